@@ -9,15 +9,19 @@
 //
 // Windows: GDI on a 4 x 4, 24-bit memory bitmap (white text, black solid brush), CreateFontIndirectA
 //          with lfHeight = FontDesc::Height(), GetGlyphOutlineA, GetTextMetricsA, GetTextExtentPoint32A.
-// Linux:   FreeType + fontconfig, giving the numbers Wine's GDI gives for the same font file: ppem =
-//          |Height()| at 96 DPI, metrics from the OS/2 table, Wine's box rounding, synthetic bold
-//          (outline widened by ppem/24 px, advance + 1) and italic (shear x += y/4) when the face has no
-//          such style. The Windows Japanese faces map to the IPA fonts ("ＭＳ ゴシック" / "MS Gothic" ->
-//          IPAGothic, "ＭＳ Ｐゴシック" -> IPAPGothic, "ＭＳ 明朝" -> IPAMincho, "ＭＳ Ｐ明朝" -> IPAPMincho);
-//          a face that is not installed falls back to a Japanese-capable font, and a character the
-//          selected face lacks is taken from that font, so Japanese text never shows empty boxes.
-//          Codes are decoded as Shift-JIS whatever the character set.
+// Linux:   FreeType + fontconfig, giving the numbers Wine's GDI gives for the same font file: a
+//          negative Height() is the em in pixels (96 DPI), a positive one the cell height, 0 a cell
+//          of 16; metrics from the OS/2 table, Wine's box rounding, synthetic bold (outline widened
+//          by ppem/24 px, advance + 1) and italic (shear x += y/4) when the face has no such style.
+//          The Windows Japanese faces map to the IPA fonts ("ＭＳ ゴシック" / "MS Gothic" -> IPAGothic,
+//          "ＭＳ Ｐゴシック" -> IPAPGothic, "ＭＳ 明朝" -> IPAMincho, "ＭＳ Ｐ明朝" -> IPAPMincho). A face that
+//          is not installed, or has no Japanese when charset 128 is asked for, gives IPAGothic (as
+//          Wine does), else fontconfig's Japanese font; a character the face lacks is taken from
+//          that font, so Japanese text never shows empty boxes. Codes are decoded as Shift-JIS
+//          whatever the charset (GDI decodes them in the font's code page, so a Western charset
+//          shows Latin-1 characters there).
 // Both:    underline and strike-out change nothing here: GetGlyphOutlineA does not draw them.
+//          Heights beyond 2048 pixels are clamped to 2048 (bounded glyph buffers).
 //
 // A context is single-threaded and owns its font objects; the caller owns the context.
 #pragma once

@@ -21,7 +21,8 @@ namespace platform {
 namespace {
 
 constexpr int kMaxPixelHeight = 2048;  // larger requests are clamped (bounded glyph buffers)
-constexpr int kDefaultPixelHeight = 16;  // lfHeight 0: the default 12-point height
+constexpr int kDefaultCellHeight = 16;  // lfHeight 0 is taken as a cell height of 16, as GDI does
+constexpr unsigned kShiftJisCharset = 128;
 constexpr char32_t kReplacementChar = 0x30FB;
 constexpr const char* kJapaneseFamily = "IPAGothic";  // the face Wine gives unknown names
 
@@ -222,20 +223,22 @@ bool FreeTypeGlyphContext::SelectFont(const FontDesc& font) {
   if (family.empty()) family = sjis::ToUtf8(font.name);
 
   Face* face = family.empty() ? nullptr : MatchFamily(family, true, bold, italic);
+  // GDI's font mapper rejects a face without the requested Shift-JIS character set.
+  if (face && (font.charset & 0xFF) == kShiftJisCharset && FT_Get_Char_Index(face->ft, 0x3042) == 0) {
+    face = nullptr;
+  }
   if (!face) face = MatchFamily(kJapaneseFamily, true, bold, italic);
   if (!face) face = MatchFamily("", false, bold, italic);
   if (!face) return false;
 
   // Size: a negative height is the em in pixels; a positive one the cell (ascent + descent).
-  int h = font.Height();
+  const int h = font.Height() == 0 ? kDefaultCellHeight : font.Height();
   int ppem;
   if (h < 0) {
     ppem = -h;
-  } else if (h > 0) {
+  } else {
     const long cell = face->winAscent + face->winDescent;
     ppem = cell > 0 ? static_cast<int>(FT_MulDiv(face->upem, h, cell)) : h;
-  } else {
-    ppem = kDefaultPixelHeight;
   }
   ppem = std::clamp(ppem, 1, kMaxPixelHeight);
   if (FT_Set_Pixel_Sizes(face->ft, 0, static_cast<FT_UInt>(ppem)) != 0) return false;

@@ -258,6 +258,46 @@ TEST_F(Glyphs, UnknownFaceFallsBackToAJapaneseFont) {
   EXPECT_EQ(ctx_->Metrics().ascent, 14);
 }
 
+TEST_F(Glyphs, PositiveAndZeroHeightsAreCellHeights) {
+  // -12 pt gives Height() +16: a cell of 16 pixels (ppem 15); height 0 is GDI's default, the same.
+  for (int points : {-12, 0}) {
+    FontDesc f = Font(kFaces[0], points);
+    Select(f);
+    const auto tm = ctx_->Metrics();
+    EXPECT_EQ(tm.height, 16) << points;
+    EXPECT_EQ(tm.ascent, 13) << points;
+    int cx = 0, cy = 0;
+    ASSERT_TRUE(ctx_->TextExtent("漢A", &cx, &cy));
+    EXPECT_EQ(cy, 16);
+    EXPECT_EQ(cx, AdvanceSum(*ctx_, "漢A"));
+  }
+}
+
+TEST_F(Glyphs, FaceWithoutJapaneseGivesWayToTheJapaneseFontForShiftJis) {
+  Select(Font(kFaces[0], 12));
+  const Glyph wantA = Fetch(*ctx_, 'A', GlyphFormat::Gray8);
+  const Glyph wantKan = Fetch(*ctx_, 0x8ABF, GlyphFormat::Gray8);
+  Select(Font("DejaVu Sans", 12));  // installed or not: charset 128 needs a Japanese face
+  EXPECT_EQ(ctx_->Metrics().height, 17);
+  EXPECT_EQ(Fetch(*ctx_, 'A', GlyphFormat::Gray8).bytes, wantA.bytes);
+  EXPECT_EQ(Fetch(*ctx_, 0x8ABF, GlyphFormat::Gray8).bytes, wantKan.bytes);
+}
+
+#ifndef _WIN32
+TEST_F(Glyphs, LinuxTakesMissingCharactersFromTheJapaneseFont) {
+  // With the default charset a Latin face stays selected; GDI would decode the code in the face's
+  // code page, Linux draws the Japanese character from the Japanese font instead of a box.
+  Select(Font(kFaces[0], 12));
+  const Glyph want = Fetch(*ctx_, 0x8ABF, GlyphFormat::Gray8);
+  FontDesc latin = Font("DejaVu Sans", 12);
+  latin.charset = 1;
+  Select(latin);
+  const Glyph got = Fetch(*ctx_, 0x8ABF, GlyphFormat::Gray8);
+  EXPECT_EQ(got.bytes, want.bytes);
+  EXPECT_EQ(got.gm.cellIncX, 16);
+}
+#endif
+
 TEST_F(Glyphs, HugeSizesAreBounded) {
   Select(Font(kFaces[0], 1000000));
   const auto tm = ctx_->Metrics();
