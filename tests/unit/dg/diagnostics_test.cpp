@@ -1,5 +1,7 @@
 #include "dg/diagnostics.h"
 
+#include "dg/format.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -136,6 +138,13 @@ TEST(DiagnosticNames, FormatNamesIncludingFourCharacterCodes) {
                {0x31545844, "DXT1"},  {0x35545844, "DXT5"},  {0x59565955, "UYVY"}, {0x32595559, "YUY2"},
                {0, "UNKNOWN"},        {31, "UNKNOWN"},       {72, "UNKNOWN"},  {0x36545844, "UNKNOWN"}};
   for (const auto& c : cases) EXPECT_EQ(dg::FormatName(c.format), c.name) << c.format;
+}
+
+TEST(DiagnosticFormat, LongTextsAndTheSystemsConversions) {
+  const std::string path(1000, 'p');  // longer than any fixed buffer
+  const std::string text = dg::Format("ID %d(%s) のテクスチャに、%s を読み込みます", 7, "tex", path.c_str());
+  EXPECT_EQ(text, "ID 7(tex) のテクスチャに、" + path + " を読み込みます");
+  EXPECT_EQ(dg::Format("%.8X|%.5d|%.2f", 0xABCDEFu, -42, 3.14159), "00ABCDEF|-00042|3.14");
 }
 
 TEST_F(Diagnostics, FirstLineOfARunRecreatesTheFile) {
