@@ -1,0 +1,236 @@
+// The entry's modes with a fake application and fake services: what each mode calls, in which
+// order, with which window parameters; Main's usage errors and its wiring of the automation
+// options; and the frame-pacing wait.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "shell/entry.h"
+#include "shell/pacing.h"
+
+namespace {
+
+using shell::CommandLine;
+using shell::ParseCommandLine;
+
+class FakeForm : public platform::Form {
+ public:
+  platform::WindowHandle Handle() const override { return nullptr; }
+  bool IsPreview() const override { return false; }
+  void Close() override {}
+  bool Closed() const override { return false; }
+  void SetBounds(int, int, int, int) override {}
+  platform::Rect BoundsRect() const override { return {}; }
+  platform::Size ClientSize() const override { return {}; }
+  bool ParentScreenRect(platform::Rect&) const override { return false; }
+  void DisableInputMethod() override {}
+  std::intptr_t SendSysCommand(std::uint32_t) override { return 0; }
+  void InjectKeyDown(std::uint16_t, unsigned) override {}
+  void InjectMouseMove(int, int) override {}
+};
+
+class FakeApp : public platform::Application {
+ public:
+  std::vector<std::string> calls;
+  platform::FormParams params;
+  bool failCreate = false;
+  std::vector<std::uint32_t> waits;
+  FakeForm form;
+
+  void SetTitle(const std::string& title) override { calls.push_back("title " + title); }
+  void HideApplicationWindow() override { calls.push_back("hide"); }
+  platform::Form* CreateMainForm(const platform::FormParams& p, platform::FormEvents&) override {
+    calls.push_back("create");
+    params = p;
+    return failCreate ? nullptr : &form;
+  }
+  void SetIdleHandler(IdleHandler) override {}
+  int Run() override {
+    calls.push_back("run");
+    return 0;
+  }
+  void WaitForInput(std::uint32_t ms) override { waits.push_back(ms); }
+  std::unique_ptr<platform::Timer> CreateTimer(std::uint32_t, bool, std::function<void()>) override { return nullptr; }
+};
+
+class FakeSystem : public platform::System {
+ public:
+  std::vector<std::uintptr_t> passwordChanges;
+  bool hasPasswordService = true;
+  std::uint32_t now = 0;
+
+  platform::Size ScreenSize() override { return {800, 600}; }
+  int ShowCursor(bool) override { return 0; }
+  std::optional<std::uint32_t> PlatformId() override { return 1; }
+  void SetScreenSaverRunning(bool) override {}
+  std::optional<std::uint32_t> ScreenSaveUsePassword() override { return std::nullopt; }
+  platform::PasswordAnswer VerifyScreenSavePassword(platform::WindowHandle) override { return platform::PasswordAnswer::NoService; }
+  bool ChangeScreenSavePassword(std::uintptr_t parent) override {
+    passwordChanges.push_back(parent);
+    return hasPasswordService;
+  }
+  std::string SystemFolder() override { return "sys/"; }
+  platform::WindowHandle ForegroundWindow() override { return nullptr; }
+  void EnableWindow(platform::WindowHandle, bool) override {}
+  int ShowMessageBox(platform::WindowHandle, const std::string&, const std::string&, unsigned) override { return 1; }
+
+ protected:
+  std::uint32_t PlatformTime() override { return now; }
+};
+
+class Hooks : public shell::EntryHooks {
+ public:
+  std::vector<std::string> calls;
+  std::string dataFolder;
+  std::uint32_t clock = 0;
+  bool virtualClock = false;
+  platform::FormEvents events;
+
+  void RunSettingsDialog(platform::Application&, platform::System& system, const CommandLine&) override {
+    calls.push_back("settings");
+    dataFolder = system.DataFolder();
+    clock = system.TimeGetTime();
+    virtualClock = system.ClockIsVirtual();
+  }
+  platform::FormEvents& SaverForm(platform::Application&, platform::System&, const CommandLine& c) override {
+    calls.push_back("saver " + std::to_string(c.previewWindow));
+    return events;
+  }
+};
+
+struct EntryRun {
+  FakeApp app;
+  FakeSystem system;
+  Hooks hooks;
+  int code = -1;
+  explicit EntryRun(const std::vector<std::string>& args, bool xscreensaver = false, bool failCreate = false) {
+    app.failCreate = failCreate;
+    code = shell::RunEntry(ParseCommandLine(args, xscreensaver), app, system, hooks);
+  }
+};
+
+TEST(Entry, PasswordChangeHidesTheApplicationWindowCallsTheServiceWithTheHandleAndEnds) {
+  EntryRun r({"/a", "4660"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.app.calls, (std::vector<std::string>{"hide"}));
+  EXPECT_EQ(r.system.passwordChanges, (std::vector<std::uintptr_t>{4660}));
+  EXPECT_TRUE(r.hooks.calls.empty());
+
+  EntryRun none({"/a"});  // no handle: parent 0
+  EXPECT_EQ(none.system.passwordChanges, (std::vector<std::uintptr_t>{0}));
+}
+
+TEST(Entry, PasswordChangeWithoutTheServiceEndsWithoutEffect) {
+  FakeApp app;
+  FakeSystem system;
+  system.hasPasswordService = false;
+  Hooks hooks;
+  EXPECT_EQ(shell::RunEntry(ParseCommandLine({"/a", "1"}, false), app, system, hooks), 0);
+  EXPECT_FALSE(shell::RunPasswordChange(system, 1));
+  EXPECT_EQ(app.calls, (std::vector<std::string>{"hide"}));
+  EXPECT_TRUE(hooks.calls.empty());
+}
+
+TEST(Entry, SettingsHidesTheApplicationWindowAndRunsTheDialogOnly) {
+  for (const auto& args : {std::vector<std::string>{}, std::vector<std::string>{"/c:1234"}}) {
+    EntryRun r(args);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.app.calls, (std::vector<std::string>{"hide"}));
+    EXPECT_EQ(r.hooks.calls, (std::vector<std::string>{"settings"}));
+    EXPECT_TRUE(r.system.passwordChanges.empty());
+  }
+}
+
+TEST(Entry, PreviewSetsTheTitleAndMakesTheFormAChildOfTheHandlesWindow) {
+  EntryRun r({"/p", "1234"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.app.calls, (std::vector<std::string>{"hide", std::string("title ") + shell::kPreviewTitle, "create", "run"}));
+  EXPECT_EQ(r.hooks.calls, (std::vector<std::string>{"saver 1234"}));
+  EXPECT_EQ(r.app.params.previewParent, 1234u);
+  EXPECT_FALSE(r.app.params.intoRootWindow);
+  EXPECT_STREQ(shell::kPreviewTitle, "corvane KESTOR 3Dスクリーンセーバ");
+}
+
+TEST(Entry, APreviewWithAMalformedHandleRunsFullScreenWithThePreviewTitle) {
+  EntryRun r({"/p", "abc"});
+  EXPECT_EQ(r.app.calls, (std::vector<std::string>{"hide", std::string("title ") + shell::kPreviewTitle, "create", "run"}));
+  EXPECT_EQ(r.app.params.previewParent, 0u);
+}
+
+TEST(Entry, FullScreenSetsNoTitleAndHidesNothingBeforeTheForm) {
+  for (const auto& args : {std::vector<std::string>{"/s"}, std::vector<std::string>{"x"}, std::vector<std::string>{"/Z"}}) {
+    EntryRun r(args);
+    EXPECT_EQ(r.app.calls, (std::vector<std::string>{"create", "run"})) << args[0];
+    EXPECT_EQ(r.app.params.previewParent, 0u);
+    EXPECT_FALSE(r.app.params.intoRootWindow);
+    EXPECT_EQ(r.hooks.calls, (std::vector<std::string>{"saver 0"}));
+  }
+}
+
+TEST(Entry, XScreenSaversFormsChooseTheWindow) {
+  EntryRun root({"-root"}, true);
+  EXPECT_EQ(root.app.calls, (std::vector<std::string>{"create", "run"}));
+  EXPECT_TRUE(root.app.params.intoRootWindow);
+  EXPECT_EQ(root.app.params.previewParent, 0u);
+  EntryRun window({"-window-id", "0x2a"}, true);
+  EXPECT_EQ(window.app.params.previewParent, 42u);
+  EXPECT_FALSE(window.app.params.intoRootWindow);
+}
+
+TEST(Entry, AFormThatCannotBeCreatedEndsWithCode1WithoutRunningTheLoop) {
+  EntryRun r({"/p", "77"}, false, true);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.app.calls.back(), "create");
+}
+
+TEST(Main, UsageErrorsEndWithCode2BeforeAnythingStarts) {
+  Hooks hooks;
+  EXPECT_EQ(shell::Main({"/s", "--frames", "x"}, hooks), 2);
+  EXPECT_EQ(shell::Main({"/c", "--bogus"}, hooks), 2);
+  EXPECT_TRUE(hooks.calls.empty());
+}
+
+TEST(Main, TheDataFolderAndTheVirtualClockReachTheServices) {
+  Hooks hooks;
+  EXPECT_EQ(shell::Main({"/c", "--data-dir", "data", "--step-ms", "10", "--clock-start", "4294967290"}, hooks), 0);
+  EXPECT_EQ(hooks.calls, (std::vector<std::string>{"settings"}));
+#ifdef _WIN32
+  EXPECT_EQ(hooks.dataFolder, "data\\");
+#else
+  EXPECT_EQ(hooks.dataFolder, "data/");
+#endif
+  EXPECT_TRUE(hooks.virtualClock);
+  EXPECT_EQ(hooks.clock, 4294967290u);
+
+  Hooks plain;
+  EXPECT_EQ(shell::Main({"/c"}, plain), 0);
+  EXPECT_FALSE(plain.virtualClock);
+  EXPECT_NE(plain.dataFolder, "data/");
+}
+
+TEST(Pacing, TheWaitIsWhatRemainsOfTheIntervalModulo2To32) {
+  using shell::FrameWaitMs;
+  EXPECT_EQ(FrameWaitMs(1000, 1000, 0), 0u);        // speed 0: every idle call is a frame
+  EXPECT_EQ(FrameWaitMs(1000, 1000, 500), 500u);
+  EXPECT_EQ(FrameWaitMs(1200, 1000, 500), 300u);
+  EXPECT_EQ(FrameWaitMs(1500, 1000, 500), 0u);
+  EXPECT_EQ(FrameWaitMs(9000, 1000, 500), 0u);
+  EXPECT_EQ(FrameWaitMs(100, 4294967196u, 500), 300u);  // 200 ms elapsed across the wrap
+  EXPECT_EQ(FrameWaitMs(1000, 1000, -5), 0u);
+}
+
+TEST(Pacing, TheRealClockWaitsForTheDueTimeTheVirtualOneNever) {
+  FakeApp app;
+  FakeSystem system;
+  system.now = 1200;
+  shell::WaitForNextFrame(app, system, 1000, 500);
+  system.now = 1600;
+  shell::WaitForNextFrame(app, system, 1000, 500);  // due: no wait
+  EXPECT_EQ(app.waits, (std::vector<std::uint32_t>{300}));
+  system.UseVirtualClock(1200, 16);
+  shell::WaitForNextFrame(app, system, 1000, 500);
+  EXPECT_EQ(app.waits.size(), 1u);
+}
+
+}  // namespace
