@@ -1,0 +1,52 @@
+// IDirect3D9 of the layer: one adapter (SDL display 0, the OpenGL renderer), its capabilities and
+// format answers. Holds a reference on SDL's video subsystem for its lifetime.
+#pragma once
+
+#include <d3d9.h>
+
+namespace d3d9gl {
+
+class Direct3D9Impl final : public IDirect3D9 {
+ public:
+  Direct3D9Impl() = default;
+  Direct3D9Impl(const Direct3D9Impl&) = delete;
+  Direct3D9Impl& operator=(const Direct3D9Impl&) = delete;
+  ~Direct3D9Impl();
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+  UINT STDMETHODCALLTYPE GetAdapterCount() override { return 1; }
+  HRESULT STDMETHODCALLTYPE GetAdapterIdentifier(UINT adapter, DWORD flags, D3DADAPTER_IDENTIFIER9* id) override;
+  UINT STDMETHODCALLTYPE GetAdapterModeCount(UINT adapter, D3DFORMAT format) override;
+  HRESULT STDMETHODCALLTYPE EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT mode, D3DDISPLAYMODE* out) override;
+  HRESULT STDMETHODCALLTYPE GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode) override;
+  HRESULT STDMETHODCALLTYPE CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat,
+                                            D3DFORMAT backBufferFormat, BOOL windowed) override;
+  HRESULT STDMETHODCALLTYPE CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, DWORD usage,
+                                              D3DRESOURCETYPE rtype, D3DFORMAT format) override;
+  HRESULT STDMETHODCALLTYPE CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE type, D3DFORMAT format,
+                                                       BOOL windowed, D3DMULTISAMPLE_TYPE ms,
+                                                       DWORD* quality) override;
+  HRESULT STDMETHODCALLTYPE CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat,
+                                                   D3DFORMAT renderTargetFormat,
+                                                   D3DFORMAT depthStencilFormat) override;
+  HRESULT STDMETHODCALLTYPE GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps) override;
+  HRESULT STDMETHODCALLTYPE CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, DWORD flags,
+                                         D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device) override;
+
+ private:
+  ULONG ref_ = 1;
+};
+
+// What the layer implements, identical for HAL and REF.
+void FillCaps(D3DDEVTYPE type, D3DCAPS9* caps);
+
+// Format rules shared with the device.
+bool IsBackBufferFormat(D3DFORMAT format);
+bool IsDisplayFormat(D3DFORMAT format);
+
+// The desktop format and size of display 0 (X8R8G8B8 for 24- and 32-bit desktops).
+D3DDISPLAYMODE DesktopMode();
+
+}  // namespace d3d9gl
