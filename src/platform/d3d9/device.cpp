@@ -1,5 +1,8 @@
 #include "device.h"
 
+#include <dlfcn.h>
+#include <link.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -7,6 +10,14 @@
 namespace d3d9gl {
 
 namespace {
+
+// Keeps every library loaded so far (the GL driver among them) for the rest of the process: a
+// device re-created after a mode change then does not load the driver again, and Mesa's driver
+// tables stay reachable instead of being dropped on unload.
+int PinModule(struct dl_phdr_info* info, std::size_t, void*) {
+  if (info->dlpi_name && *info->dlpi_name) dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+  return 0;
+}
 
 // Texture memory the layer reports as available before any resource exists, in bytes.
 constexpr std::uint64_t kTextureBudget = 2048ull << 20;
@@ -111,6 +122,7 @@ HRESULT DeviceImpl::Init(D3DPRESENT_PARAMETERS* params) {
     std::fprintf(stderr, "d3d9gl: no OpenGL 3.3 context on the window: %s\n", SDL_GetError());
     return D3DERR_NOTAVAILABLE;
   }
+  dl_iterate_phdr(PinModule, nullptr);
   MakeCurrent();
   const char* missing = nullptr;
   if (!gl_.Load(&missing)) {

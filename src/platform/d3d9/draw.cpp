@@ -13,6 +13,7 @@ namespace d3d9gl {
 
 namespace {
 
+// GL_POINTS is 0, so an unknown type is told apart by VertexCount(type, 1) == 0.
 GLenum GlPrimitive(D3DPRIMITIVETYPE type) {
   switch (type) {
     case D3DPT_POINTLIST: return GL_POINTS;
@@ -21,7 +22,7 @@ GLenum GlPrimitive(D3DPRIMITIVETYPE type) {
     case D3DPT_TRIANGLELIST: return GL_TRIANGLES;
     case D3DPT_TRIANGLESTRIP: return GL_TRIANGLE_STRIP;
     case D3DPT_TRIANGLEFAN: return GL_TRIANGLE_FAN;
-    default: return GL_NONE;
+    default: return GL_POINTS;
   }
 }
 
@@ -732,7 +733,7 @@ UINT DeviceImpl::StreamUp(const void* data, UINT bytes, UINT align, GLuint* buff
 
 HRESULT DeviceImpl::DrawPrimitive(D3DPRIMITIVETYPE type, UINT start, UINT count) {
   const GLenum mode = GlPrimitive(type);
-  if (mode == GL_NONE) return D3DERR_INVALIDCALL;
+  if (VertexCount(type, 1) == 0) return D3DERR_INVALIDCALL;
   if (count > 0x555555u) return D3DERR_INVALIDCALL;
   FvfLayout layout;
   if (!stream_ || !DecodeFvf(fvf_, &layout)) return D3DERR_INVALIDCALL;
@@ -750,7 +751,7 @@ HRESULT DeviceImpl::DrawPrimitive(D3DPRIMITIVETYPE type, UINT start, UINT count)
 HRESULT DeviceImpl::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT minIndex, UINT numVertices,
                                          UINT startIndex, UINT count) {
   const GLenum mode = GlPrimitive(type);
-  if (mode == GL_NONE) return D3DERR_INVALIDCALL;
+  if (VertexCount(type, 1) == 0) return D3DERR_INVALIDCALL;
   if (count > 0x555555u) return D3DERR_INVALIDCALL;
   FvfLayout layout;
   if (!stream_ || !indices_ || !DecodeFvf(fvf_, &layout)) return D3DERR_INVALIDCALL;
@@ -786,7 +787,7 @@ HRESULT DeviceImpl::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, 
 
 HRESULT DeviceImpl::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void* data, UINT stride) {
   const GLenum mode = GlPrimitive(type);
-  if (mode == GL_NONE || !data || stride == 0 || count > 0x555555u) return D3DERR_INVALIDCALL;
+  if (VertexCount(type, 1) == 0 || !data || stride == 0 || count > 0x555555u) return D3DERR_INVALIDCALL;
   FvfLayout layout;
   if (!DecodeFvf(fvf_, &layout)) return D3DERR_INVALIDCALL;
   // Direct3D leaves stream 0 and the indices unset after a UP draw.
@@ -807,7 +808,7 @@ HRESULT DeviceImpl::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const voi
 HRESULT DeviceImpl::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UINT numVertices, UINT count,
                                            const void* indices, D3DFORMAT indexFormat, const void* data, UINT stride) {
   const GLenum mode = GlPrimitive(type);
-  if (mode == GL_NONE || !data || !indices || stride == 0 || count > 0x555555u) return D3DERR_INVALIDCALL;
+  if (VertexCount(type, 1) == 0 || !data || !indices || stride == 0 || count > 0x555555u) return D3DERR_INVALIDCALL;
   if (indexFormat != D3DFMT_INDEX16 && indexFormat != D3DFMT_INDEX32) return D3DERR_INVALIDCALL;
   FvfLayout layout;
   if (!DecodeFvf(fvf_, &layout)) return D3DERR_INVALIDCALL;
