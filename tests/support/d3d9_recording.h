@@ -1,0 +1,223 @@
+// A recording Direct3D 9 for unit tests, on both targets (Windows: it implements MinGW's real
+// interfaces; the methods outside the common subset are recorded and answer D3DERR_INVALIDCALL).
+//
+// RecordingDevice records every call with its arguments, in order, and answers queries from
+// values the test sets (caps, cooperative level, Reset result, texture memory) and from the
+// state set on it (render, stage and sampler states, transforms, viewport, material, lights,
+// bindings start at Direct3D's defaults). Resources it creates are real objects with memory:
+// textures (Direct3D pitches), vertex and index buffers, surfaces. Reference counts follow
+// Direct3D 9: each live resource holds a device reference, the back buffer and depth surface
+// start at 0, Set* calls do not add references, Get* calls do.
+//
+// RecordingDirect3D is an IDirect3D9 whose CreateDevice returns a RecordingDevice; its format and
+// depth answers come from sets the test fills (by default the formats Wine's d3d9 accepts).
+//
+// Ownership: whoever creates releases; Release() returns the remaining count. A device outlives
+// its Recording resources only through their references, as in Direct3D.
+#pragma once
+
+#include "platform/d3d.h"
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace d3d9rec {
+
+struct Call {
+  std::string method;                // "SetRenderState"
+  std::vector<std::uint64_t> args;   // integer arguments in order; pointers as their address
+  std::vector<float> floats;         // float arguments and the floats of struct arguments
+  std::string Text() const;          // "SetRenderState(137, 0)"
+};
+
+class RecordingDevice;
+
+// Capabilities like those Wine reports on llvmpipe: hardware T&L, BLENDOP, no POW2 limits.
+D3DCAPS9 DefaultCaps();
+
+class RecordingDirect3D : public IDirect3D9 {
+ public:
+  RecordingDirect3D();
+  virtual ~RecordingDirect3D() = default;
+
+  // Answers; change before use.
+  D3DCAPS9 caps;
+  D3DDISPLAYMODE displayMode{640, 480, 60, D3DFMT_X8R8G8B8};
+  D3DADAPTER_IDENTIFIER9 identifier{};
+  std::set<D3DFORMAT> textureFormats;  // CheckDeviceFormat answers D3D_OK for these (texture/surface)
+  std::set<D3DFORMAT> depthFormats;    // CheckDepthStencilMatch / DEPTHSTENCIL usage
+  HRESULT createDeviceResult = D3D_OK;
+  std::vector<Call> calls;
+  RecordingDevice* lastDevice = nullptr;  // not owned
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+  UINT STDMETHODCALLTYPE GetAdapterCount() override;
+  HRESULT STDMETHODCALLTYPE GetAdapterIdentifier(UINT Adapter, DWORD Flags, D3DADAPTER_IDENTIFIER9* pIdentifier) override;
+  UINT STDMETHODCALLTYPE GetAdapterModeCount(UINT Adapter, D3DFORMAT Format) override;
+  HRESULT STDMETHODCALLTYPE EnumAdapterModes(UINT Adapter, D3DFORMAT Format, UINT Mode, D3DDISPLAYMODE* pMode) override;
+  HRESULT STDMETHODCALLTYPE GetAdapterDisplayMode(UINT Adapter, D3DDISPLAYMODE* pMode) override;
+  HRESULT STDMETHODCALLTYPE CheckDeviceType(UINT Adapter, D3DDEVTYPE DevType, D3DFORMAT AdapterFormat,
+                                            D3DFORMAT BackBufferFormat, BOOL bWindowed) override;
+  HRESULT STDMETHODCALLTYPE CheckDeviceFormat(UINT Adapter, D3DDEVTYPE DeviceType, D3DFORMAT AdapterFormat, DWORD Usage,
+                                              D3DRESOURCETYPE RType, D3DFORMAT CheckFormat) override;
+  HRESULT STDMETHODCALLTYPE CheckDeviceMultiSampleType(UINT Adapter, D3DDEVTYPE DeviceType, D3DFORMAT SurfaceFormat,
+                                                       BOOL Windowed, D3DMULTISAMPLE_TYPE MultiSampleType,
+                                                       DWORD* pQualityLevels) override;
+  HRESULT STDMETHODCALLTYPE CheckDepthStencilMatch(UINT Adapter, D3DDEVTYPE DeviceType, D3DFORMAT AdapterFormat,
+                                                   D3DFORMAT RenderTargetFormat, D3DFORMAT DepthStencilFormat) override;
+  HRESULT STDMETHODCALLTYPE GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAPS9* pCaps) override;
+  HRESULT STDMETHODCALLTYPE CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND hFocusWindow, DWORD BehaviorFlags,
+                                         D3DPRESENT_PARAMETERS* pPresentationParameters,
+                                         IDirect3DDevice9** ppReturnedDeviceInterface) override;
+#ifdef _WIN32
+  HRESULT STDMETHODCALLTYPE RegisterSoftwareDevice(void* pInitializeFunction) override;
+  HMONITOR STDMETHODCALLTYPE GetAdapterMonitor(UINT Adapter) override;
+  HRESULT STDMETHODCALLTYPE CheckDeviceFormatConversion(UINT Adapter, D3DDEVTYPE DeviceType, D3DFORMAT SourceFormat,
+                                                        D3DFORMAT TargetFormat) override;
+#endif
+
+ private:
+  void Record(const char* method, std::vector<std::uint64_t> args);
+  ULONG ref_ = 1;
+};
+
+class RecordingDevice : public IDirect3DDevice9 {
+ public:
+  // parent may be null; when set, the device holds a reference on it.
+  RecordingDevice(RecordingDirect3D* parent, const D3DPRESENT_PARAMETERS& params);
+  virtual ~RecordingDevice();
+
+  // ---- for the test ----
+  std::vector<Call> calls;
+  D3DCAPS9 caps;
+  std::deque<HRESULT> cooperativeResults;  // answered in order; D3D_OK when empty
+  HRESULT resetResult = D3D_OK;
+  UINT availableTextureMem = 512u << 20;
+  D3DDISPLAYMODE displayMode{640, 480, 60, D3DFMT_X8R8G8B8};
+
+  void ClearCalls() { calls.clear(); }
+  std::size_t Count(const std::string& method) const;
+  // Texts of the calls, optionally only those whose method is in `only`.
+  std::vector<std::string> Texts(const std::set<std::string>& only = {}) const;
+  ULONG refCount() const { return ref_; }
+
+  // ---- IUnknown ----
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+  // ---- the common subset ----
+  HRESULT STDMETHODCALLTYPE TestCooperativeLevel() override;
+  UINT STDMETHODCALLTYPE GetAvailableTextureMem() override;
+  HRESULT STDMETHODCALLTYPE EvictManagedResources() override;
+  HRESULT STDMETHODCALLTYPE GetDirect3D(IDirect3D9** ppD3D9) override;
+  HRESULT STDMETHODCALLTYPE GetDeviceCaps(D3DCAPS9* pCaps) override;
+  HRESULT STDMETHODCALLTYPE GetDisplayMode(UINT iSwapChain, D3DDISPLAYMODE* pMode) override;
+  HRESULT STDMETHODCALLTYPE GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* pParameters) override;
+  HRESULT STDMETHODCALLTYPE Reset(D3DPRESENT_PARAMETERS* pPresentationParameters) override;
+  HRESULT STDMETHODCALLTYPE Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDestWindowOverride,
+                                    const RGNDATA* pDirtyRegion) override;
+  HRESULT STDMETHODCALLTYPE GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUFFER_TYPE Type,
+                                          IDirect3DSurface9** ppBackBuffer) override;
+  HRESULT STDMETHODCALLTYPE CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage, D3DFORMAT Format,
+                                          D3DPOOL Pool, IDirect3DTexture9** ppTexture, HANDLE* pSharedHandle) override;
+  HRESULT STDMETHODCALLTYPE CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool,
+                                               IDirect3DVertexBuffer9** ppVertexBuffer, HANDLE* pSharedHandle) override;
+  HRESULT STDMETHODCALLTYPE CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                              IDirect3DIndexBuffer9** ppIndexBuffer, HANDLE* pSharedHandle) override;
+  HRESULT STDMETHODCALLTYPE CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Format,
+                                               D3DMULTISAMPLE_TYPE MultiSample, DWORD MultisampleQuality,
+                                               BOOL Lockable, IDirect3DSurface9** ppSurface,
+                                               HANDLE* pSharedHandle) override;
+  HRESULT STDMETHODCALLTYPE GetRenderTargetData(IDirect3DSurface9* pRenderTarget, IDirect3DSurface9* pDestSurface) override;
+  HRESULT STDMETHODCALLTYPE CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFORMAT Format, D3DPOOL Pool,
+                                                        IDirect3DSurface9** ppSurface, HANDLE* pSharedHandle) override;
+  HRESULT STDMETHODCALLTYPE SetRenderTarget(DWORD RenderTargetIndex, IDirect3DSurface9* pRenderTarget) override;
+  HRESULT STDMETHODCALLTYPE GetRenderTarget(DWORD RenderTargetIndex, IDirect3DSurface9** ppRenderTarget) override;
+  HRESULT STDMETHODCALLTYPE GetDepthStencilSurface(IDirect3DSurface9** ppZStencilSurface) override;
+  HRESULT STDMETHODCALLTYPE BeginScene() override;
+  HRESULT STDMETHODCALLTYPE EndScene() override;
+  HRESULT STDMETHODCALLTYPE Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z,
+                                  DWORD Stencil) override;
+  HRESULT STDMETHODCALLTYPE SetTransform(D3DTRANSFORMSTATETYPE State, const D3DMATRIX* pMatrix) override;
+  HRESULT STDMETHODCALLTYPE GetTransform(D3DTRANSFORMSTATETYPE State, D3DMATRIX* pMatrix) override;
+  HRESULT STDMETHODCALLTYPE SetViewport(const D3DVIEWPORT9* pViewport) override;
+  HRESULT STDMETHODCALLTYPE GetViewport(D3DVIEWPORT9* pViewport) override;
+  HRESULT STDMETHODCALLTYPE SetMaterial(const D3DMATERIAL9* pMaterial) override;
+  HRESULT STDMETHODCALLTYPE GetMaterial(D3DMATERIAL9* pMaterial) override;
+  HRESULT STDMETHODCALLTYPE SetLight(DWORD Index, const D3DLIGHT9* pLight) override;
+  HRESULT STDMETHODCALLTYPE GetLight(DWORD Index, D3DLIGHT9* pLight) override;
+  HRESULT STDMETHODCALLTYPE LightEnable(DWORD Index, BOOL Enable) override;
+  HRESULT STDMETHODCALLTYPE GetLightEnable(DWORD Index, BOOL* pEnable) override;
+  HRESULT STDMETHODCALLTYPE SetRenderState(D3DRENDERSTATETYPE State, DWORD Value) override;
+  HRESULT STDMETHODCALLTYPE GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue) override;
+  HRESULT STDMETHODCALLTYPE GetTexture(DWORD Stage, IDirect3DBaseTexture9** ppTexture) override;
+  HRESULT STDMETHODCALLTYPE SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture) override;
+  HRESULT STDMETHODCALLTYPE GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD* pValue) override;
+  HRESULT STDMETHODCALLTYPE SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD Value) override;
+  HRESULT STDMETHODCALLTYPE GetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD* pValue) override;
+  HRESULT STDMETHODCALLTYPE SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD Value) override;
+  HRESULT STDMETHODCALLTYPE SetScissorRect(const RECT* pRect) override;
+  HRESULT STDMETHODCALLTYPE GetScissorRect(RECT* pRect) override;
+  HRESULT STDMETHODCALLTYPE DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex, UINT PrimitiveCount) override;
+  HRESULT STDMETHODCALLTYPE DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVertexIndex, UINT MinVertexIndex,
+                                                 UINT NumVertices, UINT startIndex, UINT primCount) override;
+  HRESULT STDMETHODCALLTYPE DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCount,
+                                            const void* pVertexStreamZeroData, UINT VertexStreamZeroStride) override;
+  HRESULT STDMETHODCALLTYPE DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinVertexIndex, UINT NumVertices,
+                                                   UINT PrimitiveCount, const void* pIndexData,
+                                                   D3DFORMAT IndexDataFormat, const void* pVertexStreamZeroData,
+                                                   UINT VertexStreamZeroStride) override;
+  HRESULT STDMETHODCALLTYPE SetFVF(DWORD FVF) override;
+  HRESULT STDMETHODCALLTYPE GetFVF(DWORD* pFVF) override;
+  HRESULT STDMETHODCALLTYPE SetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9* pStreamData, UINT OffsetInBytes,
+                                            UINT Stride) override;
+  HRESULT STDMETHODCALLTYPE GetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9** ppStreamData,
+                                            UINT* pOffsetInBytes, UINT* pStride) override;
+  HRESULT STDMETHODCALLTYPE SetIndices(IDirect3DIndexBuffer9* pIndexData) override;
+  HRESULT STDMETHODCALLTYPE GetIndices(IDirect3DIndexBuffer9** ppIndexData) override;
+
+#ifdef _WIN32
+#include "d3d9_recording_win32.inl"
+#endif
+
+  // Used by the recording resources.
+  void Record(const char* method, std::vector<std::uint64_t> args, std::vector<float> floats = {});
+  void ResourceAlive(int delta) { liveResources_ += delta; }
+
+ private:
+  void SetDefaults();
+
+  ULONG ref_ = 1;
+  RecordingDirect3D* parent_;
+  D3DPRESENT_PARAMETERS params_;
+  IDirect3DSurface9* backBuffer_ = nullptr;
+  IDirect3DSurface9* depth_ = nullptr;
+  IDirect3DSurface9* renderTarget_ = nullptr;
+  int liveResources_ = 0;
+  std::map<DWORD, DWORD> renderStates_;
+  std::map<std::pair<DWORD, DWORD>, DWORD> stageStates_;
+  std::map<std::pair<DWORD, DWORD>, DWORD> samplerStates_;
+  std::map<DWORD, D3DMATRIX> transforms_;
+  std::map<DWORD, D3DLIGHT9> lights_;
+  std::map<DWORD, BOOL> lightEnabled_;
+  D3DVIEWPORT9 viewport_{};
+  RECT scissor_{};
+  D3DMATERIAL9 material_{};
+  DWORD fvf_ = 0;
+  IDirect3DBaseTexture9* textures_[16] = {};
+  IDirect3DVertexBuffer9* stream_ = nullptr;
+  UINT streamOffset_ = 0, streamStride_ = 0;
+  IDirect3DIndexBuffer9* indices_ = nullptr;
+  bool inScene_ = false;
+};
+
+// Direct3D's pitch for a level of that width (32-bit x4, 16-bit align(x2, 4), 8-bit align(x1, 4)).
+UINT RecordingPitch(D3DFORMAT format, UINT width);
+
+}  // namespace d3d9rec
