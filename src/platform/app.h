@@ -17,9 +17,11 @@
 //
 // Lifecycle: CreateApplication -> CreateMainForm (FormCreate runs inside, the window exists) ->
 // Run (FormShow, the loop, then FormDestroy with the window still alive, then the window goes) ->
-// the application is destroyed. The application owns the form; the caller owns the FormEvents
-// object and every Timer, and both must outlive Run / be destroyed before the application.
-// All calls and all events happen on the one GUI thread.
+// the application is destroyed (FormDestroy runs then if Run never did). When the window is
+// destroyed from outside (a preview's parent goes away) or a quit message arrives, the run ends
+// with FormClose but no query, and FormDestroy finds Handle() null if the window is gone.
+// The application owns the form; the caller owns the FormEvents object, which must outlive the
+// application, and every Timer, which must go before it. All calls and events are on one thread.
 #pragma once
 
 #include <cstdint>

@@ -14,7 +14,7 @@ namespace {
 static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA is 148 bytes");
 
 using VerifyScreenSavePwdFn = BOOL(WINAPI*)(HWND);
-using PwdChangePasswordAFn = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, LPVOID);
+using PwdChangePasswordAFn = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, DWORD);
 
 // GetProcAddress's result as the function type it is documented to have.
 template <typename Fn>
@@ -70,7 +70,7 @@ class Win32System final : public System {
     HMODULE lib = LoadLibraryA("MPR.DLL");
     if (!lib) return false;
     auto change = EntryPoint<PwdChangePasswordAFn>(lib, "PwdChangePasswordA");
-    if (change) change("SCRSAVE", reinterpret_cast<HWND>(parent), 0, nullptr);
+    if (change) change("SCRSAVE", reinterpret_cast<HWND>(parent), 0, 0);
     FreeLibrary(lib);
     return change != nullptr;
   }

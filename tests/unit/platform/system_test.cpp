@@ -9,6 +9,7 @@
 #include <windows.h>
 #endif
 
+#include "fakes/platform_fakes.h"
 #include "platform/paths.h"
 #include "platform/system.h"
 
@@ -16,24 +17,10 @@ namespace {
 
 using platform::PasswordAnswer;
 
-// The shared parts on top of a platform clock the test sets.
-class FakeSystem : public platform::System {
+// The shared parts on top of a platform clock the test sets (`now`).
+class FakeSystem : public fakes::System {
  public:
-  std::uint32_t platformNow = 1000;
-  platform::Size ScreenSize() override { return {640, 480}; }
-  int ShowCursor(bool) override { return 0; }
-  std::optional<std::uint32_t> PlatformId() override { return 2; }
-  void SetScreenSaverRunning(bool) override {}
-  std::optional<std::uint32_t> ScreenSaveUsePassword() override { return std::nullopt; }
-  PasswordAnswer VerifyScreenSavePassword(platform::WindowHandle) override { return PasswordAnswer::NoService; }
-  bool ChangeScreenSavePassword(std::uintptr_t) override { return false; }
-  std::string SystemFolder() override { return "C:\\WINDOWS\\SYSTEM\\"; }
-  platform::WindowHandle ForegroundWindow() override { return nullptr; }
-  void EnableWindow(platform::WindowHandle, bool) override {}
-  int ShowMessageBox(platform::WindowHandle, const std::string&, const std::string&, unsigned) override { return 1; }
-
- protected:
-  std::uint32_t PlatformTime() override { return platformNow; }
+  FakeSystem() { now = 1000; }
 };
 
 TEST(VirtualClock, TheRealClockPassesThroughUntilTheVirtualOneIsChosen) {
@@ -41,7 +28,7 @@ TEST(VirtualClock, TheRealClockPassesThroughUntilTheVirtualOneIsChosen) {
   EXPECT_FALSE(s.ClockIsVirtual());
   EXPECT_EQ(s.TimeGetTime(), 1000u);
   s.EndIdleCall();  // no effect on the real clock
-  s.platformNow = 1234;
+  s.now = 1234;
   EXPECT_EQ(s.TimeGetTime(), 1234u);
 }
 
@@ -51,7 +38,7 @@ TEST(VirtualClock, ItStartsAtItsFirstReadingAndAdvancesExactlyOneStepPerIdleCall
   EXPECT_TRUE(s.ClockIsVirtual());
   EXPECT_EQ(s.TimeGetTime(), 500u);
   EXPECT_EQ(s.TimeGetTime(), 500u);  // every reading within one idle call is the same
-  s.platformNow = 99999;            // the real clock no longer matters
+  s.now = 99999;            // the real clock no longer matters
   s.EndIdleCall();
   EXPECT_EQ(s.TimeGetTime(), 516u);
   for (int i = 0; i < 9; ++i) s.EndIdleCall();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/platform_fakes.h"
 #include "shell/entry.h"
 #include "shell/pacing.h"
 
@@ -14,70 +15,8 @@ namespace {
 using shell::CommandLine;
 using shell::ParseCommandLine;
 
-class FakeForm : public platform::Form {
- public:
-  platform::WindowHandle Handle() const override { return nullptr; }
-  bool IsPreview() const override { return false; }
-  void Close() override {}
-  bool Closed() const override { return false; }
-  void SetBounds(int, int, int, int) override {}
-  platform::Rect BoundsRect() const override { return {}; }
-  platform::Size ClientSize() const override { return {}; }
-  bool ParentScreenRect(platform::Rect&) const override { return false; }
-  void DisableInputMethod() override {}
-  std::intptr_t SendSysCommand(std::uint32_t) override { return 0; }
-  void InjectKeyDown(std::uint16_t, unsigned) override {}
-  void InjectMouseMove(int, int) override {}
-};
-
-class FakeApp : public platform::Application {
- public:
-  std::vector<std::string> calls;
-  platform::FormParams params;
-  bool failCreate = false;
-  std::vector<std::uint32_t> waits;
-  FakeForm form;
-
-  void SetTitle(const std::string& title) override { calls.push_back("title " + title); }
-  void HideApplicationWindow() override { calls.push_back("hide"); }
-  platform::Form* CreateMainForm(const platform::FormParams& p, platform::FormEvents&) override {
-    calls.push_back("create");
-    params = p;
-    return failCreate ? nullptr : &form;
-  }
-  void SetIdleHandler(IdleHandler) override {}
-  int Run() override {
-    calls.push_back("run");
-    return 0;
-  }
-  void WaitForInput(std::uint32_t ms) override { waits.push_back(ms); }
-  std::unique_ptr<platform::Timer> CreateTimer(std::uint32_t, bool, std::function<void()>) override { return nullptr; }
-};
-
-class FakeSystem : public platform::System {
- public:
-  std::vector<std::uintptr_t> passwordChanges;
-  bool hasPasswordService = true;
-  std::uint32_t now = 0;
-
-  platform::Size ScreenSize() override { return {800, 600}; }
-  int ShowCursor(bool) override { return 0; }
-  std::optional<std::uint32_t> PlatformId() override { return 1; }
-  void SetScreenSaverRunning(bool) override {}
-  std::optional<std::uint32_t> ScreenSaveUsePassword() override { return std::nullopt; }
-  platform::PasswordAnswer VerifyScreenSavePassword(platform::WindowHandle) override { return platform::PasswordAnswer::NoService; }
-  bool ChangeScreenSavePassword(std::uintptr_t parent) override {
-    passwordChanges.push_back(parent);
-    return hasPasswordService;
-  }
-  std::string SystemFolder() override { return "sys/"; }
-  platform::WindowHandle ForegroundWindow() override { return nullptr; }
-  void EnableWindow(platform::WindowHandle, bool) override {}
-  int ShowMessageBox(platform::WindowHandle, const std::string&, const std::string&, unsigned) override { return 1; }
-
- protected:
-  std::uint32_t PlatformTime() override { return now; }
-};
+using FakeApp = fakes::Application;
+using FakeSystem = fakes::System;
 
 class Hooks : public shell::EntryHooks {
  public:
@@ -106,6 +45,7 @@ struct EntryRun {
   int code = -1;
   explicit EntryRun(const std::vector<std::string>& args, bool xscreensaver = false, bool failCreate = false) {
     app.failCreate = failCreate;
+    system.hasPasswordChange = true;
     code = shell::RunEntry(ParseCommandLine(args, xscreensaver), app, system, hooks);
   }
 };
@@ -123,8 +63,7 @@ TEST(Entry, PasswordChangeHidesTheApplicationWindowCallsTheServiceWithTheHandleA
 
 TEST(Entry, PasswordChangeWithoutTheServiceEndsWithoutEffect) {
   FakeApp app;
-  FakeSystem system;
-  system.hasPasswordService = false;
+  FakeSystem system;  // no MPR.DLL entry point
   Hooks hooks;
   EXPECT_EQ(shell::RunEntry(ParseCommandLine({"/a", "1"}, false), app, system, hooks), 0);
   EXPECT_FALSE(shell::RunPasswordChange(system, 1));
