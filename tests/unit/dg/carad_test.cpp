@@ -1,0 +1,476 @@
+// TDGCarad against the recording Direct3D stand-in: the calls it makes, in order, and its log.
+#include "dg/carad.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "unit/dg/fake_d3d9.h"
+#include "unit/dg/log_helper.h"
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+// A registered resource that records its callbacks and unregisters itself when destroyed.
+class Resource : public dg::TObject {
+ public:
+  Resource(dg::TDGCarad& carad, fake::World& world, std::string name, bool withRelease = true, bool unregisters = true)
+      : carad_(carad), world_(world), name_(std::move(name)), unregisters_(unregisters) {
+    id = carad_.RegisterResource(
+        this, name_, withRelease ? dg::TDGNotify([this] { world_.Record("OnRelease(" + name_ + ")"); }) : nullptr,
+        [this] { world_.Record("OnRebuild(" + name_ + ")"); }, [this] { world_.Record("OnLost(" + name_ + ")"); },
+        [this] { world_.Record("OnReset(" + name_ + ")"); });
+  }
+  ~Resource() override {
+    world_.Record("~Resource(" + name_ + ")");
+    if (unregisters_) carad_.UnregisterResource(id);
+  }
+  const char* ClassName() const override { return "TTestResource"; }
+  std::int32_t id = -1;
+
+ private:
+  dg::TDGCarad& carad_;
+  fake::World& world_;
+  std::string name_;
+  bool unregisters_;
+};
+
+class Carad : public ::testing::Test {
+ protected:
+  void SetUp() override { log_ = testlog::Begin(); }
+  void TearDown() override { testlog::End(); }
+
+  // A component with every log line on and without the halt switch.
+  std::unique_ptr<dg::TDGCarad> Make(bool initialize = true) {
+    auto carad = std::make_unique<dg::TDGCarad>(window_, &fake::World::Create);
+    carad->SetDebugOption(dg::dgoDebugMessage | dg::dgoDetailedLog);
+    if (initialize) carad->Initialize();
+    return carad;
+  }
+  std::vector<std::string> Log() const { return testlog::Lines(log_); }
+  // A fresh log from here on (indent 0), every line on.
+  void Restart(dg::TDGDebugOption options = dg::dgoDebugMessage | dg::dgoDetailedLog) {
+    log_ = testlog::Begin();
+    dg::AssignDebugOption(options);
+  }
+
+  fake::World world_;
+  fake::Window window_{world_, 0x1000};
+  std::string log_;
+};
+
+const char* const kStartUp =
+    "\n"
+    "■■■起動時の初期化をします■■■\n"
+    "  Direct3Dを生成します\n"
+    "  ウィンドウのクライアント領域のサイズに合わせて初期化を開始します\n"
+    "  \n"
+    "  ■■■Windowモードへ移行します■■■\n"
+    "    \n"
+    "    ■■■Direct3Dデバイスを解放します■■■\n"
+    "      全てのDGCaradリソースを解放します\n"
+    "    ■■■Direct3Dデバイスを解放しました■■■\n"
+    "    \n"
+    "    \n"
+    "    ■■■画面モードを初期化します■■■\n"
+    "      Driver : fake.dll\n"
+    "      Description : Fake Adapter\n"
+    "      VendorID : 000010DE, DeviceID : 000006CD, SubSysID : 00000000, Revision : 000000A3\n"
+    "      ウィンドウモード 320x240で初期化します\n"
+    "      ハードウェアアクセラレーションを利用します\n"
+    "      希望のデプスステンシルサーフェスのフォーマットが見つかりませんでした\n"
+    "      デプスステンシルサーフェスのフォーマット...UNKNOWN\n"
+    "      ハードウェアT&Lを利用します\n"
+    "      Direct3DDeviceオブジェクトの生成を行います\n"
+    "      全てのDGCaradリソースを再構築します\n"
+    "    ■■■画面モードを初期化しました■■■\n"
+    "    \n"
+    "  ■■■Windowモードへ移行しました■■■\n"
+    "  \n"
+    "■■■DGCarad 起動しました■■■\n"
+    "\n";
+
+}  // namespace
+
+TEST_F(Carad, InitializeCreatesAWindowedDeviceOfTheClientSizeWithoutDepthBuffer) {
+  auto carad = Make();
+  EXPECT_EQ(world_.Take(), (Calls{"Direct3DCreate9(31)", "GetAdapterDisplayMode(0)", "GetAdapterIdentifier(0,0)",
+                                  "GetDeviceCaps(0,HAL)", "CreateDevice(0,HAL,0x40)", "GetBackBuffer(0,0,0)",
+                                  "GetDepthStencilSurface()", "SetWindowPos(10,20,328,267)"}));
+  EXPECT_EQ(Log(), testlog::Split(kStartUp));
+
+  const fake::Device* device = world_.LastDevice();
+  ASSERT_NE(device, nullptr);
+  const D3DPRESENT_PARAMETERS& p = device->params;
+  EXPECT_EQ(p.BackBufferWidth, 320u);
+  EXPECT_EQ(p.BackBufferHeight, 240u);
+  EXPECT_EQ(p.BackBufferFormat, D3DFMT_X8R8G8B8);  // the desktop's
+  EXPECT_EQ(p.MultiSampleType, D3DMULTISAMPLE_NONE);
+  EXPECT_EQ(p.SwapEffect, D3DSWAPEFFECT_DISCARD);
+  EXPECT_EQ(p.hDeviceWindow, window_.Handle());
+  EXPECT_EQ(p.Windowed, -1);  // TRUE with all bits set
+  EXPECT_EQ(p.EnableAutoDepthStencil, 0);
+  EXPECT_EQ(p.AutoDepthStencilFormat, D3DFMT_UNKNOWN);
+  EXPECT_EQ(p.FullScreen_RefreshRateInHz, 0u);
+  EXPECT_EQ(p.PresentationInterval, static_cast<UINT>(D3DPRESENT_INTERVAL_DEFAULT));
+
+  // The state as Direct3D returned it.
+  EXPECT_EQ(carad->Device(), device);
+  EXPECT_EQ(carad->D3D(), world_.d3d.get());
+  EXPECT_EQ(carad->BackBufferCount(), 1);
+  EXPECT_EQ(carad->PresentParams().BackBufferCount, 1u);
+  EXPECT_EQ(carad->BackBuffers(0), device->backBuffers[0]);
+  EXPECT_EQ(carad->BackBuffers(1), nullptr);
+  EXPECT_EQ(carad->DepthStencil(), nullptr);
+  EXPECT_TRUE(carad->Windowed());
+  EXPECT_EQ(carad->DeviceType(), D3DDEVTYPE_HAL);
+  EXPECT_EQ(carad->BackBufferWidth(), 320u);
+  EXPECT_EQ(carad->BackBufferFormat(), D3DFMT_X8R8G8B8);
+  EXPECT_EQ(carad->NextResourceID(), 0);
+}
+
+TEST_F(Carad, InitializeRunsOnce) {
+  auto carad = Make();
+  world_.Take();
+  carad->Initialize();
+  EXPECT_TRUE(world_.Take().empty());
+}
+
+TEST_F(Carad, DepthFormatsAreTriedInTheCallersOrderAndTheFirstMatchWins) {
+  const std::vector<D3DFORMAT> wanted = {D3DFMT_D16, D3DFMT_D16_LOCKABLE, D3DFMT_D32};
+  const struct {
+    std::set<int> matches;
+    std::vector<D3DFORMAT> formats;
+    Calls checks;
+    D3DFORMAT chosen;
+    const char* line;
+  } cases[] = {
+      {{D3DFMT_D16, D3DFMT_D16_LOCKABLE, D3DFMT_D32}, wanted, {"CheckDepthStencilMatch(0,HAL,22,22,80)"}, D3DFMT_D16,
+       "    デプスステンシルサーフェスのフォーマット...D16"},
+      {{D3DFMT_D32},
+       wanted,
+       {"CheckDepthStencilMatch(0,HAL,22,22,80)", "CheckDepthStencilMatch(0,HAL,22,22,70)",
+        "CheckDepthStencilMatch(0,HAL,22,22,71)"},
+       D3DFMT_D32,
+       "    デプスステンシルサーフェスのフォーマット...D32"},
+      {{},
+       wanted,
+       {"CheckDepthStencilMatch(0,HAL,22,22,80)", "CheckDepthStencilMatch(0,HAL,22,22,70)",
+        "CheckDepthStencilMatch(0,HAL,22,22,71)"},
+       D3DFMT_UNKNOWN,
+       "    希望のデプスステンシルサーフェスのフォーマットが見つかりませんでした"},
+      {{D3DFMT_D16}, {}, {}, D3DFMT_UNKNOWN, "    希望のデプスステンシルサーフェスのフォーマットが見つかりませんでした"},
+  };
+  for (const auto& c : cases) {
+    world_.depthMatches = c.matches;
+    auto carad = Make();
+    world_.Take();
+    Restart();
+    carad->SetWindowMode(640, 480, c.formats, 0, D3DSWAPEFFECT_DISCARD, D3DMULTISAMPLE_NONE, 0);
+    EXPECT_EQ(world_.Matching("CheckDepthStencilMatch"), c.checks);
+    const D3DPRESENT_PARAMETERS& p = world_.LastDevice()->params;
+    EXPECT_EQ(p.AutoDepthStencilFormat, c.chosen);
+    EXPECT_EQ(p.EnableAutoDepthStencil, c.formats.empty() ? 0 : -1);
+    EXPECT_EQ(carad->DepthStencil() != nullptr, !c.formats.empty());
+    EXPECT_TRUE(testlog::Contains(Log(), c.line)) << c.line;
+    world_.Take();
+  }
+}
+
+TEST_F(Carad, SetWindowModeReplacesTheDeviceAndSizesTheClientArea) {
+  auto carad = Make();
+  IDirect3DDevice9* first = carad->Device();
+  world_.Take();
+  carad->SetWindowMode(640, 480, {D3DFMT_D16}, D3DPRESENT_INTERVAL_IMMEDIATE, D3DSWAPEFFECT_DISCARD,
+                       D3DMULTISAMPLE_NONE, 0);
+  EXPECT_EQ(world_.Take(),
+            (Calls{"Release(backbuffer0)", "Release(device)", "GetAdapterDisplayMode(0)", "GetAdapterIdentifier(0,0)",
+                   "GetDeviceCaps(0,HAL)", "CheckDepthStencilMatch(0,HAL,22,22,80)", "CreateDevice(0,HAL,0x40)",
+                   "GetBackBuffer(0,0,0)", "GetDepthStencilSurface()", "SetWindowPos(10,20,648,507)"}));
+  EXPECT_NE(carad->Device(), first);
+  EXPECT_EQ(window_.ClientWidth(), 640);
+  EXPECT_EQ(window_.ClientHeight(), 480);
+  EXPECT_EQ(window_.Left(), 10);
+  EXPECT_EQ(world_.LastDevice()->params.PresentationInterval, static_cast<UINT>(D3DPRESENT_INTERVAL_IMMEDIATE));
+  EXPECT_EQ(carad->BackBufferWidth(), 640u);
+  EXPECT_EQ(carad->BackBufferHeight(), 480u);
+}
+
+TEST_F(Carad, DeviceTypeAndVertexProcessingFollowTheCapsAndOptions) {
+  const struct {
+    bool useRef, softwareVP, capsFail, hardwareTnL;
+    const char* create;
+    const char* depthCheck;
+    const char* line1;
+    const char* line2;
+  } cases[] = {
+      {false, false, false, true, "CreateDevice(0,HAL,0x40)", "CheckDepthStencilMatch(0,HAL,22,22,80)",
+       "    ハードウェアアクセラレーションを利用します", "    ハードウェアT&Lを利用します"},
+      {false, true, false, true, "CreateDevice(0,HAL,0x20)", "CheckDepthStencilMatch(0,HAL,22,22,80)",
+       "    ハードウェアアクセラレーションを利用します", "    ソフトウェアT&Lを利用します"},
+      {false, false, false, false, "CreateDevice(0,HAL,0x20)", "CheckDepthStencilMatch(0,HAL,22,22,80)",
+       "    ハードウェアアクセラレーションを利用します", "    ソフトウェアT&Lを利用します"},
+      {true, false, false, true, "CreateDevice(0,REF,0x20)", "CheckDepthStencilMatch(0,REF,22,22,80)",
+       "    ソフトウェアエミュレーションを利用します", nullptr},
+      {false, false, true, true, "CreateDevice(0,REF,0x20)", "CheckDepthStencilMatch(0,REF,22,22,80)",
+       "    ソフトウェアエミュレーションを利用します", nullptr},
+  };
+  for (const auto& c : cases) {
+    world_.caps.DevCaps = c.hardwareTnL ? D3DDEVCAPS_HWTRANSFORMANDLIGHT : 0;
+    world_.halCapsResult = c.capsFail ? D3DERR_NOTAVAILABLE : D3D_OK;
+    auto carad = Make(false);
+    carad->SetUseREFDevice(c.useRef);
+    carad->SetUseSoftwareVertexProcessing(c.softwareVP);
+    carad->Initialize();
+    world_.Take();
+    Restart();
+    carad->SetWindowMode(200, 100, {D3DFMT_D16}, 0, D3DSWAPEFFECT_DISCARD, D3DMULTISAMPLE_NONE, 0);
+    EXPECT_EQ(world_.Matching("CreateDevice"), Calls{c.create});
+    EXPECT_EQ(world_.Matching("CheckDepthStencilMatch"), Calls{c.depthCheck});
+    EXPECT_EQ(world_.Matching("GetDeviceCaps"), Calls{"GetDeviceCaps(0,HAL)"});
+    const std::vector<std::string> log = Log();
+    EXPECT_TRUE(testlog::Contains(log, c.line1)) << c.create;
+    if (c.line2) {
+      EXPECT_TRUE(testlog::Contains(log, c.line2)) << c.create;
+    } else {
+      EXPECT_FALSE(testlog::Contains(log, "    ハードウェアT&Lを利用します"));
+      EXPECT_FALSE(testlog::Contains(log, "    ソフトウェアT&Lを利用します"));
+    }
+    EXPECT_EQ(carad->DeviceType(), c.useRef || c.capsFail ? D3DDEVTYPE_REF : D3DDEVTYPE_HAL);
+  }
+}
+
+TEST_F(Carad, ReleaseDeviceLetsResourcesGoFirstThenSurfacesThenTheDevice) {
+  world_.depthMatches = {D3DFMT_D16};
+  auto carad = Make();
+  carad->SetWindowMode(64, 64, {D3DFMT_D16}, 0, D3DSWAPEFFECT_DISCARD, D3DMULTISAMPLE_NONE, 0);
+  Resource a(*carad, world_, "a"), b(*carad, world_, "b", false), c(*carad, world_, "c");
+  world_.Take();
+  Restart();
+  carad->ReleaseDevice();
+  EXPECT_EQ(world_.Take(), (Calls{"OnRelease(a)", "OnRelease(c)", "Release(depth)", "Release(backbuffer0)",
+                                  "Release(device)"}));
+  EXPECT_EQ(Log(), testlog::Split("\n"
+                                  "■■■Direct3Dデバイスを解放します■■■\n"
+                                  "  全てのDGCaradリソースを解放します\n"
+                                  "  デプスステンシルサーフェスを解放します\n"
+                                  "  バックバッファを解放します\n"
+                                  "  Direct3DDeviceオブジェクトの解放を行います\n"
+                                  "■■■Direct3Dデバイスを解放しました■■■\n"
+                                  "\n"));
+  EXPECT_EQ(carad->Device(), nullptr);
+  EXPECT_EQ(carad->DepthStencil(), nullptr);
+  EXPECT_EQ(carad->BackBuffers(0), nullptr);
+  EXPECT_EQ(carad->BackBufferCount(), 1);  // keeps its value
+
+  // A second release has nothing left to let go.
+  carad->ReleaseDevice();
+  EXPECT_EQ(world_.Take(), (Calls{"OnRelease(a)", "OnRelease(c)"}));
+}
+
+TEST_F(Carad, ReferencesLeftAtReleaseAreReportedAsFailures) {
+  world_.backBufferExtraRefs = 1;
+  world_.deviceExtraRefs = 2;
+  world_.d3dExtraRefs = 3;
+  auto carad = Make();
+  Restart(dg::dgoDebugMessage);  // failures only
+  carad->ReleaseDevice();
+  carad.reset();
+  EXPECT_EQ(Log(), (std::vector<std::string>{
+                       "  バックバッファ #0　の解放に失敗しました(Error Code = UNKNOWN ERROR ... $00000001)",
+                       "  Direct3DDeviceオブジェクトの解放に失敗しました(Error Code = UNKNOWN ERROR ... $00000002)",
+                       "  Direct3Dオブジェクトの解放に失敗しました(Error Code = UNKNOWN ERROR ... $00000003)"}));
+}
+
+TEST_F(Carad, RegistryCallsBackInRegistrationOrderAndNeverReusesIDs) {
+  auto carad = Make();
+  auto a = std::make_unique<Resource>(*carad, world_, "a");
+  auto b = std::make_unique<Resource>(*carad, world_, "b");
+  auto c = std::make_unique<Resource>(*carad, world_, "c");
+  EXPECT_EQ(a->id, 0);
+  EXPECT_EQ(b->id, 1);
+  EXPECT_EQ(c->id, 2);
+  b.reset();
+  auto d = std::make_unique<Resource>(*carad, world_, "d");
+  EXPECT_EQ(d->id, 3);
+  EXPECT_EQ(carad->NextResourceID(), 4);
+  ASSERT_EQ(carad->Resources().size(), 3u);
+  EXPECT_EQ(carad->Resources()[1]->Name, "c");
+  EXPECT_EQ(carad->Resources()[1]->Owner, c.get());
+
+  world_.Take();
+  carad->SetWindowMode(64, 64, {}, 0, D3DSWAPEFFECT_DISCARD, D3DMULTISAMPLE_NONE, 0);
+  EXPECT_EQ(world_.Matching("On"),
+            (Calls{"OnRelease(a)", "OnRelease(c)", "OnRelease(d)", "OnRebuild(a)", "OnRebuild(c)", "OnRebuild(d)"}));
+
+  const std::vector<std::string> log = Log();
+  EXPECT_TRUE(testlog::Contains(log, "DGCaradリソース(TTestResource)を登録します ID は 0(a) です"));
+  EXPECT_TRUE(testlog::Contains(log, "DGCaradリソース(TTestResource) : ID 1(b) を登録解除します"));
+  EXPECT_TRUE(testlog::Contains(log, "DGCaradリソース(TTestResource)を登録します ID は 3(d) です"));
+}
+
+TEST_F(Carad, UnregisteringAnIDTwiceReportsItAsNotInTheRegistry) {
+  auto carad = Make();
+  const std::int32_t id = carad->RegisterResource(nullptr, "x", nullptr, nullptr, nullptr, nullptr);
+  carad->UnregisterResource(id);
+  Restart();
+  carad->UnregisterResource(id);
+  carad->UnregisterResource(77);
+  EXPECT_EQ(Log(), (std::vector<std::string>{
+                       "リストに入ってないDGCaradリソース(ID:0)が、UnregisterResource手続きに渡されました(Error Code = "
+                       "UNKNOWN ERROR ... $00000001)",
+                       "リストに入ってないDGCaradリソース(ID:77)が、UnregisterResource手続きに渡されました(Error Code "
+                       "= UNKNOWN ERROR ... $00000001)"}));
+}
+
+TEST_F(Carad, ADeviceCreatedLaterRebuildsResourcesRegisteredBefore) {
+  auto carad = Make(false);
+  Resource early(*carad, world_, "early");
+  carad->Initialize();
+  EXPECT_EQ(world_.Matching("On"), (Calls{"OnRelease(early)", "OnRebuild(early)"}));
+  EXPECT_EQ(early.id, 0);
+}
+
+TEST_F(Carad, DestructionDestroysLeftoverResourcesOldestFirstThenTheDeviceThenD3D) {
+  auto carad = Make();
+  new Resource(*carad, world_, "first");
+  new Resource(*carad, world_, "second");
+  new Resource(*carad, world_, "stubborn", true, false);  // does not unregister itself
+  world_.Take();
+  Restart();
+  carad.reset();
+  EXPECT_EQ(world_.Take(), (Calls{"~Resource(first)", "~Resource(second)", "~Resource(stubborn)",
+                                  "Release(backbuffer0)", "Release(device)", "Release(d3d)"}));
+  EXPECT_EQ(Log(), testlog::Split("\n"
+                                  "■■■お別れの時がやってまいりました■■■\n"
+                                  "  ID 0(first) のDGCaradリソースは、明示的に解放されていません\n"
+                                  "  DGCaradリソース(TTestResource) : ID 0(first) を登録解除します\n"
+                                  "  ID 1(second) のDGCaradリソースは、明示的に解放されていません\n"
+                                  "  DGCaradリソース(TTestResource) : ID 1(second) を登録解除します\n"
+                                  "  ID 2(stubborn) のDGCaradリソースは、明示的に解放されていません\n"
+                                  "  DGCaradオブジェクトの解放に伴い、全ての関連オブジェクトを解放します\n"
+                                  "  \n"
+                                  "  ■■■Direct3Dデバイスを解放します■■■\n"
+                                  "    全てのDGCaradリソースを解放します\n"
+                                  "    バックバッファを解放します\n"
+                                  "    Direct3DDeviceオブジェクトの解放を行います\n"
+                                  "  ■■■Direct3Dデバイスを解放しました■■■\n"
+                                  "  \n"
+                                  "  Direct3Dオブジェクトの解放を行います\n"
+                                  "■■■それではごきげんよう■■■\n"
+                                  "\n"));
+}
+
+TEST_F(Carad, ResetDeviceTellsResourcesAroundTheResetInRegistrationOrder) {
+  world_.depthMatches = {D3DFMT_D16};
+  auto carad = Make();
+  carad->SetWindowMode(64, 48, {D3DFMT_D16}, 0, D3DSWAPEFFECT_DISCARD, D3DMULTISAMPLE_NONE, 0);
+  Resource a(*carad, world_, "a"), b(*carad, world_, "b");
+  world_.Take();
+  Restart();
+  carad->ResetDevice();
+  EXPECT_EQ(world_.Take(), (Calls{"OnLost(a)", "OnLost(b)", "Release(backbuffer0)", "Release(depth)",
+                                  "Reset(64,48,22,1,-1,-1,80)", "GetBackBuffer(0,0,0)", "GetDepthStencilSurface()",
+                                  "OnReset(a)", "OnReset(b)"}));
+  EXPECT_EQ(Log(), testlog::Split("\n"
+                                  "■■■Direct3DDeviceをリセットします■■■\n"
+                                  "■■■Direct3DDeviceをリセットしました■■■\n"
+                                  "\n"));
+  EXPECT_NE(carad->BackBuffers(0), nullptr);
+  EXPECT_NE(carad->DepthStencil(), nullptr);
+}
+
+TEST_F(Carad, AFailedResetIsReportedAndTheNextResetCompletesTheRecovery) {
+  auto carad = Make();
+  Resource a(*carad, world_, "a");
+  world_.Take();
+  world_.resetResult = D3DERR_DEVICELOST;
+  Restart(dg::dgoDebugMessage);
+  carad->ResetDevice();
+  EXPECT_EQ(world_.Take(), (Calls{"OnLost(a)", "Release(backbuffer0)", "Reset(320,240,22,1,-1,0,0)"}));
+  EXPECT_EQ(Log(), (std::vector<std::string>{"  リセットに失敗しました(Error Code = D3DERR_DEVICELOST)"}));
+  EXPECT_EQ(carad->BackBuffers(0), nullptr);
+
+  world_.resetResult = D3D_OK;
+  carad->ResetDevice();
+  EXPECT_EQ(world_.Take(), (Calls{"OnLost(a)", "Reset(320,240,22,1,-1,0,0)", "GetBackBuffer(0,0,0)",
+                                  "GetDepthStencilSurface()", "OnReset(a)"}));
+  EXPECT_NE(carad->BackBuffers(0), nullptr);
+}
+
+TEST_F(Carad, AFailedDeviceCreationStopsBeforeSurfacesAndRebuild) {
+  world_.createDeviceResult = D3DERR_NOTAVAILABLE;
+  auto carad = Make(false);
+  Resource a(*carad, world_, "a");
+  carad->Initialize();
+  EXPECT_EQ(world_.Take(), (Calls{"Direct3DCreate9(31)", "OnRelease(a)", "GetAdapterDisplayMode(0)",
+                                  "GetAdapterIdentifier(0,0)", "GetDeviceCaps(0,HAL)", "CreateDevice(0,HAL,0x40)",
+                                  "SetWindowPos(10,20,328,267)"}));
+  EXPECT_EQ(carad->Device(), nullptr);
+  EXPECT_EQ(carad->BackBuffers(0), nullptr);
+  const std::vector<std::string> log = Log();
+  EXPECT_TRUE(testlog::ContainsRun(
+      log, {"      Direct3DDeviceオブジェクトの生成を行います",
+            "      Direct3DDeviceオブジェクトの生成に失敗しました(Error Code = D3DERR_NOTAVAILABLE)",
+            "    ■■■画面モードを初期化しました■■■"}));
+  EXPECT_FALSE(testlog::Contains(log, "      全てのDGCaradリソースを再構築します"));
+}
+
+TEST_F(Carad, WithoutDirect3DInitializeStopsAfterItsCheck) {
+  world_.createsD3D = false;
+  auto carad = Make();
+  EXPECT_EQ(world_.Take(), Calls{"Direct3DCreate9(31)"});
+  EXPECT_EQ(carad->D3D(), nullptr);
+  EXPECT_EQ(Log(), testlog::Split("\n"
+                                  "■■■起動時の初期化をします■■■\n"
+                                  "  Direct3Dを生成します\n"
+                                  "  Direct3Dオプジェクトすら生成できません、論外(Error Code = UNKNOWN ERROR ... "
+                                  "$00000001)"));
+  // Asking for a mode later is refused the same way instead of touching a missing object.
+  dg::SetLogIndent(0);
+  Restart(dg::dgoDebugMessage);
+  carad->SetWindowMode(64, 64, {}, 0, D3DSWAPEFFECT_DISCARD, D3DMULTISAMPLE_NONE, 0);
+  EXPECT_EQ(Log(), (std::vector<std::string>{
+                       "  Direct3Dオプジェクトすら生成できません、論外(Error Code = UNKNOWN ERROR ... $00000001)"}));
+  EXPECT_TRUE(world_.Take().empty());
+}
+
+TEST_F(Carad, DebugOptionIsStoredByTheConstructorAndAssignedByInitialize) {
+  dg::TDGCarad carad(window_, &fake::World::Create);
+  EXPECT_EQ(carad.DebugOption(), dg::dgoHaltOnError | dg::dgoDebugMessage | dg::dgoDetailedLog);
+  EXPECT_FALSE(carad.UseREFDevice());
+  EXPECT_FALSE(carad.UseSoftwareVertexProcessing());
+  EXPECT_FALSE(dg::HaltSwitch());  // constructing assigns nothing
+  carad.Initialize();
+  EXPECT_TRUE(dg::HaltSwitch());
+  EXPECT_TRUE(dg::LogSwitch());
+  EXPECT_TRUE(dg::DetailSwitch());
+  carad.SetDebugOption(dg::dgoDetailedLog);  // takes effect at once
+  EXPECT_FALSE(dg::HaltSwitch());
+  EXPECT_FALSE(dg::LogSwitch());
+  EXPECT_TRUE(dg::DetailSwitch());
+}
+
+using CaradDeathTest = Carad;
+
+TEST_F(CaradDeathTest, WithTheHaltSwitchAFailedCreationEndsTheProgramAfterItsLine) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const std::string path = scratch::Path("carad_halt.log");
+  scratch::Remove(path);
+  EXPECT_EXIT(
+      {
+        dg::SetLogFilePathOverride(path);
+        world_.createDeviceResult = D3DERR_OUTOFVIDEOMEMORY;
+        dg::TDGCarad carad(window_, &fake::World::Create);
+        carad.SetDebugOption(dg::dgoHaltOnError | dg::dgoDebugMessage);
+        carad.Initialize();
+        std::fputs("went on", stderr);
+      },
+      ::testing::ExitedWithCode(0), "^$");
+  EXPECT_EQ(testlog::Lines(path), (std::vector<std::string>{
+                                      "      Direct3DDeviceオブジェクトの生成に失敗しました(Error Code = "
+                                      "D3DERR_OUTOFVIDEOMEMORY)"}));
+}
