@@ -312,6 +312,7 @@ GLuint DeviceImpl::FramebufferFor(SurfaceImpl* color, SurfaceImpl* depth) {
     std::fprintf(stderr, "d3d9gl: render target format %u is not renderable here (0x%x)\n",
                  static_cast<unsigned>(color->format().format), status);
   fbos_.push_back({name, color, depth});
+  dirty_ |= kDirtyFramebuffer;  // creating it bound it for drawing as well
   return name;
 }
 
