@@ -6,7 +6,8 @@
 set -euo pipefail
 if [ -z "${KESTOR_E2E_INNER:-}" ]; then
   export KESTOR_E2E_INNER=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24 +extension GLX -nolisten tcp" bash "$0" "$@"
+  # A random first display number: parallel tests each start their own server.
+  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1024x768x24 +extension GLX -nolisten tcp" bash "$0" "$@"
 fi
 demo=$1
 host=$2
