@@ -167,8 +167,9 @@ void DeviceImpl::CalibrateRaster() {
     const bool top = px[2 * 8 + 3] & 0xff, bottom = px[6 * 8 + 3] & 0xff;
     const bool left = px[3 * 8 + 2] & 0xff, right = px[3 * 8 + 6] & 0xff;
     if (pass == 1 || (top && !bottom && left && !right)) break;
-    // GL's y runs upward: keeping the Direct3D top edge means moving the geometry up.
-    if (!top && bottom) biasY_ = 1.0f / 128.0f;
+    // Keeping the top (left) edge means moving the geometry up (left) by a fraction of a pixel;
+    // exact for edges along the axes, which is what sprites and screen quads have.
+    if (!top && bottom) biasY_ = -1.0f / 128.0f;
     if (!left && right) biasX_ = -1.0f / 128.0f;
     ++gen_[kGroupViewport];
   }
@@ -385,16 +386,17 @@ HRESULT DeviceImpl::Present(const RECT* src, const RECT* dst, HWND, const RGNDAT
   const GLint bw = static_cast<GLint>(backBuffer_->width()), bh = static_cast<GLint>(backBuffer_->height());
   int ww = 0, wh = 0;
   SDL_GL_GetDrawableSize(window_, &ww, &wh);
-  // Rectangles are Direct3D's (top row 0); GL counts rows from the bottom.
+  // The back buffer is stored top row first like the rectangles; the window's framebuffer counts
+  // rows from the bottom, so the copy flips.
   GLint s[4] = {0, 0, bw, bh};
-  if (src) s[0] = src->left, s[1] = bh - src->bottom, s[2] = src->right, s[3] = bh - src->top;
-  GLint d[4] = {0, 0, ww, wh};
-  if (dst) d[0] = dst->left, d[1] = wh - dst->bottom, d[2] = dst->right, d[3] = wh - dst->top;
+  if (src) s[0] = src->left, s[1] = src->top, s[2] = src->right, s[3] = src->bottom;
+  GLint d[4] = {0, wh, ww, 0};
+  if (dst) d[0] = dst->left, d[1] = wh - dst->top, d[2] = dst->right, d[3] = wh - dst->bottom;
   BindReadFbo(FramebufferFor(backBuffer_, nullptr));
   BindDrawFbo(0);
   SetScissor(false, 0, 0, 0, 0);
   SetColorMask(0xf);
-  const bool same = (s[2] - s[0]) == (d[2] - d[0]) && (s[3] - s[1]) == (d[3] - d[1]);
+  const bool same = (s[2] - s[0]) == (d[2] - d[0]) && (s[3] - s[1]) == (d[1] - d[3]);
   gl_.BlitFramebuffer(s[0], s[1], s[2], s[3], d[0], d[1], d[2], d[3], GL_COLOR_BUFFER_BIT, same ? GL_NEAREST : GL_LINEAR);
   SDL_GL_SwapWindow(window_);
   dirty_ |= kDirtyFramebuffer;
@@ -587,34 +589,24 @@ bool DeviceImpl::ReadRenderTarget(SurfaceImpl* surface, std::uint8_t* dest, UINT
   const GLuint fbo = FramebufferFor(surface, nullptr);
   if (!fbo) return false;
   const FormatInfo& f = surface->format();
-  const UINT w = surface->width(), h = surface->height();
-  const UINT row = w * f.bytesPerPixel;
-  readScratch_.resize(static_cast<std::size_t>(row) * h);
   BindReadFbo(fbo);
   gl_.PixelStorei(GL_PACK_ALIGNMENT, 1);
+  gl_.PixelStorei(GL_PACK_ROW_LENGTH, static_cast<GLint>(pitch / f.bytesPerPixel));
+  gl_.ReadPixels(0, 0, static_cast<GLsizei>(surface->width()), static_cast<GLsizei>(surface->height()), f.uploadFormat,
+                 f.uploadType, dest);
   gl_.PixelStorei(GL_PACK_ROW_LENGTH, 0);
-  gl_.ReadPixels(0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h), f.uploadFormat, f.uploadType,
-                 readScratch_.data());
-  // GL rows run bottom to top.
-  for (UINT y = 0; y < h; ++y)
-    std::memcpy(dest + static_cast<std::size_t>(y) * pitch, readScratch_.data() + static_cast<std::size_t>(h - 1 - y) * row,
-                row);
   return true;
 }
 
 void DeviceImpl::WriteRenderTarget(SurfaceImpl* surface, const std::uint8_t* src, UINT pitch) {
   const FormatInfo& f = surface->format();
-  const UINT w = surface->width(), h = surface->height();
-  const UINT row = w * f.bytesPerPixel;
-  readScratch_.resize(static_cast<std::size_t>(row) * h);
-  for (UINT y = 0; y < h; ++y)
-    std::memcpy(readScratch_.data() + static_cast<std::size_t>(h - 1 - y) * row, src + static_cast<std::size_t>(y) * pitch,
-                row);
   BindUploadTexture(surface->glTexture());
   gl_.PixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  gl_.PixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(pitch / f.bytesPerPixel));
+  gl_.TexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(surface->levelIndex()), 0, 0,
+                    static_cast<GLsizei>(surface->width()), static_cast<GLsizei>(surface->height()), f.uploadFormat,
+                    f.uploadType, src);
   gl_.PixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-  gl_.TexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(surface->levelIndex()), 0, 0, static_cast<GLsizei>(w),
-                    static_cast<GLsizei>(h), f.uploadFormat, f.uploadType, readScratch_.data());
 }
 
 void DeviceImpl::ForgetSurface(SurfaceImpl* surface) {

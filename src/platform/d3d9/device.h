@@ -317,7 +317,6 @@ class DeviceImpl final : public IDirect3DDevice9 {
     SurfaceImpl* depth;
   };
   std::vector<Fbo> fbos_;
-  std::vector<std::uint8_t> readScratch_;
 
   // Values derived from the state for the uniforms (updated by UpdateDerived).
   float worldView_[16], normalMat_[9], pixelOffset_[2], rhwXform_[4];

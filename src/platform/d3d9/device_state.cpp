@@ -488,12 +488,12 @@ void DeviceImpl::UpdateDerived() {
     const float vh = static_cast<float>(viewport_.Height ? viewport_.Height : 1);
     // Direct3D samples pixel (i, j) at (i, j), GL at (i + 0.5, j + 0.5): shift by half a pixel.
     pixelOffset_[0] = (1.0f + 2.0f * biasX_) / vw;
-    pixelOffset_[1] = (-1.0f + 2.0f * biasY_) / vh;
-    // Pre-transformed x, y (target pixels, y down) to GL's normalised coordinates.
+    pixelOffset_[1] = (1.0f + 2.0f * biasY_) / vh;
+    // Pre-transformed x, y (target pixels, y down as stored) to GL's normalised coordinates.
     rhwXform_[0] = 2.0f / vw;
-    rhwXform_[1] = -2.0f / vh;
+    rhwXform_[1] = 2.0f / vh;
     rhwXform_[2] = 2.0f * (0.5f + biasX_ - static_cast<float>(viewport_.X)) / vw - 1.0f;
-    rhwXform_[3] = 2.0f * (static_cast<float>(viewport_.Y) + vh - 0.5f + biasY_) / vh - 1.0f;
+    rhwXform_[3] = 2.0f * (0.5f + biasY_ - static_cast<float>(viewport_.Y)) / vh - 1.0f;
   }
   if (derivedGen_[kGroupLights] != gen_[kGroupLights]) {
     derivedGen_[kGroupLights] = gen_[kGroupLights];

@@ -1,9 +1,11 @@
 // Drawing: FVF decoding, the draw calls, Clear, and the translation of the recorded Direct3D
 // state into OpenGL through the mirror of GL's state.
 //
-// Orientation: render targets are stored the GL way, bottom row first. Direct3D pixel (x, y)
-// is GL pixel (x, H - 1 - y); screen winding is preserved by that flip, so D3DCULL_CCW culls GL's
-// counter-clockwise faces. Read-back and Present flip rows where needed.
+// Orientation: render targets are stored top row first, as Direct3D addresses them: Direct3D pixel
+// (x, y) is GL pixel (x, y). The projection flips y to get there, which turns Direct3D's
+// clockwise into GL's counter-clockwise, and it makes the rasteriser's tie rule for pixel centres
+// on an edge Direct3D's top-left rule on drivers that rasterise framebuffer objects top down.
+// Only Present flips (into the window's bottom-up framebuffer).
 #include "device.h"
 
 #include <algorithm>
@@ -326,9 +328,8 @@ void DeviceImpl::ApplyFramebuffer() {
 }
 
 void DeviceImpl::ApplyFixedState() {
-  const GLint rtH = static_cast<GLint>(renderTarget_->height());
   if (dirty_ & kDirtyViewport) {
-    const GLint v[4] = {static_cast<GLint>(viewport_.X), rtH - static_cast<GLint>(viewport_.Y + viewport_.Height),
+    const GLint v[4] = {static_cast<GLint>(viewport_.X), static_cast<GLint>(viewport_.Y),
                         static_cast<GLint>(viewport_.Width), static_cast<GLint>(viewport_.Height)};
     GLint* m = mirror_.viewport;
     if (m[0] != v[0] || m[1] != v[1] || m[2] != v[2] || m[3] != v[3]) {
@@ -347,7 +348,7 @@ void DeviceImpl::ApplyFixedState() {
     if (rs_[D3DRS_SCISSORTESTENABLE]) {
       const LONG l = std::max<LONG>(scissor_.left, 0), t = std::max<LONG>(scissor_.top, 0);
       const LONG r = std::max(l, scissor_.right), b = std::max(t, scissor_.bottom);
-      SetScissor(true, l, rtH - b, r - l, b - t);
+      SetScissor(true, l, t, r - l, b - t);
     } else {
       SetScissor(false, 0, 0, 0, 0);
     }
@@ -402,7 +403,7 @@ void DeviceImpl::ApplyFixedState() {
     const bool on = cull == D3DCULL_CW || cull == D3DCULL_CCW;
     Enable(GL_CULL_FACE, &mirror_.cull, on);
     if (on) {
-      const GLenum face = cull == D3DCULL_CCW ? GL_FRONT : GL_BACK;
+      const GLenum face = cull == D3DCULL_CCW ? GL_BACK : GL_FRONT;
       if (mirror_.cullFace != face) {
         gl_.CullFace(face);
         mirror_.cullFace = face;
@@ -519,7 +520,6 @@ void DeviceImpl::BuildKey(const FvfLayout& layout, D3DPRIMITIVETYPE type, FfpKey
     st.resultTemp = (t[D3DTSS_RESULTARG] & D3DTA_SELECTMASK) == D3DTA_TEMP;
     st.sampled = hasTex && (readsTexture(cop, ca) || (aop != D3DTOP_DISABLE && readsTexture(aop, aa)));
     st.texCoord = st.sampled ? static_cast<std::uint8_t>(t[D3DTSS_TEXCOORDINDEX] & 7) : 0;
-    st.flipV = st.sampled && (tex->usage() & D3DUSAGE_RENDERTARGET);
     key->stageCount = static_cast<std::uint8_t>(s + 1);
   }
 }
@@ -882,7 +882,7 @@ HRESULT DeviceImpl::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOL
     l = std::max(l, base.left), t = std::max(t, base.top);
     r = std::min(r, base.right), b = std::min(b, base.bottom);
     if (l >= r || t >= b) return;
-    SetScissor(true, l, rtH - b, r - l, b - t);
+    SetScissor(true, l, t, r - l, b - t);
     gl_.Clear(mask);
   };
   if (count == 0) {

@@ -111,10 +111,12 @@ std::string GenerateVertexShader(const FfpKey& key) {
          "  vec2 ndc = aPos.xy * uRhwXform.xy + uRhwXform.zw;\n"
          "  gl_Position = vec4(ndc * w, (2.0 * aPos.z - 1.0) * w, w);\n";
   } else {
-    // Row vectors: the matrices arrive transposed, so M * v is Direct3D's v * M. The half-pixel
-    // offset moves GL's pixel centres onto Direct3D's; z goes from [0, w] to [-w, w].
+    // Row vectors: the matrices arrive transposed, so M * v is Direct3D's v * M. y flips to store
+    // the top row first; the half-pixel offset moves GL's pixel centres onto Direct3D's; z goes
+    // from [0, w] to [-w, w].
     s += "  vec4 pv = uWorldView * vec4(aPos.xyz, 1.0);\n"
          "  vec4 c = uProj * pv;\n"
+         "  c.y = -c.y;\n"
          "  c.xy += uPixelOffset * c.w;\n"
          "  c.z = 2.0 * c.z - c.w;\n"
          "  gl_Position = c;\n";
@@ -250,8 +252,7 @@ std::string GenerateFragmentShader(const FfpKey& key) {
     const FfpStage& st = key.stage[i];
     const std::string n = Num(i);
     if (st.sampled) {
-      std::string coord = st.texCoord < key.texCount ? "vTex" + Num(st.texCoord) + ".xy" : "vec2(0.0)";
-      if (st.flipV) coord = "vec2(1.0, -1.0) * (" + coord + ") + vec2(0.0, 1.0)";
+      const std::string coord = st.texCoord < key.texCount ? "vTex" + Num(st.texCoord) + ".xy" : "vec2(0.0)";
       s += "  vec4 tex" + n + " = texture(uTex" + n + ", " + coord + ");\n";
     }
     s += "  r.rgb = " + Op(st.colorOp, st.colorArg, i, ".rgb") + ";\n";

@@ -34,7 +34,7 @@ struct FfpStage {
   std::uint8_t resultTemp;   // 1: result goes to D3DTA_TEMP instead of CURRENT
   std::uint8_t texCoord;     // texture coordinate set read by this stage (0..7)
   std::uint8_t sampled;      // the stage reads its texture
-  std::uint8_t flipV;        // the texture is a render target (stored bottom row first)
+  std::uint8_t pad;
 };
 
 // All fields are bytes, so the key has no padding and compares with memcmp.
