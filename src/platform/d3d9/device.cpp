@@ -372,11 +372,7 @@ HRESULT DeviceImpl::BeginScene() {
 
 HRESULT DeviceImpl::EndScene() {
   if (!inScene_) return D3DERR_INVALIDCALL;
-  inScene_ = false;
-  if (Drawing()) {
-    MakeCurrent();
-    gl_.Flush();
-  }
+  inScene_ = false;  // the work goes to the GPU with Present
   return D3D_OK;
 }
 
