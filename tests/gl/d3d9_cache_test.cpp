@@ -114,5 +114,20 @@ TEST_F(Cache, ReadBackKeepsDrawingOnTheDepthBuffer) {
   EXPECT_EQ(At(ReadBack(), 8, 8) & 0xffffff, 0x00ff00u);
 }
 
+TEST_F(Cache, PresentKeepsTheColourMaskAndScissor) {
+  dev_->SetRenderState(D3DRS_LIGHTING, FALSE);
+  dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+  dev_->SetRenderState(D3DRS_COLORWRITEENABLE, D3DCOLORWRITEENABLE_RED);
+  const RECT sc = {0, 0, 8, 8};
+  dev_->SetScissorRect(&sc);
+  dev_->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+  Quad(0, 0, 16, 16, 0xffffffff);
+  ASSERT_EQ(dev_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+  Quad(0, 0, 16, 16, 0xffffffff);
+  const auto px = ReadBack();
+  EXPECT_EQ(At(px, 4, 4) & 0xffffff, 0xff0000u);   // only red written
+  EXPECT_EQ(At(px, 12, 12) & 0xffffff, 0u);        // outside the scissor
+}
+
 }  // namespace
 }  // namespace d3d9test

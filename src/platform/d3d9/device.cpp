@@ -395,7 +395,7 @@ HRESULT DeviceImpl::Present(const RECT* src, const RECT* dst, HWND, const RGNDAT
   const bool same = (s[2] - s[0]) == (d[2] - d[0]) && (s[3] - s[1]) == (d[1] - d[3]);
   gl_.BlitFramebuffer(s[0], s[1], s[2], s[3], d[0], d[1], d[2], d[3], GL_COLOR_BUFFER_BIT, same ? GL_NEAREST : GL_LINEAR);
   SDL_GL_SwapWindow(window_);
-  dirty_ |= kDirtyFramebuffer;
+  dirty_ |= kDirtyFramebuffer | kDirtyColorMask;  // the copy used its own framebuffer and masks
   return D3D_OK;
 }
 
