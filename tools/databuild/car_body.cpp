@@ -9,7 +9,7 @@ namespace car {
 
 namespace {
 
-const double kSeal = 0.0065;  // v width of the seal strips along the shut lines
+const double kSeal = 0.0085;  // v width of the seal strips along the shut lines
 const double kCabinWallX = 0.445;
 const double kBayWallX = 0.405, kBayFloorY = -0.12, kBayFrontZ = -1.13, kFirewallZ = -0.392;
 const double kTubWallX = 0.42, kTubFloorY = 0.04, kTubFrontZ = 0.888, kTubRearZ = 1.205;
@@ -326,12 +326,12 @@ Mesh BuildDoorSkin(bool left) {
   V3 head = base + out * 0.085 + V3{0, 0.055, 0.02};
   AddTube(m, {base - out * 0.01, base + out * 0.05 + V3{0, 0.03, 0.01}, head - out * 0.02}, 0.009, 6, kSatinBlack);
   Mesh housing;
-  AddEllipsoid(housing, {0, 0, 0}, {0.062, 0.036, 0.03}, 14, 8, Paint({0, 1, 0}));
+  AddEllipsoid(housing, {0, 0, 0}, {0.062, 0.036, 0.03}, 10, 6, Paint({0, 1, 0}));
   for (Vertex& v : housing.vertices) v.diffuse = PackArgb(Paint(v.n).diffuse);
   m.Append(housing, M4::Translation(head));
   // Mirror glass on the rear face.
   Mesh glass;
-  AddEllipsoid(glass, {0, 0, 0}, {0.052, 0.028, 0.004}, 12, 4, kChrome);
+  AddEllipsoid(glass, {0, 0, 0}, {0.052, 0.028, 0.004}, 8, 3, kChrome);
   m.Append(glass, M4::Translation(head + V3{0, 0, 0.028}));
   if (!left) m.MirrorX();
   m.Transform(M4::Translation(-(left ? kLeftDoorPivot : kRightDoorPivot)));

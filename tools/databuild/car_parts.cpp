@@ -22,9 +22,14 @@ const Material kRedCaliper{{0.75, 0.05, 0.03, 1}, {0.8, 0.8, 0.8, 1}};
 const Material kGlassEdge{{0.05, 0.05, 0.05, 1}, {0, 0, 0, 1}};
 
 Material Paint(V3 n) {
-  const Colour base{0.50, 0.022, 0.028, 1};
-  double k = 1.0 - 0.35 * Smoothstep(0.05, -0.75, n.y);
-  return {Scale(base, k), {1, 1, 1, 1}};
+  // Deep red with a baked reflection of the horizon: a darker band where the surface turns from
+  // facing the sky to facing the ground, the lower body darker still. It depends on the normal's
+  // height only, so it stays right while the car turns.
+  const Colour base{0.52, 0.024, 0.03, 1};
+  double band = 1.0 - 0.45 * Bump(n.y, -0.035, 0.05);
+  double low = 1.0 - 0.30 * Smoothstep(-0.02, -0.5, n.y);
+  double sky = 1.0 + 0.18 * Smoothstep(0.0, 0.25, n.y) * (1 - Smoothstep(0.5, 0.9, n.y));
+  return {Scale(base, band * low * sky), {1, 1, 1, 1}};
 }
 
 Material InteriorPaint() { return {{0.34, 0.02, 0.025, 1}, {0.3, 0.3, 0.3, 1}}; }

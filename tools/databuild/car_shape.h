@@ -45,7 +45,7 @@ constexpr double kRearScreenBaseZ = 0.862;     // rear window base (end of the g
 constexpr double kTrunkFrontZ = 0.8747;        // trunk lid leading edge
 constexpr double kBeltV = 6.0 / 8;             // belt line on the lower body
 constexpr double kBonnetSideV = 6.55 / 8;      // bonnet and trunk lid side shut lines
-constexpr double kDoorBottomV = 3.1 / 8;       // door bottom edge (rocker top)
+constexpr double kDoorBottomV = 2.62 / 8;      // door bottom edge (top of the side skirt)
 constexpr double kFloorEdgeV = 2.0 / 8;
 
 // Lower body.

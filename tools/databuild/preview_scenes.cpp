@@ -70,7 +70,7 @@ std::vector<PreviewLight> Lights(V3 carAtSetUp, V3 topTarget, bool night) {
 // Draws the car's frame tree. `car` is the car frame's world matrix.
 void DrawCar(PreviewRenderer& r, const PreviewData& d, const M4& car, const CarView& v, double wheelSpin = 0) {
   auto draw = [&](const char* name, const M4& w, int blend, bool spec = true, const Image* tex = nullptr) {
-    if (!v.only.empty() && v.only != name) return;
+    if (!v.only.empty() && ("," + v.only + ",").find("," + std::string(name) + ",") == std::string::npos) return;
     if (const MeshFile* m = d.Mesh(name)) r.DrawMesh(*m, w, blend, spec, tex);
   };
   const int shell = v.skeleton ? 4 : 0;

@@ -22,7 +22,7 @@ struct CarView {
   bool night = false;
   bool shadowBlend = false;
   std::string label;
-  std::string only;             // draw just this mesh (for looking at one part)
+  std::string only;             // draw just these meshes, comma-separated (for looking at parts)
   bool bright = false;          // extra ambient light, for looking into dark corners
   bool freeCamera = false;      // look from `eye` at `target` instead of from the origin
   V3 eye, target;

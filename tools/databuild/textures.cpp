@@ -245,9 +245,10 @@ Image SkyGlow() {
 Image Title() {
   // White lettering on transparency; the saver tints it blue with its vertex colour.
   Canvas cv(512, 128, C(1, 1, 1, 0));
-  raster::Text(cv, 24, 20, 30, 5, "corvane", C(1, 1, 1, 0.85), 0.12);
-  raster::TextInBox(cv, 16, 46, 496, 112, "KESTOR", C(1, 1, 1, 1), 0.19, 0.16);
-  raster::FillRect(cv, 24, 114, 488, 117, C(1, 1, 1, 0.7));
+  // "corvane" in lower case above the name (the letters' x-height is the lower 55 % of the box).
+  raster::Text(cv, 30, -4, 40, 5, "corvane", C(1, 1, 1, 0.9), 0.1, 0.16);
+  raster::TextInBox(cv, 16, 42, 496, 110, "KESTOR", C(1, 1, 1, 1), 0.19, 0.16);
+  raster::FillRect(cv, 30, 114, 482, 117, C(1, 1, 1, 0.75));
   for (Colour& c : cv.px) c = C(1, 1, 1, c.a);
   return raster::ToImage(cv);
 }
