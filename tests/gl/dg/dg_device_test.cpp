@@ -48,7 +48,7 @@ class RealDevice : public ::testing::Test {
     carad_->SetDebugOption(dg::dgoDebugMessage | dg::dgoDetailedLog);
     carad_->Initialize();
     ASSERT_NE(carad_->Device(), nullptr);
-    SetMode(64, 48);
+    SetMode(200, 150);
   }
   void SetMode(UINT width, UINT height) {
     carad_->SetWindowMode(width, height, kDepthFormats, 0, D3DSWAPEFFECT_DISCARD, D3DMULTISAMPLE_NONE, 0);
@@ -130,8 +130,8 @@ class RealDevice : public ::testing::Test {
 
 TEST_F(RealDevice, TheSaversSetUpGivesADepthBufferOfTheWantedSizeAndMovesTheWindow) {
   Open();
-  EXPECT_EQ(carad_->BackBufferWidth(), 64u);
-  EXPECT_EQ(carad_->BackBufferHeight(), 48u);
+  EXPECT_EQ(carad_->BackBufferWidth(), 200u);
+  EXPECT_EQ(carad_->BackBufferHeight(), 150u);
   EXPECT_EQ(carad_->BackBufferCount(), 1);
   EXPECT_TRUE(carad_->Windowed());
   EXPECT_EQ(carad_->PresentParams().AutoDepthStencilFormat, D3DFMT_D16);  // D16 first, whatever else matches
@@ -139,9 +139,16 @@ TEST_F(RealDevice, TheSaversSetUpGivesADepthBufferOfTheWantedSizeAndMovesTheWind
   ASSERT_NE(carad_->BackBuffers(0), nullptr);
   D3DSURFACE_DESC desc;
   ASSERT_EQ(carad_->BackBuffers(0)->GetDesc(&desc), D3D_OK);
-  EXPECT_EQ(desc.Width, 64u);
-  EXPECT_EQ(window_->ClientWidth(), 64);
-  EXPECT_EQ(window_->ClientHeight(), 48);
+  EXPECT_EQ(desc.Width, 200u);
+  EXPECT_EQ(window_->ClientWidth(), 200);
+  EXPECT_EQ(window_->ClientHeight(), 150);
+  // Another size keeps the window where it is.
+  const int left = window_->Left(), top = window_->Top();
+  SetMode(240, 180);
+  EXPECT_EQ(window_->ClientWidth(), 240);
+  EXPECT_EQ(window_->ClientHeight(), 180);
+  EXPECT_EQ(window_->Left(), left);
+  EXPECT_EQ(window_->Top(), top);
   EXPECT_FALSE(LogReportsFailures());
 }
 
@@ -180,7 +187,7 @@ TEST_F(RealDevice, ContentsSurviveARecreationAndAResetWhereTheirPoolKeepsThem) {
   ASSERT_EQ(Read(loaded), picture);
 
   // A new device: managed content comes back, program-made through its snapshot.
-  SetMode(80, 60);
+  SetMode(240, 180);
   EXPECT_NE(painted.Texture(), nullptr);
   EXPECT_EQ(Read(painted), argb);
   EXPECT_EQ(Read(shaded), words);
@@ -257,7 +264,7 @@ TEST_F(RealDevice, TheLogOfAWholeDeviceLifeReadsAsPrescribed) {
   auto vertices = std::make_unique<dg::TDGVertexBuffer>(*carad_, 4, 16, 0, kFvf, D3DPOOL_MANAGED, "quad");
   auto indices = std::make_unique<dg::TDGIndexBuffer>(*carad_, 6, 0, D3DPOOL_MANAGED, "faces");
   Write(*vertices, Pattern(64, 1));
-  SetMode(80, 60);
+  SetMode(240, 180);
   EXPECT_EQ(Read(*title), std::vector<std::uint32_t>(16, 0xFF204060));
   LoseAndReset();
   vertices.reset();
@@ -328,7 +335,7 @@ TEST_F(RealDevice, TheLogOfAWholeDeviceLifeReadsAsPrescribed) {
       "  \n"
       "■■■DGCarad 起動しました■■■\n"
       "\n" +
-      mode("64x48",
+      mode("200x150",
            "    バックバッファを解放します\n"
            "    Direct3DDeviceオブジェクトの解放を行います\n",
            "") +
@@ -337,7 +344,7 @@ TEST_F(RealDevice, TheLogOfAWholeDeviceLifeReadsAsPrescribed) {
       "残りテクスチャ容量は、約{MEM}メガです\n"
       "DGCaradリソース(TDGVertexBuffer)を登録します ID は 1(quad) です\n"
       "DGCaradリソース(TDGIndexBuffer)を登録します ID は 2(faces) です\n" +
-      mode("80x60",
+      mode("240x180",
            "    デプスステンシルサーフェスを解放します\n"
            "    バックバッファを解放します\n"
            "    Direct3DDeviceオブジェクトの解放を行います\n",
