@@ -266,6 +266,8 @@ class DeviceImpl final : public IDirect3DDevice9 {
   bool stateCache_ = true;
   int swapRequested_ = 0;
   bool swapAccepted_ = false;
+  bool unhandledReported_[kRenderStateCount] = {};       // states named once on stderr
+  bool unhandledStageReported_[kStageStateCount] = {};
   D3D9LINUX_STATS stats_{};
 
   // Resources of this device (intrusive list) and the bytes they take from the texture budget.

@@ -3,6 +3,7 @@
 #include "device.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace d3d9gl {
@@ -291,9 +292,22 @@ HRESULT DeviceImpl::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
     case D3DRS_SHADEMODE:
     case D3DRS_ALPHATESTENABLE:
     case D3DRS_ALPHAFUNC: dirty_ |= kDirtyKey; break;
+    // Stored, with no effect on drawing: named once per device when first changed.
+    case D3DRS_LASTPIXEL:
+    case D3DRS_DITHERENABLE:
+    case D3DRS_CLIPPING:
+    case D3DRS_MULTISAMPLEANTIALIAS:
+    case D3DRS_MULTISAMPLEMASK:
+    case D3DRS_DEBUGMONITORTOKEN: break;
     default:
-      if ((s >= D3DRS_WRAP0 && s <= D3DRS_WRAP7)) dirty_ |= kDirtyKey;
-      break;  // the others are stored only (fog, clipping, dithering, ... are not translated)
+      if (s >= D3DRS_WRAP0 && s <= D3DRS_WRAP7) {
+        dirty_ |= kDirtyKey;
+      } else if (!unhandledReported_[s]) {
+        unhandledReported_[s] = true;
+        std::fprintf(stderr, "d3d9gl: render state %u is kept but not applied (value 0x%x)\n", static_cast<unsigned>(s),
+                     static_cast<unsigned>(value));
+      }
+      break;
   }
   return D3D_OK;
 }
@@ -311,6 +325,14 @@ HRESULT DeviceImpl::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE t
   if (tss_[stage][t] == value) return D3D_OK;
   tss_[stage][t] = value;
   dirty_ |= kDirtyKey;
+  const bool unhandled = (t == D3DTSS_TEXTURETRANSFORMFLAGS && value != D3DTTFF_DISABLE) ||
+                         (t == D3DTSS_TEXCOORDINDEX && (value & 0xffff0000u)) || (t >= D3DTSS_BUMPENVMAT00 && t <= D3DTSS_BUMPENVMAT11) ||
+                         t == D3DTSS_BUMPENVLSCALE || t == D3DTSS_BUMPENVLOFFSET || t == D3DTSS_CONSTANT;
+  if (unhandled && !unhandledStageReported_[t]) {
+    unhandledStageReported_[t] = true;
+    std::fprintf(stderr, "d3d9gl: texture stage state %u is kept but not applied (value 0x%x)\n",
+                 static_cast<unsigned>(t), static_cast<unsigned>(value));
+  }
   return D3D_OK;
 }
 
