@@ -130,6 +130,18 @@ float Mat3Determinant(const Mat4& m) {
          a[0][2] * (a[2][1] * a[1][0] - a[1][1] * a[2][0]);
 }
 
+D3DMATERIAL9 MakeMaterial(float diffuseR, float diffuseG, float diffuseB, float specularR, float specularG,
+                          float specularB, float ambientR, float ambientG, float ambientB, float emissiveR,
+                          float emissiveG, float emissiveB, float power) {
+  D3DMATERIAL9 m;
+  m.Diffuse = {diffuseR, diffuseG, diffuseB, 1.0f};
+  m.Specular = {specularR, specularG, specularB, 1.0f};
+  m.Ambient = {ambientR, ambientG, ambientB, 1.0f};
+  m.Emissive = {emissiveR, emissiveG, emissiveB, 1.0f};
+  m.Power = power;
+  return m;
+}
+
 SpriteVertex MakeSpriteVertex(float x, float y, std::uint32_t color, float tu, float tv) {
   return {x, y, color, tu, tv};
 }

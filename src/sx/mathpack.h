@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "platform/d3d.h"
+
 namespace sx {
 
 struct Vec2 {
@@ -90,6 +92,12 @@ Mat4 MatRotationZ(AngleUnit angle);
 Mat4 MatInverseRigid(const Mat4& m);
 // Determinant of the upper-left 3x3 block.
 float Mat3Determinant(const Mat4& m);
+
+// A Direct3D material from diffuse, specular, ambient and emissive red, green, blue (in that
+// order, 0..1 each) and the specular power; every colour gets alpha 1.
+D3DMATERIAL9 MakeMaterial(float diffuseR, float diffuseG, float diffuseB, float specularR, float specularG,
+                          float specularB, float ambientR, float ambientG, float ambientB, float emissiveR,
+                          float emissiveG, float emissiveB, float power);
 
 SpriteVertex MakeSpriteVertex(float x, float y, std::uint32_t color, float tu, float tv);
 BlendMode MakeBlendMode(std::uint8_t sorted, std::uint8_t alphaTest, std::uint32_t alphaFunc, std::uint8_t blending,
