@@ -120,15 +120,19 @@ V3 Body(double u, double v) {
 }
 
 V3 BodyNormal(double u, double v) {
-  // Cross(dS/dv, dS/du) points out of the body everywhere the parametrisation is regular; at the
-  // very tips of the nose and the tail the stations collapse onto one line, so those take the
-  // normal of the station just behind (or ahead).
-  const double h = 1e-4;
-  u = Clamp(u, 0.02, 0.98);
-  V3 su = Body(std::min(u + h, 1.0), v) - Body(std::max(u - h, 0.0), v);
-  V3 sv = Body(u, std::min(v + h, 1.0)) - Body(u, std::max(v - h, 0.0));
-  if (Length(su) < 1e-9) su = Body(std::min(u + 2 * h, 1.0), v) - Body(u, v);
-  return Normalize(Cross(sv, su));
+  // Cross(dS/dv, dS/du) points out of the body everywhere the parametrisation is regular. At the
+  // very tips of the nose and the tail the stations collapse onto one line: there the normal is
+  // the one of the station just behind (or ahead), turned toward the centre plane so that the
+  // two mirrored halves meet without a crease.
+  const double h = 1e-4, edge = 0.02;
+  double ue = Clamp(u, edge, 1 - edge);
+  V3 su = Body(std::min(ue + h, 1.0), v) - Body(std::max(ue - h, 0.0), v);
+  V3 sv = Body(ue, std::min(v + h, 1.0)) - Body(ue, std::max(v - h, 0.0));
+  if (Length(su) < 1e-9) su = Body(std::min(ue + 2 * h, 1.0), v) - Body(ue, v);
+  V3 n = Normalize(Cross(sv, su));
+  double tip = std::min(u, 1 - u);
+  if (tip < edge) n = Normalize(V3{n.x * Clamp(tip / edge, 0.0, 1.0), n.y, n.z});
+  return n;
 }
 
 double BodyU(double z) {

@@ -123,6 +123,22 @@ Image RenderCar(const PreviewData& data, const CarView& view, int width, int hei
   else
     r.SetCamera({0, 0, 0}, view.carPos);
   DrawCar(r, data, car, view);
+  // The title: its pixel size, centred, tinted blue by the vertex colour, alpha blended.
+  Image title;
+  if (view.title && data.Picture("crmd_41")) {
+    const Image& t = *data.Picture("crmd_41");
+    title = Image(t.width * scale, t.height * scale);
+    for (int y = 0; y < title.height; ++y)
+      for (int x = 0; x < title.width; ++x) std::copy(t.At(x / scale, y / scale), t.At(x / scale, y / scale) + 4, title.At(x, y));
+    // The saver draws it on a screen of the preview's own size; scale it down with the picture.
+    Image small(t.width * scale * width / 1024, t.height * scale * width / 1024);
+    for (int y = 0; y < small.height; ++y)
+      for (int x = 0; x < small.width; ++x)
+        std::copy(title.At(x * title.width / small.width, y * title.height / small.height),
+                  title.At(x * title.width / small.width, y * title.height / small.height) + 4, small.At(x, y));
+    title = small;
+    r.AddScreenPicture((width * scale - title.width) / 2, (height * scale - title.height) / 2, title, 0xFF0000FF);
+  }
   r.Flush();
   return scale > 1 ? Downsample(r.Result(), scale) : r.Result();
 }
@@ -223,7 +239,7 @@ std::vector<CarView> ContactViews() {
   o->rightDoor = car::kRightDoorOpen;
   o = add(1536 + 300, {0, -0.75, -1.95}, "SKELETON");
   o->skeleton = true;
-  add(0, {0, -0.6, -1.3}, "SAVER START VIEW");
+  add(0, {0, -0.6, -1.3}, "SAVER START WITH TITLE")->title = true;
   return v;
 }
 

@@ -24,6 +24,7 @@ struct CarView {
   std::string label;
   std::string only;             // draw just these meshes, comma-separated (for looking at parts)
   bool bright = false;          // extra ambient light, for looking into dark corners
+  bool title = false;           // the title image over the picture, as in the first seconds
   bool freeCamera = false;      // look from `eye` at `target` instead of from the origin
   V3 eye, target;
 };
