@@ -241,7 +241,8 @@ double Text(Canvas& cv, double x, double y, double height, double weight, const 
     pen += it->second.advance * height + tracking * height + weight;
   }
   StrokeSegments(cv, segs, weight + grow, c);
-  return pen - x;
+  // The laid-out width (as TextWidth says): no spacing after the last letter.
+  return text.empty() ? 0 : pen - x - tracking * height - weight / 2;
 }
 
 void TextInBox(Canvas& cv, double x0, double y0, double x1, double y1, const std::string& text, const Colour& c,

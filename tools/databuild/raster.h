@@ -34,7 +34,7 @@ void StrokeLine(Canvas& cv, double x0, double y0, double x1, double y1, double w
 void GradientRect(Canvas& cv, double x0, double y0, double x1, double y1, const Colour& top, const Colour& bottom);
 
 // Text in the stroke font: `height` is the capital height in pixels, `weight` the stroke width,
-// `slant` the shear (0.2 leans the letters right). Returns the advance width.
+// `slant` the shear (0.2 leans the letters right). Returns the width, as TextWidth gives it.
 double Text(Canvas& cv, double x, double y, double height, double weight, const std::string& text, const Colour& c,
             double slant = 0, double tracking = 0.18, double grow = 0);
 double TextWidth(const std::string& text, double height, double weight, double tracking = 0.18);

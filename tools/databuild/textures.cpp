@@ -29,7 +29,7 @@ double Noise(double x, double y, int period, uint64_t salt) {
   double a = h(ix, iy), b = h(ix + 1, iy), c = h(ix, iy + 1), d = h(ix + 1, iy + 1);
   return Lerp(Lerp(a, b, tx), Lerp(c, d, tx), ty);
 }
-// Fractal noise that tiles over `size` pixels.
+// Fractal noise that tiles over `size` units of its coordinates.
 double Fbm(double x, double y, int size, int octaves, uint64_t salt) {
   double sum = 0, amp = 0.5, norm = 0;
   int period = 4;
@@ -200,7 +200,7 @@ Image Ground() {
         bool red = (y / 32) % 2 == 0;
         c = red ? C(0.72, 0.08, 0.06) : C(0.92, 0.92, 0.9);
       } else if (u < 0.875) {
-        double g = Fbm(x * 1.5, y * 1.5, n, 5, 21);
+        double g = Fbm(x * 1.5, y * 1.5, n * 3 / 2, 5, 21);  // the period scales with the coordinates
         double blade = Hash01(x, y, 5);
         c = C(0.20 + 0.10 * g + 0.04 * blade, 0.40 + 0.16 * g + 0.05 * blade, 0.12 + 0.05 * g);
         // Mowing stripes along the track.
