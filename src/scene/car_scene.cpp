@@ -1,0 +1,424 @@
+#include "scene/car_scene.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "dg/diagnostics.h"
+
+namespace scene {
+namespace {
+
+// Parts of the car, by data file, in the order they are created under their parent.
+constexpr int kBody = 2, kBonnet = 3, kTrunkLid = 30, kLeftDoor = 21, kRightDoor = 27;
+constexpr int kDisplayChassis = 7, kDrivingChassis = 5, kShadow = 37, kDrivingPart = 6;
+constexpr int kWheelFrontLeft = 24, kWheelFrontRight = 36, kWheelRear = 25;
+constexpr int kBonnetInner = 4, kTrunkInner = 32;
+constexpr int kTitlePicture = 41, kPartPicture = 10;
+
+sx::Vec3 V(float x, float y, float z) { return sx::Vec3Make(x, y, z); }
+
+// The matrix that sets every y to 0 (the planar shadows).
+constexpr sx::Mat4 kFlatten = {{{1, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
+
+}  // namespace
+
+const std::vector<D3DFORMAT>& DepthFormats() {
+  static const std::vector<D3DFORMAT> f = {D3DFMT_D16, D3DFMT_D16_LOCKABLE, D3DFMT_D32};
+  return f;
+}
+const std::vector<D3DFORMAT>& OpaqueFormats() {
+  static const std::vector<D3DFORMAT> f = {D3DFMT_X8R8G8B8, D3DFMT_R8G8B8, D3DFMT_R5G6B5, D3DFMT_X1R5G5B5};
+  return f;
+}
+const std::vector<D3DFORMAT>& AlphaFormats() {
+  static const std::vector<D3DFORMAT> f = {D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4, D3DFMT_A1R5G5B5};
+  return f;
+}
+
+std::string DataFilePath(const std::string& folder, int n) { return folder + "crmd_" + std::to_string(n); }
+
+std::array<sx::SpriteVertex, 4> ScreenQuad(float w, float h, float umax, float vmax, std::uint32_t colour) {
+  return {sx::MakeSpriteVertex(0, 0, colour, 0, 0), sx::MakeSpriteVertex(w, 0, colour, umax, 0),
+          sx::MakeSpriteVertex(0, h, colour, 0, vmax), sx::MakeSpriteVertex(w, h, colour, umax, vmax)};
+}
+
+std::uint32_t ClearColour(std::int32_t runMode, bool skeletonOn) {
+  if (runMode == 1) return kSky;
+  return skeletonOn ? kWhite : kBlack;
+}
+
+std::unique_ptr<SaverRun> CreateSaverScene(platform::Form& form, platform::System& system) {
+  return std::make_unique<CarScene>(form, system);
+}
+
+CarScene::CarScene(platform::Form& form, platform::System& system, dg::TDGDirect3DFactory direct3D)
+    : form_(form), system_(system), window_(form) {
+  // The window's device component with its design-time options, initialised as the window loads.
+  dg_ = std::make_unique<dg::TDGCarad>(window_, direct3D);
+  dg_->SetUseREFDevice(false);
+  dg_->SetUseSoftwareVertexProcessing(false);
+  dg_->SetDebugOption(dg::dgoHaltOnError | dg::dgoDetailedLog);
+  dg_->Initialize();
+}
+
+CarScene::~CarScene() {
+  Shutdown();
+  dg_.reset();  // Direct3D goes last
+}
+
+sx::TSXFrame* CarScene::NewFrame(int n, sx::TSXFrame* parent) {
+  frames_[static_cast<std::size_t>(n)] = std::make_unique<sx::TSXFrame>(parent);
+  return PartFrame(n);
+}
+
+void CarScene::NewMesh(int n) { meshes_[static_cast<std::size_t>(n)] = std::make_unique<sx::TSXMesh>(*dg_, "", ""); }
+
+void CarScene::LoadMesh(int n) {
+  if (!state.dataMissing) Mesh(n)->LoadFromFile(DataFilePath(state.dataFolder, n), "");
+}
+
+dg::TDGTexture* CarScene::NewTexture(const std::vector<D3DFORMAT>& formats) {
+  auto* t = new dg::TDGTexture(*dg_, formats, 0, D3DPOOL_MANAGED, 0, "");
+  t->SetFillColor(0);
+  return t;
+}
+
+void CarScene::SetUp(const SetupInput& in) {
+  if (setUp_) return;
+  setUp_ = true;
+  RunState& s = state;
+  s.dataMissing = in.dataMissing;
+  s.isPreview = in.isPreview;
+  s.dataFolder = in.dataFolder;
+  s.frameInterval = in.frameInterval;
+  s.carPos = in.carPos;
+  s.shadowBlend = in.shadowBlend;
+  s.overlayOn = in.overlayOn;
+  s.overlayLines = in.overlayLines;
+  s.overlayFont = in.overlayFont;
+  s.overlayColour = in.overlayColour;
+  s.overlayText = in.overlayText;
+  // The overlay's first switches: a preview with the data present shows neither title nor overlay.
+  s.splashDone = false;
+  if (s.overlayOn && s.isPreview && !s.dataMissing) {
+    s.overlayOn = false;
+    s.splashDone = true;
+  }
+
+  // 1. The automatic mode draws display mode five times in nine.
+  s.runMode = DrawRunMode(in.runMode, s.random, Now());
+
+  // 2. The device on the window's size.
+  const UINT width = static_cast<UINT>(window_.Width()), height = static_cast<UINT>(window_.Height());
+  dg_->SetWindowMode(width, height, DepthFormats(), D3DPRESENT_INTERVAL_DEFAULT, D3DSWAPEFFECT_DISCARD,
+                     D3DMULTISAMPLE_NONE, 0);
+
+  // 3. The scene; all debug options with the data present.
+  scene_ = std::make_unique<sx::TSXScene>(*dg_, "");
+  scene = scene_.get();
+  if (!s.dataMissing) dg_->SetDebugOption(dg::dgoHaltOnError | dg::dgoDebugMessage | dg::dgoDetailedLog);
+
+  // 4. Projection (aspect = height / width) and viewport of the client area.
+  const int cw = window_.ClientWidth(), ch = window_.ClientHeight();
+  scene->SetProjection(1.5707964f, static_cast<float>(ch) / static_cast<float>(cw), 0.01f, 10000.0f);
+  scene->SetViewport(0, 0, cw, ch);
+
+  // 5. World root and camera.
+  rootFrame_ = std::make_unique<sx::TSXFrame>(nullptr);
+  rootFrame = rootFrame_.get();
+  cameraFrame_ = std::make_unique<sx::TSXFrame>(rootFrame);
+  cameraFrame = cameraFrame_.get();
+  scene->SetCamera(cameraFrame);
+
+  // 6. Driving mode: the scenery frames and the roadside layout come here.
+
+  // 7.
+  lightFrameTop_ = std::make_unique<sx::TSXFrame>(rootFrame);
+  lightFrameTop = lightFrameTop_.get();
+
+  // 8. The car's frames and pivots; the start of each mode.
+  BuildCarFrames();
+  if (s.runMode == 1) {
+    s.carPos = V(4.0f, 0.32f, 50.0f);
+    s.cameraPos = V(4.0f, 1.2f, 0.0f);
+    s.cameraSweep = 0.0f;
+    s.display = DisplayState();
+  } else {
+    s.cameraPos = V(0, 0, 0);
+  }
+
+  // 9. Camera and car placed, the camera turned to the car.
+  cameraFrame->SetPosition(rootFrame, s.cameraPos);
+  cameraFrame->SetOrientation(rootFrame, V(0, 0, 1), V(0, 1, 0));
+  carFrame->SetPosition(rootFrame, s.carPos);
+  carFrame->SetOrientation(rootFrame, V(0, 0, 1), V(0, 1, 0));
+  cameraFrame->LookAt(carFrame, V(0, 0, 0), 0, rootFrame);
+  if (s.runMode == 1) {
+    carShadowFrame->SetTransform(carShadowFrame, kFlatten);
+    carShadowFrame->SetPosition(carFrame, V(0.0f, -0.319f, 0.0f));
+    // The scenery's three shadows are flattened here as well.
+  }
+
+  // 10. Meshes and textures, the title image.
+  LoadCar();
+
+  // 11. The four lights.
+  SetUpLights();
+
+  // 12. The clocks.
+  s.lastFrameTime = Now();
+  s.phaseStartTime = Now();
+
+  // 13. The rest of the text overlay's set-up comes here; 14. driving mode's crmd_38 with its texture.
+
+  // 15.
+  s.splashDuration = s.dataMissing ? kSplashMissingDataMs : kSplashMs;
+}
+
+void CarScene::BuildCarFrames() {
+  const bool driving = state.runMode == 1;
+  // 1, 2: the body and its parts, in drawing order.
+  carFrame = NewFrame(kBody, rootFrame);
+  NewFrame(0, carFrame);
+  NewFrame(1, carFrame);
+  NewFrame(16, carFrame);
+  chassisFrame = NewFrame(driving ? kDrivingChassis : kDisplayChassis, carFrame);
+  NewFrame(40, carFrame);
+  NewFrame(9, carFrame);
+  NewFrame(34, carFrame);
+  leftDoorFrame = NewFrame(kLeftDoor, carFrame);
+  NewFrame(23, leftDoorFrame);
+  NewFrame(22, leftDoorFrame);
+  rightDoorFrame = NewFrame(kRightDoor, carFrame);
+  NewFrame(29, rightDoorFrame);
+  NewFrame(28, rightDoorFrame);
+  bonnetFrame = NewFrame(kBonnet, carFrame);
+  trunkLidFrame = NewFrame(kTrunkLid, carFrame);
+  NewFrame(31, trunkLidFrame);
+  // 3: the wheels under the chassis.
+  wheelFrontLeftFrame = NewFrame(kWheelFrontLeft, chassisFrame);
+  wheelFrontRightFrame = NewFrame(kWheelFrontRight, chassisFrame);
+  wheelRearFrame = NewFrame(kWheelRear, chassisFrame);
+  // 4: the pivots.
+  bonnetFrame->SetPosition(carFrame, V(0.0f, 0.2548f, -0.3753f));
+  leftDoorFrame->SetPosition(carFrame, V(0.53992f, 0.0f, -0.24084f));
+  rightDoorFrame->SetPosition(carFrame, V(-0.53992f, 0.0f, -0.24084f));
+  trunkLidFrame->SetPosition(carFrame, V(0.0f, 0.3f, 0.8697f));
+  wheelFrontLeftFrame->SetPosition(chassisFrame, V(0.53015f, -0.09867f, -0.91109f));
+  wheelFrontRightFrame->SetPosition(chassisFrame, V(-0.53015f, -0.09867f, -0.91109f));
+  wheelRearFrame->SetPosition(chassisFrame, V(0.0f, -0.09867f, 0.82547f));
+  // 5: the parts of one mode.
+  if (driving) {
+    carShadowFrame = NewFrame(kShadow, carFrame);
+    NewFrame(kDrivingPart, carFrame);
+  } else {
+    NewFrame(kBonnetInner, bonnetFrame);
+    NewFrame(kTrunkInner, trunkLidFrame);
+  }
+}
+
+void CarScene::LoadCar() {
+  const bool driving = state.runMode == 1;
+  // 1, 2: the meshes of the mode, loaded in their order unless data is missing.
+  const std::vector<int> first = {kBody, 0, 1, 40, 9, 34};
+  const std::vector<int> modeMeshes = driving ? std::vector<int>{kDrivingChassis, kDrivingPart, kShadow}
+                                              : std::vector<int>{kDisplayChassis, kBonnetInner, kTrunkInner};
+  const std::vector<int> rest = {16, 21, 23, 22, 27, 29, 28, 3, 30, 31, 24, 36, 25};
+  for (const std::vector<int>* list : {&first, &modeMeshes, &rest})
+    for (int n : *list) NewMesh(n);
+  for (int n : first) LoadMesh(n);
+  // Driving mode: the scenery meshes are created and loaded here.
+  for (int n : modeMeshes) LoadMesh(n);
+  for (int n : rest) LoadMesh(n);
+
+  // 3: meshes on their frames, the blend modes of the table, Specular off where it belongs.
+  for (const std::vector<int>* list : {&first, &modeMeshes, &rest})
+    for (int n : *list) PartFrame(n)->Mesh = Mesh(n);
+  for (int n : {0, 1, 22, 28, 31}) PartFrame(n)->BlendModeIndex = 4;
+  if (driving) {
+    carShadowFrame->BlendModeIndex = state.shadowBlend ? 4 : 0;
+    carShadowFrame->Specular = false;
+    PartFrame(kDrivingPart)->Specular = false;
+  }
+
+  // 4: the two pictures of crmd_10, one texture object each.
+  for (int n : {9, 34}) {
+    textures_[static_cast<std::size_t>(n)].reset(NewTexture(OpaqueFormats()));
+    PartFrame(n)->SetTexture(PartTexture(n));
+  }
+  if (!state.dataMissing)
+    for (int n : {9, 34}) PartTexture(n)->LoadFromFile(DataFilePath(state.dataFolder, kPartPicture));
+
+  // 5: the title image.
+  titleTexture_.reset(NewTexture(AlphaFormats()));
+  titleTexture = titleTexture_.get();
+  if (!state.dataMissing) titleTexture->LoadFromFile(DataFilePath(state.dataFolder, kTitlePicture));
+  // Driving mode: the billboard textures and quads come here.
+}
+
+void CarScene::SetUpLights() {
+  lights_ = std::make_unique<sx::TSXLightGroup>(*dg_, "", 4);
+  lights = lights_.get();
+  lightFrameA_ = std::make_unique<sx::TSXFrame>(carFrame);
+  lightFrameA = lightFrameA_.get();
+  lightFrameB_ = std::make_unique<sx::TSXFrame>(carFrame);
+  lightFrameB = lightFrameB_.get();
+  lightFrameA->SetPosition(carFrame, V(5, 10, 5));
+  lightFrameB->SetPosition(carFrame, V(-5, -10, -5));
+  lightFrameA->LookAt(carFrame, V(0, 0, 0), 0, rootFrame);
+  lightFrameB->LookAt(carFrame, V(0, 0, 0), 0, rootFrame);
+  lightFrameTop->SetPosition(rootFrame, V(-50, 1000, -50));
+  // Driving mode aims the top light at the ground frame of the scenery once it exists.
+  lightFrameTop->LookAt(carFrame, V(0, 0, 0), 0, rootFrame);
+
+  sx::TSXLight* top = lights->Lights(2);
+  top->SetAmbient(0.03f, 0.03f, 0.03f);
+  top->SetSpecular(0.2f, 0.2f, 0.3f);
+  top->SetFromFrame(lightFrameTop);
+  top->SetEnabled(true);
+  sx::TSXLight* a = lights->Lights(0);
+  a->SetSpecular(0.2f, 0.2f, 0.3f);
+  a->SetEnabled(true);
+  a->SetFromFrame(lightFrameA);
+  sx::TSXLight* b = lights->Lights(1);
+  b->SetEnabled(true);
+  b->SetFromFrame(lightFrameB);
+}
+
+std::vector<sx::TSXFrame*> CarScene::SkeletonSet() const {
+  std::vector<sx::TSXFrame*> set;
+  for (int n : {kBody, 16, kLeftDoor, 23, kRightDoor, 29, kBonnet, kBonnetInner, kTrunkLid, kTrunkInner})
+    if (sx::TSXFrame* f = PartFrame(n)) set.push_back(f);
+  return set;
+}
+
+void CarScene::OrientHinge(Hinge hinge, const sx::Vec3& direction, const sx::Vec3& up) {
+  sx::TSXFrame* f = nullptr;
+  switch (hinge) {
+    case Hinge::Bonnet: f = bonnetFrame; break;
+    case Hinge::TrunkLid: f = trunkLidFrame; break;
+    case Hinge::RightDoor: f = rightDoorFrame; break;
+    case Hinge::LeftDoor: f = leftDoorFrame; break;
+  }
+  if (f) f->SetOrientation(carFrame, direction, up);
+}
+
+void CarScene::SetSkeletonBlend(std::int32_t blendModeIndex) {
+  for (sx::TSXFrame* f : SkeletonSet()) f->BlendModeIndex = blendModeIndex;
+}
+
+void CarScene::OrientCar(const sx::Vec3& direction, const sx::Vec3& up) {
+  carFrame->SetOrientation(rootFrame, direction, up);
+}
+
+void CarScene::FormKeyDown(std::uint16_t key) {
+  if (!setUp_ || shutDown_ || state.runMode != 0) return;
+  DisplayKeyDown(state.display, state.carPos, key, Now(), *this);
+}
+
+bool CarScene::Idle(FrameHooks& hooks) {
+  if (!setUp_ || shutDown_) return false;
+  RunState& s = state;
+  // 1. Pacing on the elapsed time.
+  if (Now() - s.lastFrameTime < static_cast<std::uint32_t>(s.frameInterval > 0 ? s.frameInterval : 0)) return false;
+  hooks.FrameDue();
+  // 2.
+  s.lastFrameTime = Now();
+  // 3, 4. Draw only on a working device; reset one that waits for it.
+  IDirect3DDevice9* device = dg_->Device();
+  const HRESULT level = device ? device->TestCooperativeLevel() : D3DERR_DEVICELOST;
+  if (level == D3DERR_DEVICENOTRESET) {
+    dg_->ResetDevice();
+  } else if (level == D3D_OK) {
+    // 4.1, 4.2: the title image while its phase lasts.
+    if (Now() - s.phaseStartTime < s.splashDuration && !s.splashDone && titleTexture) {
+      const float w = static_cast<float>(titleTexture->Width()), h = static_cast<float>(titleTexture->Height());
+      const platform::Size screen = system_.ScreenSize();
+      const int x = (screen.width - static_cast<int>(titleTexture->Width())) / 2;
+      const int y = (screen.height - static_cast<int>(titleTexture->Height())) / 2;
+      const std::array<sx::SpriteVertex, 4> quad = ScreenQuad(w, h, titleTexture->UMax(), titleTexture->VMax(), kTitleColour);
+      scene->AddScreenSprite(sx::Vec2Make(static_cast<float>(x), static_cast<float>(y)), quad.data(), titleTexture, 2,
+                             false, false, 0.0f);
+    }
+    if (Now() - s.phaseStartTime >= s.splashDuration && !s.splashDone) s.splashDone = true;
+    // 4.3: the overlay step comes here (splashDone and overlayOn).
+    // 4.4 - 4.8.
+    device->BeginScene();
+    const DWORD flags = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER;
+    scene->Clear(flags, ClearColour(s.runMode, s.display.skeletonOn), 1.0f, 0);
+    if (s.dataMissing) scene->Clear(flags, kBlack, 1.0f, 0);
+    scene->Render(rootFrame);
+    device->EndScene();
+    hooks.BeforePresent(device);
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+  }
+  // 5. One step of the run's mode and 6. the car at its position, the camera turned to it; with
+  // data missing nothing moves.
+  if (!s.dataMissing) {
+    if (s.runMode == 0) DisplayStep(s.display, Now(), *this);
+    // Driving mode: the driving step comes here.
+    carFrame->SetPosition(rootFrame, s.carPos);
+    cameraFrame->SetPosition(rootFrame, s.cameraPos);
+    cameraFrame->LookAt(carFrame, V(0, 0, 0), 0, rootFrame);
+  }
+  hooks.FrameDone();
+  return true;
+}
+
+void CarScene::FreeFrame(int n) { frames_[static_cast<std::size_t>(n)].reset(); }
+void CarScene::FreeMesh(int n) { meshes_[static_cast<std::size_t>(n)].reset(); }
+
+void CarScene::Shutdown() {
+  if (shutDown_) return;
+  shutDown_ = true;
+  if (!setUp_) return;
+  const bool driving = state.runMode == 1;
+  // (The viewpoint has been written by the window.) 2, 3: the scenery's crmd_39 texture and the
+  // overlay's textures and text writer go here once they exist.
+  // 4. The light frames, then the lights.
+  lightFrameB_.reset();
+  lightFrameA_.reset();
+  lightFrameA = lightFrameB = nullptr;
+  lights_.reset();
+  lights = nullptr;
+  // 5. Driving mode: the billboard textures. 6.
+  titleTexture_.reset();
+  titleTexture = nullptr;
+  // 7. Driving mode: the scenery's textures. 8.
+  textures_[9].reset();
+  textures_[34].reset();
+  // 9. The meshes.
+  if (driving) {
+    for (int n : {26, 8, 45, 43, 46, 42, 18, 17, 20, 19, 33, 13, 12, 11, 35, 38, 14, kDrivingPart, kShadow, 50}) FreeMesh(n);
+  } else {
+    for (int n : {kTrunkInner, kBonnetInner}) FreeMesh(n);
+  }
+  for (int n : {9, 34, 22, 23, 21, 28, 29, 27, 24, 36, 25, 31, 30, 3, 40}) FreeMesh(n);
+  FreeMesh(driving ? kDrivingChassis : kDisplayChassis);
+  for (int n : {16, 1, 0, kBody}) FreeMesh(n);
+  // 10. The frames, children before parents.
+  if (driving) {
+    for (int n : {kDrivingPart, kShadow, 50}) FreeFrame(n);
+  } else {
+    for (int n : {kTrunkInner, kBonnetInner}) FreeFrame(n);
+  }
+  for (int n : {kWheelFrontLeft, kWheelFrontRight, kWheelRear, 31, kTrunkLid, kBonnet, 28, 29, kRightDoor, 22, 23,
+                kLeftDoor, 34, 9, 40})
+    FreeFrame(n);
+  FreeFrame(driving ? kDrivingChassis : kDisplayChassis);
+  for (int n : {16, 1, 0, kBody}) FreeFrame(n);
+  lightFrameTop_.reset();
+  if (driving)
+    for (int n : {26, 8, 45, 43, 38, 46, 42, 18, 17, 20, 19, 13, 12, 11, 35, 33, 14}) FreeFrame(n);
+  cameraFrame_.reset();
+  rootFrame_.reset();
+  carFrame = chassisFrame = leftDoorFrame = rightDoorFrame = bonnetFrame = trunkLidFrame = nullptr;
+  wheelFrontLeftFrame = wheelFrontRightFrame = wheelRearFrame = carShadowFrame = nullptr;
+  cameraFrame = rootFrame = lightFrameTop = nullptr;
+  // 11.
+  scene_.reset();
+  scene = nullptr;
+  // 12. The device component goes with this object.
+}
+
+}  // namespace scene

@@ -1,0 +1,130 @@
+// The car scene of a run: the device component DG on the screen-saver window, the scene with its
+// projection, the world root and the camera, the car's frames, meshes and textures, the title
+// image, the four lights; the frame loop (ApplicationEvents1Idle) with the title quad, the clears,
+// the render and the present, then display mode's step and the car and camera placement; the
+// release of everything in its order at the end of the run.
+//
+// Frames, meshes and textures are held per data file (index n for crmd_n): every car part carries
+// the mesh of exactly one file, so the file number names the part. The named frames (carFrame,
+// chassisFrame, the hinges, the wheels) point into that table. Everything is owned here and freed
+// by Shutdown children first, the device component last (in the destructor).
+//
+// Driving mode builds the car (its own chassis, the crmd_6 part, the flattened shadow) and places
+// car and camera at their start; the scenery, the roadside billboards and the driving step come
+// with the driving-mode work, at the marked points. The text overlay's set-up and step likewise.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dg/carad.h"
+#include "dg/texture.h"
+#include "scene/form_window.h"
+#include "scene/run_state.h"
+#include "scene/saver_run.h"
+#include "sx/frame.h"
+#include "sx/light.h"
+#include "sx/mesh.h"
+#include "sx/scene.h"
+
+namespace scene {
+
+constexpr int kDataFileSlots = 51;  // crmd_0 .. crmd_50
+
+// The depth formats tried for the device, in order.
+const std::vector<D3DFORMAT>& DepthFormats();
+// The texture format lists: opaque pictures and pictures with alpha.
+const std::vector<D3DFORMAT>& OpaqueFormats();
+const std::vector<D3DFORMAT>& AlphaFormats();
+
+// Full path of data file crmd_n in `folder` (which ends in its separator).
+std::string DataFilePath(const std::string& folder, int n);
+
+// The four vertices of the screen quad of a w x h image with texture extents umax, vmax.
+std::array<sx::SpriteVertex, 4> ScreenQuad(float w, float h, float umax, float vmax, std::uint32_t colour);
+
+// The clear colour of a frame: white in display mode's skeleton view, black otherwise, the sky in
+// driving mode.
+std::uint32_t ClearColour(std::int32_t runMode, bool skeletonOn);
+
+class CarScene : public SaverRun, private DisplayParts {
+ public:
+  // `direct3D` gives the device component its Direct3D object (a stand-in in tests).
+  CarScene(platform::Form& form, platform::System& system, dg::TDGDirect3DFactory direct3D = &Direct3DCreate9);
+  ~CarScene() override;
+  CarScene(const CarScene&) = delete;
+  CarScene& operator=(const CarScene&) = delete;
+
+  void SetUp(const SetupInput& input) override;
+  std::int32_t RunMode() const override { return state.runMode; }
+  sx::Vec3 CarPos() const override { return state.carPos; }
+  void FormKeyDown(std::uint16_t key) override;
+  bool Idle(FrameHooks& hooks) override;
+  std::uint32_t LastFrameTime() const override { return state.lastFrameTime; }
+  std::int32_t FrameInterval() const override { return state.frameInterval; }
+  void Shutdown() override;
+
+  RunState state;
+
+  // The device component and the scene objects (null before SetUp and after Shutdown).
+  dg::TDGCarad& DG() { return *dg_; }
+  sx::TSXScene* scene = nullptr;
+  sx::TSXFrame* rootFrame = nullptr;
+  sx::TSXFrame* cameraFrame = nullptr;
+  sx::TSXFrame* lightFrameTop = nullptr;
+  sx::TSXFrame* lightFrameA = nullptr;
+  sx::TSXFrame* lightFrameB = nullptr;
+  sx::TSXFrame* carFrame = nullptr;
+  sx::TSXFrame* chassisFrame = nullptr;
+  sx::TSXFrame* leftDoorFrame = nullptr;
+  sx::TSXFrame* rightDoorFrame = nullptr;
+  sx::TSXFrame* bonnetFrame = nullptr;
+  sx::TSXFrame* trunkLidFrame = nullptr;
+  sx::TSXFrame* wheelFrontLeftFrame = nullptr;
+  sx::TSXFrame* wheelFrontRightFrame = nullptr;
+  sx::TSXFrame* wheelRearFrame = nullptr;
+  sx::TSXFrame* carShadowFrame = nullptr;
+  sx::TSXLightGroup* lights = nullptr;
+  dg::TDGTexture* titleTexture = nullptr;
+  // The frame and mesh carrying data file n, and the texture of the part that carries file n.
+  sx::TSXFrame* PartFrame(int n) const { return frames_[static_cast<std::size_t>(n)].get(); }
+  sx::TSXMesh* Mesh(int n) const { return meshes_[static_cast<std::size_t>(n)].get(); }
+  dg::TDGTexture* PartTexture(int n) const { return textures_[static_cast<std::size_t>(n)].get(); }
+  std::vector<sx::TSXFrame*> SkeletonSet() const;
+
+ private:
+  // DisplayParts.
+  void OrientHinge(Hinge hinge, const sx::Vec3& direction, const sx::Vec3& up) override;
+  void SetSkeletonBlend(std::int32_t blendModeIndex) override;
+  void OrientCar(const sx::Vec3& direction, const sx::Vec3& up) override;
+
+  std::uint32_t Now() { return system_.TimeGetTime(); }
+  sx::TSXFrame* NewFrame(int n, sx::TSXFrame* parent);
+  void NewMesh(int n);
+  void LoadMesh(int n);
+  dg::TDGTexture* NewTexture(const std::vector<D3DFORMAT>& formats);
+  void BuildCarFrames();
+  void LoadCar();
+  void SetUpLights();
+  void DrawFrame();
+  void FreeFrame(int n);
+  void FreeMesh(int n);
+
+  platform::Form& form_;
+  platform::System& system_;
+  FormWindow window_;
+  std::unique_ptr<dg::TDGCarad> dg_;
+  std::unique_ptr<sx::TSXScene> scene_;
+  std::unique_ptr<sx::TSXFrame> rootFrame_, cameraFrame_, lightFrameTop_, lightFrameA_, lightFrameB_;
+  std::unique_ptr<sx::TSXLightGroup> lights_;
+  std::unique_ptr<dg::TDGTexture> titleTexture_;
+  std::array<std::unique_ptr<sx::TSXFrame>, kDataFileSlots> frames_;
+  std::array<std::unique_ptr<sx::TSXMesh>, kDataFileSlots> meshes_;
+  std::array<std::unique_ptr<dg::TDGTexture>, kDataFileSlots> textures_;
+  bool setUp_ = false, shutDown_ = false;
+};
+
+}  // namespace scene

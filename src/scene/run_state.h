@@ -1,0 +1,51 @@
+// The run state of the screen-saver window: the values the set-up, the frame loop and the mode
+// steps share (the scene objects themselves are held by the car scene). Times are timeGetTime
+// readings in ms, compared as elapsed times modulo 2^32; positions are world units.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "platform/font.h"
+#include "scene/display_mode.h"
+#include "scene/random.h"
+#include "sx/mathpack.h"
+
+namespace scene {
+
+constexpr std::uint32_t kSplashMs = 5000, kSplashMissingDataMs = 100;
+constexpr std::uint32_t kTitleColour = 0xFF0000FF;  // the title quad's vertex colour
+constexpr std::uint32_t kBlack = 0xFF000000, kWhite = 0xFFFFFFFF, kSky = 0xFFBBBBFF;  // clear colours
+
+struct RunState {
+  std::int32_t runMode = 0;     // 0 display, 1 driving
+  bool dataMissing = false;     // the notice screen: nothing loaded, nothing moves, nothing saved
+  bool isPreview = false;
+  std::string dataFolder;       // with its trailing separator
+  std::int32_t frameInterval = 0;  // ms, 0..500
+  std::uint32_t lastFrameTime = 0;
+  std::uint32_t phaseStartTime = 0;  // start of the title phase (later: of the held overlay block)
+  std::uint32_t splashDuration = kSplashMs;
+  bool splashDone = false;
+  sx::Vec3 carPos{0.0f, -0.6f, -1.3f};
+  sx::Vec3 cameraPos{0.0f, 0.0f, 0.0f};
+  bool shadowBlend = false;
+
+  // Display mode (Part of the animation the keyboard plays with).
+  DisplayState display;
+
+  // Driving mode's camera sweep (its step comes with the scenery).
+  float cameraSweep = 0.0f;
+
+  // The text overlay's settings; the overlay step itself comes with the overlay.
+  bool overlayOn = false;
+  std::int32_t overlayLines = 1;  // 1..5
+  platform::FontDesc overlayFont;
+  std::uint32_t overlayColour = 0;
+  std::array<std::string, 5> overlayText;  // the missing-data notice
+
+  RandomGenerator random;  // the one generator of the run
+};
+
+}  // namespace scene

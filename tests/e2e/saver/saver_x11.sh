@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# The saver full screen on a private Xvfb with real input from xdotool: a display-mode key keeps
+# it running, another key ends it; a mouse move ends it (the first move is only recorded).
+#   saver_x11.sh SAVER DATA_FOLDER
+set -euo pipefail
+if [ -z "${KESTOR_E2E_INNER:-}" ]; then
+  export KESTOR_E2E_INNER=1
+  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 800x600x24 +extension GLX -nolisten tcp" bash "$0" "$@"
+fi
+saver=$1
+data=$2
+here=$(cd "$(dirname "$0")/.." && pwd)
+source "$here/lib.sh"
+work=$(mktemp -d)
+pid=
+cleanup() {
+  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+unset SDL_VIDEODRIVER
+export XDG_CONFIG_HOME=$work/config
+mkdir -p "$XDG_CONFIG_HOME/corvane_kestor"
+printf '[Settings]\r\nmode=0\r\nspeed=20\r\ntext_out=2\r\n' >"$XDG_CONFIG_HOME/corvane_kestor/corvane_kestor.ini"
+LOG=$work/log
+
+start() {
+  "$saver" /s --data-dir "$data" >"$LOG" 2>&1 &
+  pid=$!
+  for _ in $(seq 100); do
+    xdotool search --name "corvane KESTOR" >/dev/null 2>&1 && break
+    kill -0 "$pid" 2>/dev/null || fail "the saver ended before its window showed"
+    sleep 0.1
+  done
+  sleep 1
+  kill -0 "$pid" 2>/dev/null || fail "the saver ended by itself"
+}
+# ends_within SECONDS: the saver ends by itself with code 0.
+ends_within() {
+  for _ in $(seq $(($1 * 10))); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$pid" 2>/dev/null && fail "the saver is still running"
+  set +e
+  wait "$pid"
+  local code=$?
+  set -e
+  pid=
+  [ $code -eq 0 ] || fail "the saver ended with $code"
+}
+running() { kill -0 "$pid" 2>/dev/null || fail "the saver ended: $*"; }
+
+# A display-mode key and Alt keep the run; Q ends it.
+xdotool mousemove 400 300
+start
+xdotool key b
+xdotool key Left
+sleep 0.5
+running "after B and Left"
+xdotool key q
+ends_within 10
+grep -q '^fx=200' "$XDG_CONFIG_HOME/corvane_kestor/corvane_kestor.ini" ||
+  fail "the viewpoint moved by Left was not stored: $(cat "$XDG_CONFIG_HOME/corvane_kestor/corvane_kestor.ini")"
+
+# The pointer: the first move is recorded, the next one ends the run.
+start
+xdotool mousemove 420 310
+sleep 0.5
+xdotool mousemove 430 320
+ends_within 10
+echo "e2e_saver_x11: all passed"

@@ -1,0 +1,277 @@
+// The car scene's set-up, frame loop and shutdown against the recording Direct3D 9, with fakes
+// of the window and the services, on a small data set written by the test (one-triangle meshes,
+// 2 x 2 pictures): the order of a frame's calls, pacing on the virtual clock across the wrap,
+// device loss and reset, the clear colours, the title phase, and the display-mode keys.
+#include "scene/car_scene.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "fakes/platform_fakes.h"
+#include "support/d3d9_recording.h"
+#include "unit/platform/temp_folder.h"
+
+namespace {
+
+d3d9rec::RecordingDirect3D* gDirect3D = nullptr;
+IDirect3D9* WINAPI MakeRecordingDirect3D(UINT) {
+  gDirect3D = new d3d9rec::RecordingDirect3D();
+  return gDirect3D;
+}
+
+bool IsPicture(int n) { return n == 10 || n == 15 || n == 39 || n == 41 || n == 47 || n == 48 || n == 49; }
+
+std::string Mesh() {
+  std::string b(256, '\0');
+  std::memcpy(&b[0], "Simplified_X00  ", 16);
+  b[16] = 3;
+  b[18] = 3;
+  const float v[3][10] = {{-1, 0, 0, 0, 0, -1, 0, 0, 0, 0}, {1, 0, 0, 0, 0, -1, 0, 0, 1, 0}, {0, 1, 0, 0, 0, -1, 0, 0, 0, 1}};
+  for (const auto& vertex : v) {
+    char bytes[40];
+    std::memcpy(bytes, vertex, 40);
+    std::uint32_t white = 0xFFFFFFFF;
+    std::memcpy(bytes + 24, &white, 4);
+    b.append(bytes, 40);
+  }
+  const char indices[6] = {0, 0, 1, 0, 2, 0};
+  b.append(indices, 6);
+  return b;
+}
+
+std::string Picture() {  // 2 x 2, 24 bits, bottom-up, rows of 8 bytes
+  const unsigned char header[54] = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0,
+                                    1, 0, 24, 0, 0, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  std::string b(reinterpret_cast<const char*>(header), 54);
+  b.append(16, '\x7F');
+  return b;
+}
+
+class FrameLoopTest : public testing::Test {
+ protected:
+  FrameLoopTest() {
+    for (int n = 0; n <= 50; ++n)
+      std::ofstream(data.Path("crmd_" + std::to_string(n)), std::ios::binary) << (IsPicture(n) ? Picture() : Mesh());
+    std::ofstream(data.Path("kestor.txt")) << "KESTOR\r\n";
+    form.SetBounds(0, 0, 640, 480);
+    system.screen = {640, 480};
+    system.UseVirtualClock(1000, 10);
+  }
+
+  void Make(std::int32_t mode, std::int32_t frameInterval = 0, bool missing = false) {
+    car.reset();  // one device component per window
+    car = std::make_unique<scene::CarScene>(form, system, &MakeRecordingDirect3D);
+    scene::SetupInput in;
+    in.runMode = mode;
+    in.frameInterval = frameInterval;
+    in.dataMissing = missing;
+    in.overlayOn = false;
+    in.dataFolder = data.Folder();
+    car->SetUp(in);
+    device = gDirect3D->lastDevice;
+    ASSERT_NE(device, nullptr);
+    device->ClearCalls();
+  }
+  // One idle call as the window makes it: the scene's call, then the virtual clock's step.
+  bool Idle() {
+    const bool processed = car->Idle(hooks);
+    system.EndIdleCall();
+    return processed;
+  }
+  std::vector<std::string> FrameCalls() const {
+    return device->Texts({"TestCooperativeLevel", "Reset", "BeginScene", "Clear", "EndScene", "Present"});
+  }
+  std::vector<std::uint64_t> ClearColours() const {
+    std::vector<std::uint64_t> c;
+    for (const d3d9rec::Call& call : device->calls)
+      if (call.method == "Clear") c.push_back(call.args[3]);
+    return c;
+  }
+
+  testutil::TempFolder data;
+  fakes::System system;
+  fakes::Form form;
+  scene::FrameHooks hooks;
+  std::unique_ptr<scene::CarScene> car;
+  d3d9rec::RecordingDevice* device = nullptr;
+};
+
+TEST_F(FrameLoopTest, AFrameChecksTheDeviceClearsRendersAndPresentsThenTheCarTurns) {
+  Make(0);
+  EXPECT_EQ(car->RunMode(), 0);
+  ASSERT_TRUE(Idle());
+  const std::vector<std::string> calls = FrameCalls();
+  ASSERT_EQ(calls.size(), 5u);
+  EXPECT_EQ(calls[0], "TestCooperativeLevel()");
+  EXPECT_EQ(calls[1], "BeginScene()");
+  EXPECT_EQ(calls[2], "Clear(0, 0, 3, 4278190080, 0, 1)");  // target and depth, black, depth 1
+  EXPECT_EQ(calls[3], "EndScene()");
+  EXPECT_EQ(calls[4], "Present(0, 0, 0, 0)");
+  EXPECT_GT(device->Count("DrawIndexedPrimitive"), 0u);  // the car's meshes
+  EXPECT_EQ(device->Count("DrawPrimitiveUP"), 1u);       // the title quad
+  EXPECT_EQ(car->state.display.turnAngle, 10);
+  // The camera at the origin looks at the car at (0, -0.6, -1.3).
+  const sx::Vec3 camera = car->cameraFrame->LocalToWorld(sx::Vec3Make(0, 0, 0));
+  const sx::Vec3 carAt = car->carFrame->LocalToWorld(sx::Vec3Make(0, 0, 0));
+  EXPECT_FLOAT_EQ(camera.z, 0.0f);
+  EXPECT_FLOAT_EQ(carAt.y, -0.6f);
+  EXPECT_FLOAT_EQ(carAt.z, -1.3f);
+  const sx::Vec3 inView = car->cameraFrame->WorldToLocal(carAt);
+  EXPECT_NEAR(inView.x, 0.0f, 1e-5);
+  EXPECT_NEAR(inView.y, 0.0f, 1e-5);
+  EXPECT_GT(inView.z, 1.0f);
+}
+
+TEST_F(FrameLoopTest, TheTitleShowsForFiveSecondsOfTheClock) {
+  Make(0);
+  int titled = 0, frames = 0;
+  for (int i = 0; i < 600; ++i) {
+    device->ClearCalls();
+    ASSERT_TRUE(Idle());
+    ++frames;
+    if (device->Count("DrawPrimitiveUP") == 1) ++titled;
+  }
+  EXPECT_EQ(titled, 500);  // 10 ms per call: the first 5000 ms
+  EXPECT_TRUE(car->state.splashDone);
+}
+
+TEST_F(FrameLoopTest, TheFrameIntervalIsTestedOnTheElapsedTimeAcrossTheClockWrap) {
+  system.UseVirtualClock(0xFFFFFFC0u, 10);  // 64 ms before the wrap
+  Make(0, 40);
+  std::vector<int> processed;
+  for (int call = 0; call < 20; ++call)
+    if (Idle()) processed.push_back(call);
+  // Set-up read the clock at 0xFFFFFFC0; every fourth call (40 ms) is a frame, wrap or not.
+  EXPECT_EQ(processed, (std::vector<int>{4, 8, 12, 16}));
+  EXPECT_EQ(car->state.display.turnAngle, 40);
+  EXPECT_EQ(car->LastFrameTime(), 0xFFFFFFC0u + 160u);
+}
+
+TEST_F(FrameLoopTest, ALostDeviceSkipsDrawingButNotTheAnimationAndIsResetWhenItAsks) {
+  Make(0);
+  device->cooperativeResults = {D3DERR_DEVICELOST, D3DERR_DEVICENOTRESET, D3D_OK};
+  Idle();
+  Idle();
+  Idle();
+  const std::vector<std::string> calls = FrameCalls();
+  ASSERT_GE(calls.size(), 4u);
+  EXPECT_EQ(calls[0], "TestCooperativeLevel()");
+  EXPECT_EQ(calls[1], "TestCooperativeLevel()");
+  EXPECT_EQ(calls[2].rfind("Reset(640, 480", 0), 0u) << calls[2];
+  EXPECT_EQ(calls[3], "TestCooperativeLevel()");
+  EXPECT_EQ(device->Count("BeginScene"), 1u);
+  EXPECT_EQ(device->Count("Present"), 1u);
+  EXPECT_EQ(car->state.display.turnAngle, 30);  // the car turned in all three frames
+}
+
+TEST_F(FrameLoopTest, ClearColoursFollowTheModeTheSkeletonViewAndMissingData) {
+  Make(0);
+  car->FormKeyDown('S');
+  Idle();
+  EXPECT_EQ(ClearColours(), (std::vector<std::uint64_t>{0xFFFFFFFF}));
+  EXPECT_EQ(car->carFrame->BlendModeIndex, 4);
+  EXPECT_EQ(car->PartFrame(32)->BlendModeIndex, 4);  // the trunk lid's inner part
+  EXPECT_EQ(car->PartFrame(0)->BlendModeIndex, 4);   // multiplied anyway
+  EXPECT_EQ(car->SkeletonSet().size(), 10u);
+  car->FormKeyDown('S');
+  device->ClearCalls();
+  Idle();
+  EXPECT_EQ(ClearColours(), (std::vector<std::uint64_t>{0xFF000000}));
+  EXPECT_EQ(car->carFrame->BlendModeIndex, 0);
+  EXPECT_EQ(car->PartFrame(0)->BlendModeIndex, 4);
+
+  Make(1);
+  Idle();
+  EXPECT_EQ(ClearColours(), (std::vector<std::uint64_t>{0xFFBBBBFF}));
+
+  Make(0, 0, true);
+  Idle();
+  EXPECT_EQ(ClearColours(), (std::vector<std::uint64_t>{0xFF000000, 0xFF000000}));
+  EXPECT_EQ(device->Count("DrawIndexedPrimitive"), 0u);  // nothing loaded
+  car->FormKeyDown('B');
+  for (int i = 0; i < 5; ++i) Idle();
+  EXPECT_EQ(car->state.display.turnAngle, 0);  // nothing moves
+  EXPECT_EQ(car->state.display.bonnetAngle, 0);
+  EXPECT_EQ(car->state.splashDuration, 100u);
+}
+
+TEST_F(FrameLoopTest, DrivingModeStartsFarDownTheRoadWithItsOwnParts) {
+  Make(1);
+  EXPECT_EQ(car->RunMode(), 1);
+  const sx::Vec3 carAt = car->carFrame->LocalToWorld(sx::Vec3Make(0, 0, 0));
+  const sx::Vec3 camera = car->cameraFrame->LocalToWorld(sx::Vec3Make(0, 0, 0));
+  EXPECT_FLOAT_EQ(carAt.x, 4.0f);
+  EXPECT_FLOAT_EQ(carAt.y, 0.32f);
+  EXPECT_FLOAT_EQ(carAt.z, 50.0f);
+  EXPECT_FLOAT_EQ(camera.x, 4.0f);
+  EXPECT_FLOAT_EQ(camera.y, 1.2f);
+  EXPECT_EQ(car->chassisFrame, car->PartFrame(5));
+  EXPECT_EQ(car->PartFrame(7), nullptr);
+  EXPECT_EQ(car->PartFrame(4), nullptr);
+  EXPECT_EQ(car->PartFrame(32), nullptr);
+  ASSERT_NE(car->carShadowFrame, nullptr);
+  EXPECT_FALSE(car->carShadowFrame->Specular);
+  EXPECT_FALSE(car->PartFrame(6)->Specular);
+  EXPECT_EQ(car->carShadowFrame->BlendModeIndex, 0);  // shadow setting off
+  // The shadow is flat: every point of it lies 0.319 below the car's origin.
+  const sx::Vec3 high = car->carShadowFrame->LocalToWorld(sx::Vec3Make(0.3f, 1.0f, 0.2f));
+  EXPECT_NEAR(high.y, 0.32f - 0.319f, 1e-5);
+  // Keys of display mode do nothing here.
+  car->FormKeyDown('B');
+  EXPECT_EQ(car->state.display.bonnetState, 0);
+}
+
+TEST_F(FrameLoopTest, TheCarIsAssembledAsTheTableSays) {
+  Make(0);
+  // Hinges at their pivots relative to the car.
+  const sx::Vec3 bonnet = car->carFrame->WorldToLocal(car->bonnetFrame->LocalToWorld(sx::Vec3Make(0, 0, 0)));
+  EXPECT_NEAR(bonnet.y, 0.2548f, 1e-5);
+  EXPECT_NEAR(bonnet.z, -0.3753f, 1e-5);
+  const sx::Vec3 left = car->carFrame->WorldToLocal(car->leftDoorFrame->LocalToWorld(sx::Vec3Make(0, 0, 0)));
+  EXPECT_NEAR(left.x, 0.53992f, 1e-5);
+  EXPECT_EQ(car->wheelRearFrame->Parent(), car->chassisFrame);
+  EXPECT_EQ(car->PartFrame(23)->Parent(), car->leftDoorFrame);
+  EXPECT_EQ(car->PartFrame(4)->Parent(), car->bonnetFrame);
+  // Drawing order under the body.
+  std::vector<sx::TSXFrame*> order(car->carFrame->Children().begin(), car->carFrame->Children().end());
+  const std::vector<int> files = {0, 1, 16, 7, 40, 9, 34, 21, 27, 3, 30};
+  ASSERT_GE(order.size(), files.size());
+  for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(order[i], car->PartFrame(files[i])) << i;
+  for (int n : {0, 1, 22, 28, 31}) EXPECT_EQ(car->PartFrame(n)->BlendModeIndex, 4) << n;
+  for (int n : {2, 16, 21, 23, 27, 29, 3, 30, 4, 32, 7, 9, 34, 40}) EXPECT_EQ(car->PartFrame(n)->BlendModeIndex, 0) << n;
+  // The two crmd_10 pictures are separate objects.
+  ASSERT_NE(car->PartTexture(9), nullptr);
+  EXPECT_NE(car->PartTexture(9), car->PartTexture(34));
+  EXPECT_EQ(car->PartFrame(9)->Texture(), car->PartTexture(9));
+  EXPECT_EQ(car->titleTexture->Width(), 2u);
+  // Three lights on, the fourth never.
+  EXPECT_TRUE(car->lights->Lights(0)->Enabled());
+  EXPECT_TRUE(car->lights->Lights(1)->Enabled());
+  EXPECT_TRUE(car->lights->Lights(2)->Enabled());
+  EXPECT_FALSE(car->lights->Lights(3)->Enabled());
+}
+
+TEST_F(FrameLoopTest, KeysOpenTheBonnetOverFiftyFramesAndShutdownReleasesEverything) {
+  Make(0);
+  car->FormKeyDown('B');
+  for (int i = 0; i < 50; ++i) Idle();
+  EXPECT_EQ(car->state.display.bonnetState, scene::kHingeOpen);
+  // The bonnet's z axis turned by -500 units about the car's x axis.
+  const sx::Mat4 local = car->bonnetFrame->Matrix;
+  EXPECT_NEAR(local.m[2][1], sx::SinTable()[(-500) & 0xFFF], 1e-5);
+  car->FormKeyDown(platform::vk::kLeft);
+  EXPECT_FLOAT_EQ(car->CarPos().x, 0.02f);
+
+  car->Shutdown();
+  EXPECT_EQ(car->scene, nullptr);
+  EXPECT_EQ(car->carFrame, nullptr);
+  EXPECT_TRUE(car->DG().Resources().empty());  // every registered resource was freed in order
+  EXPECT_FALSE(Idle());                        // no frames after the shutdown
+  car.reset();
+}
+
+}  // namespace
