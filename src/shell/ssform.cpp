@@ -185,12 +185,14 @@ void TScreenSaverForm::ApplicationIdle(bool& done) {
 
 void TScreenSaverForm::FrameDue() {
   ++processedFrames;
+  drawn_ = false;
   const Automation& a = commandLine_.automation;
   for (std::uint16_t key : a.KeysBefore(processedFrames)) form_->InjectKeyDown(key, 0);
   for (const MouseAt& m : a.MiceBefore(processedFrames)) form_->InjectMouseMove(m.x, m.y);
 }
 
 void TScreenSaverForm::BeforePresent(IDirect3DDevice9* device) {
+  drawn_ = true;
   const Automation& a = commandLine_.automation;
   if (!a.Captures(processedFrames)) return;
   const std::string path = a.CapturePath(processedFrames);
@@ -199,6 +201,8 @@ void TScreenSaverForm::BeforePresent(IDirect3DDevice9* device) {
 }
 
 void TScreenSaverForm::FrameDone() {
+  if (commandLine_.automation.Captures(processedFrames) && !drawn_)
+    std::fprintf(stderr, "corvane_kestor: frame %u was not drawn (device lost), no capture\n", processedFrames);
   if (commandLine_.automation.CloseAfter(processedFrames)) form_->Close();
 }
 

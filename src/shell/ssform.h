@@ -91,6 +91,7 @@ class TScreenSaverForm : public platform::FormEvents, private scene::FrameHooks 
   std::unique_ptr<scene::SaverRun> scene_;
   std::unique_ptr<CreditWindow> creditWindow_;
   bool setUp_ = false;
+  bool drawn_ = false;  // the current frame reached Present
 };
 
 // The scene's input from the settings as read and the window's state. With a data file missing the
