@@ -210,3 +210,16 @@ TEST(Records, MakersKeepTheArgumentOrder) {
   EXPECT_EQ(b.destBlend, 6u);
   EXPECT_EQ(b.blendOp, 2u);
 }
+
+TEST(Records, MakeMaterialTakesDiffuseSpecularAmbientEmissiveAndPowerWithAlphaOne) {
+  const D3DMATERIAL9 m = MakeMaterial(0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f, 0.15f, 0.25f, 0.35f, 12);
+  EXPECT_EQ(m.Diffuse.r, 0.1f);
+  EXPECT_EQ(m.Diffuse.b, 0.3f);
+  EXPECT_EQ(m.Specular.r, 0.4f);
+  EXPECT_EQ(m.Specular.b, 0.6f);
+  EXPECT_EQ(m.Ambient.g, 0.8f);
+  EXPECT_EQ(m.Emissive.r, 0.15f);
+  EXPECT_EQ(m.Emissive.b, 0.35f);
+  EXPECT_EQ(m.Power, 12.0f);
+  for (const D3DCOLORVALUE& c : {m.Diffuse, m.Specular, m.Ambient, m.Emissive}) EXPECT_EQ(c.a, 1.0f);
+}
