@@ -36,6 +36,15 @@ class ErrorTrap {
 
 Display* Dpy(void* p) { return static_cast<Display*>(p); }
 
+// While a child window lives, drawing into it may race with its parent going away (the preview's
+// host quits while a frame is presented through SDL's connection): those errors are ignored
+// instead of ending the process through Xlib's default handler; others go to the old handler.
+XErrorHandler g_beforeChild = nullptr;
+int IgnoreGoneWindows(Display* d, XErrorEvent* e) {
+  if (e->error_code == BadWindow || e->error_code == BadDrawable) return 0;
+  return g_beforeChild ? g_beforeChild(d, e) : 0;
+}
+
 }  // namespace
 
 std::unique_ptr<ChildWindow> ChildWindow::Create(std::uintptr_t parent, std::string& error) {
@@ -47,6 +56,7 @@ std::unique_ptr<ChildWindow> ChildWindow::Create(std::uintptr_t parent, std::str
   std::unique_ptr<ChildWindow> w(new ChildWindow());
   w->display_ = d;
   w->parent_ = parent;
+  g_beforeChild = XSetErrorHandler(IgnoreGoneWindows);
   ErrorTrap trap(d);
   XWindowAttributes attr{};
   const Status ok = XGetWindowAttributes(d, static_cast<Window>(parent), &attr);
@@ -84,6 +94,7 @@ ChildWindow::~ChildWindow() {
     if (child_ && !destroyed_) XDestroyWindow(d, static_cast<Window>(child_));
     trap.Failed();  // a parent that is already gone took the child with it
   }
+  XSetErrorHandler(g_beforeChild);
   XCloseDisplay(d);
 }
 
