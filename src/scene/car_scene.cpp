@@ -1,6 +1,5 @@
 #include "scene/car_scene.h"
 
-#include <cstdio>
 #include <utility>
 
 #include "dg/diagnostics.h"
@@ -52,7 +51,7 @@ std::unique_ptr<SaverRun> CreateSaverScene(platform::Form& form, platform::Syste
 }
 
 CarScene::CarScene(platform::Form& form, platform::System& system, dg::TDGDirect3DFactory direct3D)
-    : form_(form), system_(system), window_(form) {
+    : system_(system), window_(form) {
   // The window's device component with its design-time options, initialised as the window loads.
   dg_ = std::make_unique<dg::TDGCarad>(window_, direct3D);
   dg_->SetUseREFDevice(false);

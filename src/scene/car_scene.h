@@ -113,7 +113,6 @@ class CarScene : public SaverRun, private DisplayParts {
   void FreeFrame(int n);
   void FreeMesh(int n);
 
-  platform::Form& form_;
   platform::System& system_;
   FormWindow window_;
   std::unique_ptr<dg::TDGCarad> dg_;
