@@ -1,0 +1,82 @@
+#include "ui/uninstall.h"
+
+#include <cstdio>
+
+#include "platform/paths.h"
+#include "platform/sjis.h"
+#include "shell/datafiles.h"
+
+namespace ui {
+
+const char kUninstallQuestion[] = "「corvane KESTOR」を削除します。よろしいですか？";
+const char kUninstallCaption[] = "確認";
+const char kUninstallDone[] =
+    "全ての関連ファイルが削除されました。設定ダイアログを閉じた後、システム・フォルダから[corvane_kestor.scr]を削除して下さい。";
+
+namespace {
+
+// The file name after the last folder separator. On Windows the path is Shift-JIS, where a
+// trail byte may have the value of '\\'.
+std::string FileNamePart(const std::string& path) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+#ifdef _WIN32
+    if (sjis::IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+      ++i;
+      continue;
+    }
+    if (path[i] == '\\' || path[i] == '/') start = i + 1;
+#else
+    if (path[i] == '/') start = i + 1;
+#endif
+  }
+  return path.substr(start);
+}
+
+// Deletes `path`; false only when the file is there and stays there.
+bool Delete(const std::string& path) {
+  if (!platform::FileExists(path)) return true;
+  platform::RemoveFile(path);
+  return !platform::FileExists(path);
+}
+
+}  // namespace
+
+std::vector<std::string> BuildUninstallList(const std::string& settingsFile) {
+  std::vector<std::string> list = shell::DataFileNames();
+  list.push_back(FileNamePart(settingsFile));
+  return list;
+}
+
+std::vector<std::string> DeleteInstalledFiles(const std::vector<std::string>& list, const InstallPlaces& places) {
+  std::vector<std::string> failed;
+  const std::size_t dataCount = list.empty() ? 0 : list.size() - 1;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    // The folder is asked for afresh for every file; the last entry is the settings file.
+    const std::string path = i < dataCount ? places.dataFolder + list[i] : places.settingsFile;
+    if (!Delete(path)) failed.push_back(path);
+  }
+  if (!places.debugLog.empty() && !Delete(places.debugLog)) failed.push_back(places.debugLog);
+  return failed;
+}
+
+std::string UninstallMessage(const std::vector<std::string>& notDeleted) {
+  std::string text = kUninstallDone;
+  if (notDeleted.empty()) return text;
+  text += "\n\nただし、次のファイルは削除できませんでした。手作業で削除して下さい。\n";
+  for (std::size_t i = 0; i < notDeleted.size() && i < kListedFiles; ++i) {
+#ifdef _WIN32
+    text += "\n" + notDeleted[i];
+#else
+    text += "\n" + sjis::FromUtf8(notDeleted[i]);  // Linux paths are UTF-8
+#endif
+  }
+  if (notDeleted.size() > kListedFiles) {
+    char more[64];
+    std::snprintf(more, sizeof more, "\nほか%u個のファイル", static_cast<unsigned>(notDeleted.size() - kListedFiles));
+    text += more;
+  }
+  return text;
+}
+
+}  // namespace ui
