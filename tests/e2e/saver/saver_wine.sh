@@ -26,7 +26,8 @@ printf '[Settings]\r\nmode=0\r\ntext_out=2\r\n' >"$ini"
 
 "$wine" "$work/bin/corvane_kestor.scr" /s --data-dir "$(winpath "$data")" --step-ms 50 --frames 150 \
   --capture "$(winpath "$work/cap")" --capture-at 1,120,150 --key 121:b >"$LOG" 2>&1 || fail "the run ended with $?"
-check size "$work/cap/frame-00120.png" 640 480
+# (The screen size is that of the Wine session's desktop, which a persistent wineserver may have
+# taken from another display: the pictures are checked for their content only.)
 check car "$work/cap/frame-00120.png" 0 0 0 0.05 0.6
 check differ "$work/cap/frame-00001.png" "$work/cap/frame-00120.png" 0.01
 tr -d '\r' <"$ini" | grep -qx 'fy=-6000' || fail "the viewpoint was not written: $(cat "$ini")"
