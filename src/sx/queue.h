@@ -71,6 +71,9 @@ class TSXRenderingQueue : public dg::TObject {
   // Draws everything (sorted by depth when `sort`) with view matrix `view` and the device's current
   // projection, then empties the queue. Without a device the entries are dropped.
   void Flush(bool sort, const Mat4& view, const D3DVIEWPORT9& viewport);
+  // Empties the queue without drawing (what was queued for a pass that never ran); the arrays keep
+  // their size.
+  void Drop() { frameCount_ = spriteCount_ = screenSpriteCount_ = 0; }
 
   std::uint32_t FrameCount() const { return frameCount_; }
   std::uint32_t SpriteCount() const { return spriteCount_; }

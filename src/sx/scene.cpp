@@ -120,6 +120,12 @@ void TSXScene::Render(TSXFrame* root) {
   }
 }
 
+void TSXScene::DropQueued() {
+  opaqueQueue_->Drop();
+  blendQueue_->Drop();
+  overlayQueue_->Drop();
+}
+
 void TSXScene::Visit(TSXFrame& f, const Mat4& parentWorld) {
   f.WorldValid = false;
   std::uint8_t v = f.Visibility;

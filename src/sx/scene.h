@@ -59,6 +59,8 @@ class TSXScene : public dg::TObject {
   void Clear(DWORD flags, D3DCOLOR color, float z, DWORD stencil);
   // One rendering pass from `root` (none: only the queued sprites).
   void Render(TSXFrame* root);
+  // Empties the three queues without drawing: the sprites queued for a pass that will not run.
+  void DropQueued();
 
   // A camera-facing sprite for the next Render: position in frame's space (none: the world),
   // vertex offsets in pixels (scaled by (viewport width / 2) / depth with scaleWithDistance).

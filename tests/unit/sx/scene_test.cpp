@@ -197,6 +197,26 @@ TEST_F(Scene, QueueSelectionFollowsTheRowsSortedFlagAndTheOverlayFlagWins) {
             0u);
 }
 
+TEST_F(Scene, DropQueuedEmptiesEveryQueueWithoutDrawingAndKeepsTheArrays) {
+  const auto corners = sxtest::Corners(2, 2, 0xFFFFFFFFu);
+  for (int i = 0; i < 40; ++i) scene_->AddSprite(nullptr, {0, 0, 1}, corners.data(), nullptr, 2, true, true, false);
+  scene_->AddSprite(nullptr, {0, 0, 1}, corners.data(), nullptr, 0, false, false, false);
+  scene_->AddScreenSprite({0, 0}, corners.data(), nullptr, 2, false, true, 0.0f);
+  const std::uint32_t capacity = scene_->BlendQueue().SpriteCapacity();
+  EXPECT_EQ(capacity, 64u);
+  Restart();
+  scene_->DropQueued();
+  EXPECT_TRUE(Calls().empty()) << "nothing is drawn";
+  EXPECT_EQ(scene_->BlendQueue().SpriteCount(), 0u);
+  EXPECT_EQ(scene_->OpaqueQueue().SpriteCount(), 0u);
+  EXPECT_EQ(scene_->OverlayQueue().ScreenSpriteCount(), 0u);
+  EXPECT_EQ(scene_->BlendQueue().SpriteCapacity(), capacity);
+  // The next pass draws only what was queued after the drop.
+  scene_->AddScreenSprite({0, 0}, corners.data(), nullptr, 2, false, false, 0.0f);
+  scene_->Render(nullptr);
+  EXPECT_EQ(dev().Count("DrawPrimitiveUP"), 1u);
+}
+
 TEST_F(Scene, FramesGoToTheQueueOfTheirBlendMode) {
   // Only the sorted blend queue asks a frame for its depth.
   TSXMesh* cube = Cube();
