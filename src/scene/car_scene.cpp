@@ -4,6 +4,10 @@
 
 #include "dg/diagnostics.h"
 
+#ifndef _WIN32
+#include <d3d9_linux.h>
+#endif
+
 namespace scene {
 namespace {
 
@@ -13,6 +17,8 @@ constexpr int kDisplayChassis = 7, kDrivingChassis = 5, kShadow = 37, kDrivingPa
 constexpr int kWheelFrontLeft = 24, kWheelFrontRight = 36, kWheelRear = 25;
 constexpr int kBonnetInner = 4, kTrunkInner = 32;
 constexpr int kTitlePicture = 41, kPartPicture = 10;
+constexpr int kSceneryPicture = 15, kSkyPicture = 39, kFirstBillboardPicture = 47;
+constexpr std::int32_t kBillboardBlend = 2;  // alpha blending
 
 sx::Vec3 V(float x, float y, float z) { return sx::Vec3Make(x, y, z); }
 
@@ -20,6 +26,16 @@ sx::Vec3 V(float x, float y, float z) { return sx::Vec3Make(x, y, z); }
 constexpr sx::Mat4 kFlatten = {{{1, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
 
 }  // namespace
+
+const std::array<int, 18>& SceneryFiles() {
+  namespace n = scenery;
+  static const std::array<int, 18> files = {n::kGround,      n::kRoad,       n::kWalls,      n::kBackdrop,
+                                            n::kTrees,       n::kTreeShadows, n::kAirship,   n::kPits,
+                                            n::kPitShadow,   n::kGrandstand, n::kGrandstandShadow, n::kNight,
+                                            n::kNightGlow,   n::kSky,        n::kSpectators, n::kParked,
+                                            n::kBoards,      n::kGantry};
+  return files;
+}
 
 const std::vector<D3DFORMAT>& DepthFormats() {
   static const std::vector<D3DFORMAT> f = {D3DFMT_D16, D3DFMT_D16_LOCKABLE, D3DFMT_D32};
@@ -93,10 +109,15 @@ void CarScene::SetUp(const SetupInput& in) {
   s.carPos = in.carPos;
   s.shadowBlend = in.shadowBlend;
   s.overlayOn = in.overlayOn;
-  s.overlayLines = in.overlayLines;
   s.overlayFont = in.overlayFont;
-  s.overlayColour = in.overlayColour;
-  s.overlayText = in.overlayText;
+  OverlayState& o = s.overlay;
+  o.notice = in.dataMissing;
+  o.preview = in.isPreview;
+  o.lines = ClampOverlayLines(in.overlayLines);  // five line buffers, whatever was stored
+  o.colour = in.overlayColour;
+  o.noticeText = in.overlayText;
+  o.charPos = o.bytePos = 1;
+  o.overlayLine = 0;
   // The overlay's first switches: a preview with the data present shows neither title nor overlay.
   s.splashDone = false;
   if (s.overlayOn && s.isPreview && !s.dataMissing) {
@@ -129,7 +150,12 @@ void CarScene::SetUp(const SetupInput& in) {
   cameraFrame = cameraFrame_.get();
   scene->SetCamera(cameraFrame);
 
-  // 6. Driving mode: the scenery frames and the roadside layout come here.
+  // 6. Driving mode: the roadside layout and the scenery frames.
+  if (s.runMode == 1) {
+    s.driving = DrivingState();
+    s.driving.roadside = BuildRoadside(s.random, Now());
+    BuildSceneryFrames();
+  }
 
   // 7.
   lightFrameTop_ = std::make_unique<sx::TSXFrame>(rootFrame);
@@ -140,7 +166,7 @@ void CarScene::SetUp(const SetupInput& in) {
   if (s.runMode == 1) {
     s.carPos = V(4.0f, 0.32f, 50.0f);
     s.cameraPos = V(4.0f, 1.2f, 0.0f);
-    s.cameraSweep = 0.0f;
+    s.driving.cameraSweep = 0.0f;
     s.display = DisplayState();
   } else {
     s.cameraPos = V(0, 0, 0);
@@ -155,7 +181,8 @@ void CarScene::SetUp(const SetupInput& in) {
   if (s.runMode == 1) {
     carShadowFrame->SetTransform(carShadowFrame, kFlatten);
     carShadowFrame->SetPosition(carFrame, V(0.0f, -0.319f, 0.0f));
-    // The scenery's three shadows are flattened here as well.
+    for (int n : {scenery::kTreeShadows, scenery::kPitShadow, scenery::kGrandstandShadow})
+      PartFrame(n)->SetTransform(PartFrame(n), kFlatten);
   }
 
   // 10. Meshes and textures, the title image.
@@ -168,7 +195,11 @@ void CarScene::SetUp(const SetupInput& in) {
   s.lastFrameTime = Now();
   s.phaseStartTime = Now();
 
-  // 13. The rest of the text overlay's set-up comes here; 14. driving mode's crmd_38 with its texture.
+  // 13. The text writer, the specification text, the line textures and the place of the block.
+  SetUpOverlay();
+
+  // 14. Driving mode: the sky with its picture.
+  if (s.runMode == 1) LoadSky();
 
   // 15.
   s.splashDuration = s.dataMissing ? kSplashMissingDataMs : kSplashMs;
@@ -226,7 +257,7 @@ void CarScene::LoadCar() {
   for (const std::vector<int>* list : {&first, &modeMeshes, &rest})
     for (int n : *list) NewMesh(n);
   for (int n : first) LoadMesh(n);
-  // Driving mode: the scenery meshes are created and loaded here.
+  if (driving) LoadScenery();
   for (int n : modeMeshes) LoadMesh(n);
   for (int n : rest) LoadMesh(n);
 
@@ -252,7 +283,86 @@ void CarScene::LoadCar() {
   titleTexture_.reset(NewTexture(AlphaFormats()));
   titleTexture = titleTexture_.get();
   if (!state.dataMissing) titleTexture->LoadFromFile(DataFilePath(state.dataFolder, kTitlePicture));
-  // Driving mode: the billboard textures and quads come here.
+  if (driving) LoadBillboards();
+}
+
+void CarScene::BuildSceneryFrames() {
+  for (int n : SceneryFiles()) NewFrame(n, rootFrame);
+}
+
+void CarScene::LoadScenery() {
+  namespace n = scenery;
+  // 3. The meshes (crmd_38 comes last of all, after the overlay).
+  const std::vector<int> order = {n::kGround, n::kRoad,       n::kWalls,      n::kBackdrop,  n::kTrees,
+                                  n::kTreeShadows, n::kAirship, n::kPits,     n::kPitShadow, n::kGrandstand,
+                                  n::kGrandstandShadow, n::kNight, n::kNightGlow, n::kSpectators, n::kParked,
+                                  n::kBoards, n::kGantry};
+  for (int f : order) {
+    NewMesh(f);
+    LoadMesh(f);
+  }
+  // 4. The flattened shadows.
+  for (int f : {n::kTreeShadows, n::kPitShadow, n::kGrandstandShadow}) {
+    PartFrame(f)->Mesh = Mesh(f);
+    PartFrame(f)->BlendModeIndex = state.shadowBlend ? 4 : 0;
+    PartFrame(f)->Specular = false;
+  }
+  // 5. Four texture objects of the one grass and tarmac picture.
+  for (int f : {n::kGround, n::kRoad, n::kBoards, n::kGantry}) {
+    textures_[static_cast<std::size_t>(f)].reset(NewTexture(OpaqueFormats()));
+    PartFrame(f)->SetTexture(PartTexture(f));
+  }
+  if (!state.dataMissing)
+    for (int f : {n::kGround, n::kGantry, n::kBoards, n::kRoad})
+      PartTexture(f)->LoadFromFile(DataFilePath(state.dataFolder, kSceneryPicture));
+  // 6. The other meshes; what shows at the start, the glow added, Specular only on the night pieces.
+  for (int f : {n::kGround, n::kRoad, n::kWalls, n::kBackdrop, n::kTrees, n::kAirship, n::kPits, n::kGrandstand,
+                n::kNight, n::kNightGlow, n::kSpectators, n::kParked, n::kBoards, n::kGantry})
+    PartFrame(f)->Mesh = Mesh(f);
+  for (int f : SceneryFiles()) {
+    sx::TSXFrame* frame = PartFrame(f);
+    frame->Specular = f == n::kNight || f == n::kNightGlow || f == n::kSky;
+    if (f == n::kNightGlow) frame->BlendModeIndex = 1;
+  }
+  for (int f : {n::kAirship, n::kNight, n::kNightGlow, n::kSpectators, n::kParked, n::kBoards, n::kGantry})
+    PartFrame(f)->Visibility = sx::kHidden;
+}
+
+void CarScene::LoadBillboards() {
+  std::array<float, kBillboardKinds> uMax{}, vMax{};
+  for (int k = 0; k < kBillboardKinds; ++k) {
+    std::unique_ptr<dg::TDGTexture>& t = billboardTextures_[static_cast<std::size_t>(k)];
+    t.reset(NewTexture(AlphaFormats()));
+    if (!state.dataMissing) t->LoadFromFile(DataFilePath(state.dataFolder, kFirstBillboardPicture + k));
+    uMax[static_cast<std::size_t>(k)] = t->UMax();
+    vMax[static_cast<std::size_t>(k)] = t->VMax();
+  }
+  billboardQuads_ = BillboardQuads(uMax, vMax);
+}
+
+void CarScene::LoadSky() {
+  NewMesh(scenery::kSky);
+  LoadMesh(scenery::kSky);
+  std::unique_ptr<dg::TDGTexture>& t = textures_[scenery::kSky];
+  t.reset(NewTexture(AlphaFormats()));
+  // With a file missing nothing is loaded, this picture included (it may be the missing one).
+  if (!state.dataMissing) t->LoadFromFile(DataFilePath(state.dataFolder, kSkyPicture));
+  sx::TSXFrame* sky = PartFrame(scenery::kSky);
+  sky->Mesh = Mesh(scenery::kSky);
+  sky->SetTexture(t.get());
+  sky->BlendModeIndex = 1;
+}
+
+dg::TDGTexture* CarScene::BillboardTexture(int kind) const {
+  if (kind < 0 || kind >= kBillboardKinds) return nullptr;
+  return billboardTextures_[static_cast<std::size_t>(kind)].get();
+}
+
+void CarScene::SetUpOverlay() {
+  RunState& s = state;
+  overlay_ = std::make_unique<OverlayTextures>(*dg_, *scene, s.overlayFont);
+  if (!s.dataMissing) s.overlay.spec = ReadLines(s.dataFolder + kSpecTextName);
+  SetUpOverlayTexts(s.overlay, *overlay_, s.random, Now(), system_.ScreenSize());
 }
 
 void CarScene::SetUpLights() {
@@ -267,8 +377,8 @@ void CarScene::SetUpLights() {
   lightFrameA->LookAt(carFrame, V(0, 0, 0), 0, rootFrame);
   lightFrameB->LookAt(carFrame, V(0, 0, 0), 0, rootFrame);
   lightFrameTop->SetPosition(rootFrame, V(-50, 1000, -50));
-  // Driving mode aims the top light at the ground frame of the scenery once it exists.
-  lightFrameTop->LookAt(carFrame, V(0, 0, 0), 0, rootFrame);
+  // The top light looks at the car, in driving mode at the ground.
+  lightFrameTop->LookAt(state.runMode == 1 ? GroundFrame() : carFrame, V(0, 0, 0), 0, rootFrame);
 
   sx::TSXLight* top = lights->Lights(2);
   top->SetAmbient(0.03f, 0.03f, 0.03f);
@@ -310,6 +420,47 @@ void CarScene::OrientCar(const sx::Vec3& direction, const sx::Vec3& up) {
   carFrame->SetOrientation(rootFrame, direction, up);
 }
 
+void CarScene::QueueBillboard(std::int32_t kind, int quad, const sx::Vec3& position) {
+  if (kind < 0 || kind >= kBillboardKinds || quad < 0 || quad >= kBillboardQuads) return;
+  scene->AddSprite(GroundFrame(), position, billboardQuads_[static_cast<std::size_t>(quad)].data(),
+                   BillboardTexture(kind), kBillboardBlend, true, true, false);
+}
+
+void CarScene::TurnWheel(Wheel wheel, const sx::Vec3& direction, const sx::Vec3& up) {
+  sx::TSXFrame* f = wheel == Wheel::FrontLeft ? wheelFrontLeftFrame
+                    : wheel == Wheel::FrontRight ? wheelFrontRightFrame
+                                                 : wheelRearFrame;
+  f->SetOrientation(f, direction, up);
+}
+
+void CarScene::PlaceCar(const sx::Vec3& carPos) { carFrame->SetPosition(rootFrame, carPos); }
+
+bool CarScene::Shown(int file) const {
+  const sx::TSXFrame* f = file >= 0 && file < kDataFileSlots ? PartFrame(file) : nullptr;
+  return f && f->Visibility == sx::kVisible;
+}
+
+void CarScene::Show(int file, bool shown) {
+  sx::TSXFrame* f = file >= 0 && file < kDataFileSlots ? PartFrame(file) : nullptr;
+  if (f) f->Visibility = shown ? sx::kVisible : sx::kHidden;
+}
+
+void CarScene::SetPartBlend(std::int32_t blendModeIndex) { PartFrame(0)->BlendModeIndex = blendModeIndex; }
+
+void CarScene::SetTopLightEnabled(bool enabled) { lights->Lights(2)->SetEnabled(enabled); }
+
+void CarScene::SetTopLightAmbient(float grey) { lights->Lights(2)->SetAmbient(grey, grey, grey); }
+
+bool CarScene::ForceDeviceLoss() {
+#ifndef _WIN32
+  if (!setUp_ || shutDown_ || !dg_->Device()) return false;
+  D3D9Linux_ForceDeviceLost(dg_->Device());
+  return true;
+#else
+  return false;
+#endif
+}
+
 void CarScene::FormKeyDown(std::uint16_t key) {
   if (!setUp_ || shutDown_ || state.runMode != 0) return;
   DisplayKeyDown(state.display, state.carPos, key, Now(), *this);
@@ -340,7 +491,9 @@ bool CarScene::Idle(FrameHooks& hooks) {
                              false, false, 0.0f);
     }
     if (Now() - s.phaseStartTime >= s.splashDuration && !s.splashDone) s.splashDone = true;
-    // 4.3: the overlay step comes here (splashDone and overlayOn).
+    // 4.3: the overlay's lines.
+    if (s.splashDone && s.overlayOn && overlay_)
+      OverlayStep(s.overlay, s.phaseStartTime, Now(), s.random, system_.ScreenSize(), *overlay_);
     // 4.4 - 4.8.
     device->BeginScene();
     const DWORD flags = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER;
@@ -351,11 +504,17 @@ bool CarScene::Idle(FrameHooks& hooks) {
     hooks.BeforePresent(device);
     device->Present(nullptr, nullptr, nullptr, nullptr);
   }
+  // Billboards queued by the last step were meant for this frame: while nothing is drawn they
+  // would pile up by 80 a frame, so they go.
+  if (level != D3D_OK) scene->DropQueued();
   // 5. One step of the run's mode and 6. the car at its position, the camera turned to it; with
   // data missing nothing moves.
   if (!s.dataMissing) {
-    if (s.runMode == 0) DisplayStep(s.display, Now(), *this);
-    // Driving mode: the driving step comes here.
+    if (s.runMode == 0) {
+      DisplayStep(s.display, Now(), *this);
+    } else {
+      DrivingStep(s.driving, s.carPos, s.cameraPos, s.random, Now(), *this);
+    }
     carFrame->SetPosition(rootFrame, s.carPos);
     cameraFrame->SetPosition(rootFrame, s.cameraPos);
     cameraFrame->LookAt(carFrame, V(0, 0, 0), 0, rootFrame);
@@ -372,18 +531,23 @@ void CarScene::Shutdown() {
   shutDown_ = true;
   if (!setUp_) return;
   const bool driving = state.runMode == 1;
-  // (The viewpoint has been written by the window.) 2, 3: the scenery's crmd_39 texture and the
-  // overlay's textures and text writer go here once they exist.
+  // (The viewpoint has been written by the window.) 2. The sky's picture. 3. The overlay's line
+  // textures, its longest line's, its text writer.
+  if (driving) textures_[scenery::kSky].reset();
+  overlay_.reset();
   // 4. The light frames, then the lights.
   lightFrameB_.reset();
   lightFrameA_.reset();
   lightFrameA = lightFrameB = nullptr;
   lights_.reset();
   lights = nullptr;
-  // 5. Driving mode: the billboard textures. 6.
+  // 5. Driving mode: the billboard pictures. 6. The title.
+  for (std::unique_ptr<dg::TDGTexture>& t : billboardTextures_) t.reset();
   titleTexture_.reset();
   titleTexture = nullptr;
-  // 7. Driving mode: the scenery's textures. 8.
+  // 7. Driving mode: the scenery's pictures. 8. The car's.
+  if (driving)
+    for (int n : {scenery::kBoards, scenery::kGantry, scenery::kRoad, scenery::kGround}) textures_[static_cast<std::size_t>(n)].reset();
   textures_[9].reset();
   textures_[34].reset();
   // 9. The meshes.

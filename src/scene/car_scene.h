@@ -9,9 +9,15 @@
 // chassisFrame, the hinges, the wheels) point into that table. Everything is owned here and freed
 // by Shutdown children first, the device component last (in the destructor).
 //
-// Driving mode builds the car (its own chassis, the crmd_6 part, the flattened shadow) and places
-// car and camera at their start; the scenery, the roadside billboards and the driving step come
-// with the driving-mode work, at the marked points. The text overlay's set-up and step likewise.
+// Driving mode builds the car (its own chassis, the crmd_6 part, the flattened shadow), the
+// eighteen scenery frames under rootFrame (each at the world origin, named by its mesh's file like
+// the car's parts; three of them flattened shadows), the roadside table and the three billboard
+// pictures with their four shapes, and runs the driving step after each frame. The billboards the
+// step queues are drawn by the next frame's render; a frame that is not drawn (device lost) drops
+// them, so that at most one frame's worth is ever queued.
+//
+// The text overlay (scene/overlay.h) is set up after the clocks and stepped before each render
+// once the title phase is over; its text writer and textures are OverlayTextures.
 #pragma once
 
 #include <array>
@@ -22,7 +28,9 @@
 
 #include "dg/carad.h"
 #include "dg/texture.h"
+#include "scene/driving_mode.h"
 #include "scene/form_window.h"
+#include "scene/overlay.h"
 #include "scene/run_state.h"
 #include "scene/saver_run.h"
 #include "sx/frame.h"
@@ -50,7 +58,10 @@ std::array<sx::SpriteVertex, 4> ScreenQuad(float w, float h, float umax, float v
 // driving mode.
 std::uint32_t ClearColour(std::int32_t runMode, bool skeletonOn);
 
-class CarScene : public SaverRun, private DisplayParts {
+// The scenery frames of driving mode in creation (drawing) order, by the data file of their mesh.
+const std::array<int, 18>& SceneryFiles();
+
+class CarScene : public SaverRun, private DisplayParts, private DrivingParts {
  public:
   // `direct3D` gives the device component its Direct3D object (a stand-in in tests).
   CarScene(platform::Form& form, platform::System& system, dg::TDGDirect3DFactory direct3D = &Direct3DCreate9);
@@ -65,6 +76,7 @@ class CarScene : public SaverRun, private DisplayParts {
   bool Idle(FrameHooks& hooks) override;
   std::uint32_t LastFrameTime() const override { return state.lastFrameTime; }
   std::int32_t FrameInterval() const override { return state.frameInterval; }
+  bool ForceDeviceLoss() override;
   void Shutdown() override;
 
   RunState state;
@@ -94,12 +106,27 @@ class CarScene : public SaverRun, private DisplayParts {
   sx::TSXMesh* Mesh(int n) const { return meshes_[static_cast<std::size_t>(n)].get(); }
   dg::TDGTexture* PartTexture(int n) const { return textures_[static_cast<std::size_t>(n)].get(); }
   std::vector<sx::TSXFrame*> SkeletonSet() const;
+  // Driving mode: the ground frame the billboards stand on, the pictures of kinds 0..2, the shapes.
+  sx::TSXFrame* GroundFrame() const { return PartFrame(scenery::kGround); }
+  dg::TDGTexture* BillboardTexture(int kind) const;
+  const std::array<BillboardQuad, kBillboardQuads>& BillboardShapes() const { return billboardQuads_; }
+  // The overlay's text writer and textures (null before set-up and after shutdown).
+  OverlayTextures* Overlay() const { return overlay_.get(); }
 
  private:
   // DisplayParts.
   void OrientHinge(Hinge hinge, const sx::Vec3& direction, const sx::Vec3& up) override;
   void SetSkeletonBlend(std::int32_t blendModeIndex) override;
   void OrientCar(const sx::Vec3& direction, const sx::Vec3& up) override;
+  // DrivingParts.
+  void QueueBillboard(std::int32_t kind, int quad, const sx::Vec3& position) override;
+  void TurnWheel(Wheel wheel, const sx::Vec3& direction, const sx::Vec3& up) override;
+  void PlaceCar(const sx::Vec3& carPos) override;
+  bool Shown(int file) const override;
+  void Show(int file, bool shown) override;
+  void SetPartBlend(std::int32_t blendModeIndex) override;
+  void SetTopLightEnabled(bool enabled) override;
+  void SetTopLightAmbient(float grey) override;
 
   std::uint32_t Now() { return system_.TimeGetTime(); }
   sx::TSXFrame* NewFrame(int n, sx::TSXFrame* parent);
@@ -108,7 +135,12 @@ class CarScene : public SaverRun, private DisplayParts {
   dg::TDGTexture* NewTexture(const std::vector<D3DFORMAT>& formats);
   void BuildCarFrames();
   void LoadCar();
+  void BuildSceneryFrames();
+  void LoadScenery();
+  void LoadBillboards();
+  void LoadSky();
   void SetUpLights();
+  void SetUpOverlay();
   void DrawFrame();
   void FreeFrame(int n);
   void FreeMesh(int n);
@@ -123,6 +155,9 @@ class CarScene : public SaverRun, private DisplayParts {
   std::array<std::unique_ptr<sx::TSXFrame>, kDataFileSlots> frames_;
   std::array<std::unique_ptr<sx::TSXMesh>, kDataFileSlots> meshes_;
   std::array<std::unique_ptr<dg::TDGTexture>, kDataFileSlots> textures_;
+  std::array<std::unique_ptr<dg::TDGTexture>, kBillboardKinds> billboardTextures_;
+  std::array<BillboardQuad, kBillboardQuads> billboardQuads_{};
+  std::unique_ptr<OverlayTextures> overlay_;
   bool setUp_ = false, shutDown_ = false;
 };
 

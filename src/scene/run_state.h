@@ -9,6 +9,8 @@
 
 #include "platform/font.h"
 #include "scene/display_mode.h"
+#include "scene/driving_mode.h"
+#include "scene/overlay.h"
 #include "scene/random.h"
 #include "sx/mathpack.h"
 
@@ -35,15 +37,14 @@ struct RunState {
   // Display mode (Part of the animation the keyboard plays with).
   DisplayState display;
 
-  // Driving mode's camera sweep (its step comes with the scenery).
-  float cameraSweep = 0.0f;
+  // Driving mode: the cameras, day and night, the wheels, the roadside table.
+  DrivingState driving;
 
-  // The text overlay's settings; the overlay step itself comes with the overlay.
+  // The text overlay: switched on, its font, and the typing state (lines per block, colour, the
+  // notice, the specification lines, the block being typed, its place).
   bool overlayOn = false;
-  std::int32_t overlayLines = 1;  // 1..5
   platform::FontDesc overlayFont;
-  std::uint32_t overlayColour = 0;
-  std::array<std::string, 5> overlayText;  // the missing-data notice
+  OverlayState overlay;
 
   RandomGenerator random;  // the one generator of the run
 };

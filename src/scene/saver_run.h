@@ -33,6 +33,8 @@ struct SetupInput {
   platform::FontDesc overlayFont;
   std::uint32_t overlayColour = 0;  // ARGB
   std::array<std::string, 5> overlayText;  // the missing-data notice (Shift-JIS), empty with the data present
+  // (With dataMissing the window has already switched the overlay on with the notice's five
+  // yellow lines, and in a preview its 10-point type.)
   bool dataMissing = false;
   bool isPreview = false;
   std::string dataFolder;           // with its trailing separator
@@ -59,6 +61,10 @@ class SaverRun {
   virtual bool Idle(FrameHooks& hooks) = 0;
   virtual std::uint32_t LastFrameTime() const = 0;
   virtual std::int32_t FrameInterval() const = 0;
+  // The automation's device loss (--lose-device): the device reports itself lost at the next
+  // check, as after a display-mode change. False where the platform's Direct3D cannot be made to
+  // (the system's d3d9.dll); nothing happens then.
+  virtual bool ForceDeviceLoss() { return false; }
   // The destroy event's release of the scene objects, textures and meshes in their order; the
   // device component goes with this object.
   virtual void Shutdown() = 0;

@@ -86,7 +86,7 @@ class OptionParser {
       name = name.substr(0, eq);
     }
     static const char* const kKnown[] = {"--data-dir", "--frames", "--step-ms", "--clock-start", "--key",
-                                         "--mouse", "--capture", "--capture-at", "--size"};
+                                         "--mouse", "--capture", "--capture-at", "--size", "--lose-device"};
     if (std::find_if(std::begin(kKnown), std::end(kKnown), [&](const char* k) { return name == k; }) == std::end(kKnown)) {
       Error("unknown option " + name);
       return last;
@@ -142,6 +142,13 @@ class OptionParser {
       a.captureDir = v;
     } else if (name == "--capture-at") {
       CaptureList(name, v);
+    } else if (name == "--lose-device") {
+      if (auto f = Frame(v)) {
+        a.loseDeviceAt.insert(std::upper_bound(a.loseDeviceAt.begin(), a.loseDeviceAt.end(), *f), *f);
+        a.loseDeviceAt.erase(std::unique(a.loseDeviceAt.begin(), a.loseDeviceAt.end()), a.loseDeviceAt.end());
+      } else {
+        Bad(name, v, "expected a frame number from 1");
+      }
     } else if (name == "--size") {
       const auto sep = v.find_first_of("xX");
       const auto w = sep == std::string::npos ? std::nullopt : Unsigned(v.substr(0, sep), 16384);
@@ -252,6 +259,10 @@ bool Automation::Captures(std::uint32_t frame) const {
   if (captureDir.empty() || frame == 0) return false;
   if (captureEvery != 0) return frame % captureEvery == 0;
   return std::binary_search(captureAt.begin(), captureAt.end(), frame);
+}
+
+bool Automation::LosesDeviceBefore(std::uint32_t frame) const {
+  return std::binary_search(loseDeviceAt.begin(), loseDeviceAt.end(), frame);
 }
 
 std::string Automation::CapturePath(std::uint32_t frame) const {

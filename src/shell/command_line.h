@@ -52,6 +52,7 @@ struct Automation {
   std::vector<std::uint32_t> captureAt;  // sorted, unique
   std::uint32_t captureEvery = 0;        // every:N, 0 = not used
   int width = 1280, height = 720;        // --size (Linux headless screen)
+  std::vector<std::uint32_t> loseDeviceAt;  // --lose-device: frames before which the device is lost (sorted, unique)
 
   bool VirtualClock() const { return stepMs.has_value(); }
   // The events to deliver just before processed frame `frame`, in command-line order.
@@ -59,6 +60,8 @@ struct Automation {
   std::vector<MouseAt> MiceBefore(std::uint32_t frame) const;
   // Whether processed frame `frame` is captured, and its file: DIR/frame-00010.png.
   bool Captures(std::uint32_t frame) const;
+  // Whether the device is to be lost just before processed frame `frame`.
+  bool LosesDeviceBefore(std::uint32_t frame) const;
   std::string CapturePath(std::uint32_t frame) const;
   // Whether the window should be asked to close once `processed` frames are done.
   bool CloseAfter(std::uint32_t processed) const { return frames && processed >= *frames; }

@@ -189,6 +189,9 @@ void TScreenSaverForm::FrameDue() {
   const Automation& a = commandLine_.automation;
   for (std::uint16_t key : a.KeysBefore(processedFrames)) form_->InjectKeyDown(key, 0);
   for (const MouseAt& m : a.MiceBefore(processedFrames)) form_->InjectMouseMove(m.x, m.y);
+  if (a.LosesDeviceBefore(processedFrames) && !scene_->ForceDeviceLoss())
+    std::fprintf(stderr, "corvane_kestor: frame %u: the device cannot be lost on demand here, the run goes on\n",
+                 processedFrames);
 }
 
 void TScreenSaverForm::BeforePresent(IDirect3DDevice9* device) {

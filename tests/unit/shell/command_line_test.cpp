@@ -255,6 +255,8 @@ TEST(Automation, MalformedValuesAreUsageErrorsNamingTheOption) {
       {{"/s", "--size", "640x99999"}, "--size"},
       {{"/s", "--size", "axb"}, "--size"},
       {{"/s", "--data-dir", ""}, "needs a value"},
+      {{"/s", "--lose-device", "0"}, "--lose-device"},
+      {{"/s", "--lose-device", "7x"}, "--lose-device"},
       {{"/s", "--verbose"}, "unknown option --verbose"},
       {{"/s", "--"}, "unknown option --"},
   };
@@ -265,6 +267,16 @@ TEST(Automation, MalformedValuesAreUsageErrorsNamingTheOption) {
     ASSERT_FALSE(r.errors.empty()) << shown;
     EXPECT_NE(r.errors[0].find(c.mention), std::string::npos) << shown << " -> " << r.errors[0];
   }
+}
+
+TEST(Automation, DeviceLossesAreListedFramesInOrder) {
+  const CommandLine c = Windows({"/s", "--lose-device", "300", "--lose-device=20", "--lose-device", "300"});
+  ASSERT_TRUE(c.errors.empty());
+  EXPECT_EQ(c.automation.loseDeviceAt, (std::vector<std::uint32_t>{20, 300}));
+  EXPECT_TRUE(c.automation.LosesDeviceBefore(20));
+  EXPECT_TRUE(c.automation.LosesDeviceBefore(300));
+  EXPECT_FALSE(c.automation.LosesDeviceBefore(21));
+  EXPECT_FALSE(Windows({"/s"}).automation.LosesDeviceBefore(1));
 }
 
 TEST(Automation, TheLastOfARepeatedSingleOptionWinsAndListsReplaceEachOther) {

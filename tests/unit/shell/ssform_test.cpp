@@ -25,6 +25,8 @@ struct FakeSceneLog {
   std::vector<scene::SetupInput> setups;
   std::vector<std::uint16_t> keys;
   int idles = 0, shutdowns = 0, destroyed = 0;
+  std::vector<int> lostAtIdle;  // the idle calls during which the device was lost on demand
+  bool canLose = true;
 };
 
 class FakeScene : public scene::SaverRun {
@@ -48,6 +50,10 @@ class FakeScene : public scene::SaverRun {
   }
   std::uint32_t LastFrameTime() const override { return 0; }
   std::int32_t FrameInterval() const override { return 40; }
+  bool ForceDeviceLoss() override {
+    log_.lostAtIdle.push_back(log_.idles);
+    return log_.canLose;
+  }
   void Shutdown() override { ++log_.shutdowns; }
 
  private:
@@ -433,6 +439,22 @@ TEST_F(SaverFormTest, FramesZeroClosesAtTheFirstIdleCallAndTheRealClockWaitsForT
   EXPECT_EQ(saver->processedFrames, 0u);
   EXPECT_EQ(app.waits, (std::vector<std::uint32_t>{25}));  // 40 ms interval, 15 ms gone
   EXPECT_FALSE(app.form.closed);
+}
+
+TEST_F(SaverFormTest, TheDeviceIsLostOnDemandBeforeTheListedFrames) {
+  Create({"/s", "--frames", "6", "--lose-device", "2", "--lose-device", "5"});
+  bool done = true;
+  for (int i = 0; i < 6; ++i) app.idle(done);
+  EXPECT_EQ(log.lostAtIdle, (std::vector<int>{2, 5}));
+  // Where the platform cannot lose its device the run goes on all the same.
+  log = FakeSceneLog();
+  log.canLose = false;
+  app.form.closed = false;
+  Create({"/s", "--frames", "3", "--lose-device", "1"});
+  for (int i = 0; i < 3; ++i) app.idle(done);
+  EXPECT_EQ(log.lostAtIdle, std::vector<int>{1});
+  EXPECT_EQ(saver->processedFrames, 3u);
+  EXPECT_TRUE(app.form.closed);
 }
 
 }  // namespace
