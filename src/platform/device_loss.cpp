@@ -1,0 +1,31 @@
+#include "platform/device_loss.h"
+
+#ifndef _WIN32
+#include <d3d9_linux.h>
+#endif
+
+namespace platform {
+
+bool ForceDeviceLoss(IDirect3DDevice9* device) {
+  if (!device || device->TestCooperativeLevel() != D3D_OK) return false;
+#ifndef _WIN32
+  D3D9Linux_ForceDeviceLost(device);
+  return true;
+#else
+  // Reset with the device's own present parameters while a default-pool buffer of ours is alive:
+  // Direct3D refuses it and the device then waits for a Reset of its owner.
+  IDirect3DSwapChain9* chain = nullptr;
+  if (FAILED(device->GetSwapChain(0, &chain)) || !chain) return false;
+  D3DPRESENT_PARAMETERS params{};
+  const HRESULT got = chain->GetPresentParameters(&params);
+  chain->Release();
+  if (FAILED(got)) return false;
+  IDirect3DVertexBuffer9* pin = nullptr;
+  if (FAILED(device->CreateVertexBuffer(16, 0, 0, D3DPOOL_DEFAULT, &pin, nullptr)) || !pin) return false;
+  const HRESULT reset = device->Reset(&params);
+  pin->Release();
+  return FAILED(reset) && device->TestCooperativeLevel() == D3DERR_DEVICENOTRESET;
+#endif
+}
+
+}  // namespace platform
