@@ -160,7 +160,14 @@ void ResetDiagnostics() {
   s.indent = 0;
 }
 
+namespace {
+HaltHook g_haltHook = nullptr;
+}  // namespace
+
+void SetHaltHook(HaltHook hook) { g_haltHook = hook; }
+
 void HaltProgram() {
+  if (g_haltHook) g_haltHook();
   std::fflush(nullptr);
   std::exit(0);
 }

@@ -63,7 +63,15 @@ std::string LogFilePath();
 void SetLogFilePathOverride(const std::string& path);
 void ResetDiagnostics();
 
-// The orderly end of the program used by CheckResult: flushes the C streams and exits with code 0.
+// The orderly end of the program used by CheckResult and the scene graph's fatal errors: flushes
+// the C streams and exits with code 0. With a halt hook set, the hook runs first instead.
 [[noreturn]] void HaltProgram();
+
+// For tests and fuzzing harnesses only (never set by the program): a function HaltProgram calls
+// in place of ending the process, so that a harness can observe a halt and go on. The hook must
+// not return; it throws an exception of its own, which unwinds out of the halting call to the
+// harness. Should it return, the process ends as without a hook. Null removes it (the default).
+using HaltHook = void (*)();
+void SetHaltHook(HaltHook hook);
 
 }  // namespace dg

@@ -259,3 +259,62 @@ TEST_F(DiagnosticsDeathTest, ASecondRunLeavesOnlyItsOwnLines) {
       ::testing::ExitedWithCode(0), "");
   EXPECT_EQ(Log(), "#00001 | second run\r\n#00002 | end(Error Code = UNKNOWN ERROR ... $00000001)\r\n");
 }
+
+namespace {
+struct Halted {};
+int g_hookCalls = 0;
+[[noreturn]] void ThrowingHook() {
+  ++g_hookCalls;
+  throw Halted{};
+}
+void ReturningHook() { ++g_hookCalls; }
+}  // namespace
+
+// A harness's hook replaces the exit: the halting call unwinds to the caller, after its line.
+TEST_F(Diagnostics, AHaltHookThatThrowsTurnsTheHaltIntoAnException) {
+  g_hookCalls = 0;
+  dg::SetHaltHook(&ThrowingHook);
+  dg::AssignDebugOption(dg::dgoHaltOnError | dg::dgoDebugMessage);
+  bool reached = false;
+  EXPECT_THROW(
+      {
+        dg::CheckResult(1, "end");
+        reached = true;
+      },
+      Halted);
+  EXPECT_FALSE(reached);
+  EXPECT_THROW(dg::HaltProgram(), Halted);
+  EXPECT_EQ(g_hookCalls, 2);
+  EXPECT_EQ(Log(), "#00001 | end(Error Code = UNKNOWN ERROR ... $00000001)\r\n");
+  // Without the halt switch the hook is never reached.
+  dg::AssignDebugOption(dg::dgoDebugMessage);
+  EXPECT_EQ(dg::CheckResult(5, "goes on"), 5);
+  EXPECT_EQ(g_hookCalls, 2);
+  dg::SetHaltHook(nullptr);
+}
+
+// A hook that returns cannot keep the program going, and removing the hook restores the exit.
+TEST_F(DiagnosticsDeathTest, AHookThatReturnsStillEndsTheProgram) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        dg::SetHaltHook(&ReturningHook);
+        dg::AssignDebugOption(dg::dgoHaltOnError);
+        dg::CheckResult(1, "x");
+        std::exit(3);
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(
+      {
+        dg::SetHaltHook(&ThrowingHook);
+        dg::SetHaltHook(nullptr);
+        dg::AssignDebugOption(dg::dgoHaltOnError);
+        try {
+          dg::CheckResult(1, "x");
+        } catch (const Halted&) {
+          std::exit(4);
+        }
+        std::exit(3);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
