@@ -24,6 +24,7 @@ void StoreLe(std::uint8_t* p, std::uint32_t value, std::uint32_t bytes) {
 }
 
 const char kReadError[] = "LoadBMP中に、読み込みエラーが発生しました";
+const char kTooLargeText[] = "BMPの幅と高さがデータの大きさに見合いません";
 
 bool SupportedSide(std::int32_t side) { return side > 0 && side <= kMaxBitmapSide; }
 
@@ -140,10 +141,17 @@ BitmapHeaders CheckBitmapStream(TStream& stream) {
   if (!SupportedSide(h.width) || !SupportedSide(h.height)) {
     throw EBitmapError("BMPの幅か高さが範囲外です");
   }
-  if (h.type != kBitmapType) return h;  // LoadBMP reports it
+  // A file LoadBMP refuses itself still sizes the texture, but only as large as its bytes could
+  // fill at one byte per pixel: a few damaged header bytes must not ask for a gigabyte texture.
+  const auto heldOrRefused = [&] {
+    const std::int64_t pixels = static_cast<std::int64_t>(h.width) * h.height;
+    if (pixels > available - static_cast<std::int64_t>(sizeof bytes)) throw EBitmapError(kTooLargeText);
+    return h;
+  };
+  if (h.type != kBitmapType) return heldOrRefused();  // LoadBMP reports it
   if (h.compression != 0) throw EBitmapError("圧縮されたBMPは読み込めません");
   if (h.infoSize < kBitmapInfoHeaderSize) throw EBitmapError("BMPの情報ヘッダが短すぎます");
-  if (h.bitCount < 8 || h.bitCount > 32) return h;  // LoadBMP reports it
+  if (h.bitCount < 8 || h.bitCount > 32) return heldOrRefused();  // LoadBMP reports it
   if (h.bitCount % 8 != 0) throw EBitmapError("BMPの色数が読み込めない値です");
   const std::uint32_t srcBpp = h.bitCount / 8u;
   std::int64_t needed = sizeof bytes;

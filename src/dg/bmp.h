@@ -51,7 +51,8 @@ BitmapHeaders DecodeBitmapHeaders(const std::uint8_t (&bytes)[kBitmapFileHeaderS
 // that is a multiple of 8 where it lies in 8..32, an info header of at least 40 bytes, and, for the
 // bit counts LoadBMP reads, the colour table and every row inside the stream. Throws EReadError for
 // a stream too short for the headers and EBitmapError for the rest. Other types and bit counts
-// outside 8..32 pass: LoadBMP reports them itself. The position is left after the headers.
+// outside 8..32 pass (LoadBMP reports them itself) when the bytes after the headers are at least
+// width x height. The position is left after the headers.
 BitmapHeaders CheckBitmapStream(TStream& stream);
 
 // Copies the BMP at the stream's position into level 0 of `texture`, converting each row into the

@@ -287,3 +287,41 @@ TEST_F(Bitmap, CheckBitmapStreamPassesWhatLoadBMPReportsItself) {
   auto c = StreamOf(testbmp::Bytes(20, 0));
   EXPECT_THROW(dg::CheckBitmapStream(*c), dg::EReadError);
 }
+
+// A file LoadBMP refuses itself (another type, a colour depth it does not read) sizes the texture
+// only when its bytes could hold a picture of that size at one byte per pixel: a damaged header of
+// a few bytes claiming 8192 x 8192 never creates a texture of hundreds of megabytes.
+TEST_F(Bitmap, ARefusedFileNeverSizesATextureLargerThanItsBytes) {
+  const auto liar = [](char second, std::uint32_t bits, std::uint32_t side) {
+    testbmp::Bytes b = testbmp::Make(2, 2, 24, testbmp::Picture(false));
+    b[1] = second;
+    testbmp::Set16(b, testbmp::kBitCount, bits);
+    testbmp::Set32(b, testbmp::kWidth, side);
+    testbmp::Set32(b, testbmp::kHeight, side);
+    b.resize(54 + 300, 0);
+    return b;
+  };
+  const struct {
+    const char* what;
+    testbmp::Bytes bytes;
+    std::vector<std::string> log;
+    bool sized;
+  } cases[] = {
+      {"not BM, 8192 square", liar('X', 24, 8192), {"ストリームからの、読み込みエラー(Error Code = UNKNOWN ERROR ... $00000001)"}, false},
+      {"4 bits, 8192 square", liar('M', 4, 8192), {"ストリームからの、読み込みエラー(Error Code = UNKNOWN ERROR ... $00000001)"}, false},
+      {"not BM, 17 square", liar('X', 24, 17), {"不正なBMPファイルです"}, true},
+      {"not BM, 18 square", liar('X', 24, 18), {"ストリームからの、読み込みエラー(Error Code = UNKNOWN ERROR ... $00000001)"}, false},
+      {"4 bits, 17 square", liar('M', 4, 17),
+       {"色数が8ビット～32ビットの範囲のビットマップを、LoadBMPには指定してください(Error Code = UNKNOWN ERROR ... $00000001)"},
+       true},
+  };
+  for (const auto& c : cases) {
+    auto t = Make(D3DFMT_A8R8G8B8);
+    auto s = StreamOf(c.bytes);
+    Restart(dg::dgoDebugMessage);
+    t->LoadFromStream(*s);
+    EXPECT_EQ(Log(), c.log) << c.what;
+    EXPECT_EQ(world_.Matching("CreateTexture").size(), c.sized ? 1u : 0u) << c.what;
+    EXPECT_EQ(t->Width(), c.sized ? 17u : 0u) << c.what;
+  }
+}
