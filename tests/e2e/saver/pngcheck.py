@@ -10,6 +10,11 @@
   pngcheck.py car FILE R G B MIN MAX     the pixels that are not the background R, G, B cover
                                          MIN..MAX of the picture, and their box is centred
   pngcheck.py info FILE [R G B]          prints size, corner colour, and the box of non-background pixels
+  pngcheck.py share FILE R G B T MIN MAX the pixels within T of R, G, B (each channel) cover MIN..MAX
+  pngcheck.py region FILE R G B T X0 Y0 X1 Y1 [MINH MAXH]
+                                         some pixels are within T of R, G, B, all of them inside
+                                         X0..X1, Y0..Y1, and their box is MINH..MAXH rows high
+  pngcheck.py mean FILE MIN MAX          the mean of all channels is MIN..MAX
 
 Exit code 0 when the check holds, 1 (with a message) when it does not.
 """
@@ -62,6 +67,18 @@ def box(width, height, rows, bg):
     return x0, y0, x1, y1, count
 
 
+def near(width, height, rows, want, tol):
+    """Pixels within tol of want: count and box."""
+    x0, y0, x1, y1, count = width, height, -1, -1, 0
+    for y in range(height):
+        r = rows[y]
+        for x in range(width):
+            if all(abs(r[3 * x + i] - want[i]) <= tol for i in range(3)):
+                count += 1
+                x0, y0, x1, y1 = min(x0, x), min(y0, y), max(x1, x), max(y1, y)
+    return x0, y0, x1, y1, count
+
+
 def main(argv):
     cmd, path = argv[1], argv[2]
     w, h, rows = load(path)
@@ -101,10 +118,34 @@ def main(argv):
         cx, cy = (x0 + x1) / 2 / w, (y0 + y1) / 2 / h
         if abs(cx - 0.5) > 0.1 or abs(cy - 0.5) > 0.15:
             sys.exit(f"{path}: the car's box {x0},{y0}-{x1},{y1} is not centred")
+    elif cmd == "share":
+        want, tol = [int(v) for v in argv[3:6]], int(argv[6])
+        lo, hi = float(argv[7]), float(argv[8])
+        share = near(w, h, rows, want, tol)[4] / (w * h)
+        if not lo <= share <= hi:
+            sys.exit(f"{path}: colour {tuple(want)} covers {share:.4f} of the picture, not {lo}..{hi}")
+    elif cmd == "region":
+        want, tol = [int(v) for v in argv[3:6]], int(argv[6])
+        bx0, by0, bx1, by1 = (int(v) for v in argv[7:11])
+        x0, y0, x1, y1, count = near(w, h, rows, want, tol)
+        if count == 0:
+            sys.exit(f"{path}: no pixel of colour {tuple(want)}")
+        if x0 < bx0 or y0 < by0 or x1 > bx1 or y1 > by1:
+            sys.exit(f"{path}: colour {tuple(want)} at {x0},{y0}-{x1},{y1}, outside {bx0},{by0}-{bx1},{by1}")
+        if len(argv) > 12 and not int(argv[11]) <= y1 - y0 + 1 <= int(argv[12]):
+            sys.exit(f"{path}: colour {tuple(want)} is {y1 - y0 + 1} rows high, not {argv[11]}..{argv[12]}")
+    elif cmd == "mean":
+        total = sum(sum(r) for r in rows)
+        mean = total / (3 * w * h)
+        if not float(argv[3]) <= mean <= float(argv[4]):
+            sys.exit(f"{path}: mean {mean:.1f}, not {argv[3]}..{argv[4]}")
     elif cmd == "info":
         bg = [int(v) for v in argv[3:6]] if len(argv) > 5 else list(pixel(rows, 0, 0))
         x0, y0, x1, y1, count = box(w, h, rows, bg)
         print(f"{path}: {w}x{h} corner {pixel(rows, 0, 0)} box {x0},{y0}-{x1},{y1} share {count / (w * h):.3f}")
+        if len(argv) > 6:
+            x0, y0, x1, y1, count = near(w, h, rows, bg, int(argv[6]))
+            print(f"  within {argv[6]} of {tuple(bg)}: box {x0},{y0}-{x1},{y1} share {count / (w * h):.4f}")
     else:
         sys.exit(f"unknown check {cmd}")
 

@@ -102,8 +102,10 @@ struct Drive {
   }
 };
 
-// Frames a pass takes from `z` when every frame takes 0.3 off in single precision.
-int FramesFrom(float z) {
+// Frames a pass takes from `from` when every frame takes 0.3 off in single precision (volatile:
+// rounded to a float at every step, also where the FPU holds more).
+int FramesFrom(float from) {
+  volatile float z = from;
   int frames = 0;
   do {
     z -= 0.3f;
@@ -269,9 +271,9 @@ TEST(DrivingStep, TheCameraAheadAndTheCameraBehindSweepWithTheCar) {
     r.Step();
     const float sweep = r.state.cameraSweep;
     EXPECT_NEAR(sweep, 0.003f * k, 1e-4);
-    EXPECT_EQ(r.cameraPos.x, r.carPos.x + 1.5f - sweep);
-    EXPECT_EQ(r.cameraPos.y, r.carPos.y + 0.8f);
-    EXPECT_EQ(r.cameraPos.z, r.carPos.z - 1.6f + sweep);
+    EXPECT_FLOAT_EQ(r.cameraPos.x, r.carPos.x + 1.5f - sweep);
+    EXPECT_FLOAT_EQ(r.cameraPos.y, r.carPos.y + 0.8f);
+    EXPECT_FLOAT_EQ(r.cameraPos.z, r.carPos.z - 1.6f + sweep);
   }
   EXPECT_NEAR(r.carPos.z, 70.0f - 0.3f * 200, 1e-3);
   EXPECT_EQ(r.Pass() + 200, FramesFrom(70.0f));
@@ -283,9 +285,9 @@ TEST(DrivingStep, TheCameraAheadAndTheCameraBehindSweepWithTheCar) {
     r.Step();
     const float sweep = r.state.cameraSweep;
     EXPECT_NEAR(sweep, -0.003f * k, 1e-4);
-    EXPECT_EQ(r.cameraPos.x, r.carPos.x + 1.5f + sweep);
-    EXPECT_EQ(r.cameraPos.y, r.carPos.y + 0.8f);
-    EXPECT_EQ(r.cameraPos.z, r.carPos.z + 2.0f + sweep);
+    EXPECT_FLOAT_EQ(r.cameraPos.x, r.carPos.x + 1.5f + sweep);
+    EXPECT_FLOAT_EQ(r.cameraPos.y, r.carPos.y + 0.8f);
+    EXPECT_FLOAT_EQ(r.cameraPos.z, r.carPos.z + 2.0f + sweep);
   }
   r.Pass();
   // Back to the roadside camera at its start, which then drifts again.
