@@ -3,10 +3,7 @@
 #include <utility>
 
 #include "dg/diagnostics.h"
-
-#ifndef _WIN32
-#include <d3d9_linux.h>
-#endif
+#include "platform/device_loss.h"
 
 namespace scene {
 namespace {
@@ -452,13 +449,8 @@ void CarScene::SetTopLightEnabled(bool enabled) { lights->Lights(2)->SetEnabled(
 void CarScene::SetTopLightAmbient(float grey) { lights->Lights(2)->SetAmbient(grey, grey, grey); }
 
 bool CarScene::ForceDeviceLoss() {
-#ifndef _WIN32
-  if (!setUp_ || shutDown_ || !dg_->Device()) return false;
-  D3D9Linux_ForceDeviceLost(dg_->Device());
-  return true;
-#else
-  return false;
-#endif
+  if (!setUp_ || shutDown_) return false;
+  return platform::ForceDeviceLoss(dg_->Device());
 }
 
 void CarScene::FormKeyDown(std::uint16_t key) {

@@ -61,9 +61,9 @@ class SaverRun {
   virtual bool Idle(FrameHooks& hooks) = 0;
   virtual std::uint32_t LastFrameTime() const = 0;
   virtual std::int32_t FrameInterval() const = 0;
-  // The automation's device loss (--lose-device): the device reports itself lost at the next
-  // check, as after a display-mode change. False where the platform's Direct3D cannot be made to
-  // (the system's d3d9.dll); nothing happens then.
+  // The automation's device loss (--lose-device, platform/device_loss.h): the next check finds
+  // the device lost (Linux) or waiting for its reset (the system's d3d9.dll), as after a
+  // display-mode change. False, with nothing changed, when the device is not working just then.
   virtual bool ForceDeviceLoss() { return false; }
   // The destroy event's release of the scene objects, textures and meshes in their order; the
   // device component goes with this object.

@@ -190,7 +190,7 @@ void TScreenSaverForm::FrameDue() {
   for (std::uint16_t key : a.KeysBefore(processedFrames)) form_->InjectKeyDown(key, 0);
   for (const MouseAt& m : a.MiceBefore(processedFrames)) form_->InjectMouseMove(m.x, m.y);
   if (a.LosesDeviceBefore(processedFrames) && !scene_->ForceDeviceLoss())
-    std::fprintf(stderr, "corvane_kestor: frame %u: the device cannot be lost on demand here, the run goes on\n",
+    std::fprintf(stderr, "corvane_kestor: frame %u: the device could not be lost on demand, the run goes on\n",
                  processedFrames);
 }
 
