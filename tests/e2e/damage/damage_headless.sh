@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Damaged data files end to end (Linux, headless, virtual clock): for meshes, bitmaps and
+# kestor.txt, a truncated file, a wrong magic, absurd counts and sizes and a zero-length file in
+# the data folder. A bad mesh ends the run at once with its "ZIRer: " line; a bitmap the loader
+# cannot read ends it through the halt switch with its read-error line; one that is not a BMP is
+# logged and the run goes on, as does a damaged text. Every run ends with exit code 0 and leaves
+# the settings file as it was.
+#   damage_headless.sh SAVER DATA_FOLDER
+set -euo pipefail
+saver=$1
+data=$(cd "$2" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../lib.sh"
+check() { python3 "$here/../saver/pngcheck.py" "$@" || fail "check '$*'"; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+unset DISPLAY WAYLAND_DISPLAY
+export SDL_VIDEODRIVER=offscreen
+export XDG_CONFIG_HOME=$work/config
+ini=$XDG_CONFIG_HOME/corvane_kestor/corvane_kestor.ini
+debuglog=$XDG_CONFIG_HOME/corvane_kestor/DGCarad_DebugLog.txt
+LOG=$work/out
+run_saver() {
+  "$saver" /s --data-dir "$work/data" --step-ms 50 --frames 105 --size 320x180 --capture "$1" --capture-at 1,105
+}
+source "$here/damage_cases.sh"
+echo "e2e_damage_headless: all passed"
+
