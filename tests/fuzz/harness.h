@@ -29,10 +29,12 @@ struct Halted {};
 [[noreturn]] inline void ThrowHalted() { throw Halted{}; }
 
 // Every diagnostics switch on (halt included), lines to the null device so that formatting runs
-// but nothing piles up; halts become Halted.
+// but nothing piles up (or to the file KESTOR_FUZZ_LOG names, to look at them); halts become
+// Halted.
 inline void ArmDiagnostics() {
   dg::SetHaltHook(&ThrowHalted);
-  dg::SetLogFilePathOverride("/dev/null");
+  const char* log = std::getenv("KESTOR_FUZZ_LOG");
+  dg::SetLogFilePathOverride(log && *log ? log : "/dev/null");
   dg::AssignDebugOption(dg::dgoHaltOnError | dg::dgoDebugMessage | dg::dgoDetailedLog);
 }
 

@@ -209,6 +209,30 @@ def command_line_inputs():
     }
 
 
+# ---- specification texts: [lines at a time and font size][file] ----
+
+def spec_text_inputs():
+    sj = lambda s: s.encode('cp932')
+    sheet = sj('corvane KESTOR 主要諸元\r\n全長 4,520mm\r\n全幅 1,890mm\r\n最高出力 420ps/7,200rpm\r\n'
+               '\r\n駆動方式 MR\r\n')
+    return {
+        'sheet-one-line': b'\x81' + sheet,
+        'sheet-five-lines': b'\xA5' + sheet,
+        'sheet-measured': b'\x03' + sheet,
+        'lf-and-lone-cr': b'\x03' + sj('一行目\n二行目\r三行目\r\n\n'),
+        'half-width-katakana': b'\x82' + sj('ｺﾙｳﾞｧﾈ ｹｽﾄｰﾙ\r\n'),
+        'lead-byte-at-end': b'\x01' + sj('末尾') + b'\x82',
+        'lead-byte-before-line-end': b'\x82' + b'\x81\r\n\x9f\n\xe0',
+        'invalid-pairs': b'\x85' + b'\x81\x7f\x85\x40\xeb\x40\xf0\x40\xfc\xfc\xa0\xfd\xff\r\n',
+        'nul-bytes': b'\x01' + b'a\0b\r\n\0\0\r\n',
+        'more-lines-than-slots': b'\x07' + b'\r\n'.join(b'line %d' % i for i in range(12)),
+        'only-line-ends': b'\x04' + b'\r\n\r\n\n\r',
+        'wide-line': b'\x89' + sj('あ' * 120),
+        'empty': b'\x01',
+        'empty-glyphs': b'\x81',
+    }
+
+
 def main():
     out = sys.argv[1]
     sets = {
@@ -217,6 +241,7 @@ def main():
         'bmp': bmp_inputs(),
         'ini': ini_inputs(),
         'command_line': command_line_inputs(),
+        'spec_text': spec_text_inputs(),
     }
     for name, inputs in sets.items():
         folder = os.path.join(out, name)
