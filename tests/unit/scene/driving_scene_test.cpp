@@ -86,7 +86,7 @@ TEST_F(DrivingScene, EighteenSceneryFramesStandAtTheOriginInTheirOrderWithTheirS
 
 TEST_F(DrivingScene, TheTopLightLooksAtTheGroundAndTheCarsLightsAtTheCar) {
   Make(1);
-  const D3DLIGHT9& top = car->lights->Lights(2)->Light();
+  const D3DLIGHT9 top = car->lights->Lights(2)->Light();  // a copy: the scene is made again below
   // From (-50, 1000, -50) to the ground's origin.
   const float len = std::sqrt(50.0f * 50.0f * 2 + 1000.0f * 1000.0f);
   EXPECT_NEAR(top.Direction.x, 50.0f / len, 1e-4);
