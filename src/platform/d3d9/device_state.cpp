@@ -498,11 +498,19 @@ void DeviceImpl::UpdateDerived() {
     const float a = m[0], b = m[1], c = m[2], d = m[4], e = m[5], f = m[6], g = m[8], h = m[9], i = m[10];
     const float A = e * i - f * h, B = -(d * i - f * g), C = d * h - e * g;
     const float det = a * A + b * B + c * C;
-    const float k = std::fabs(det) > 1e-30f ? 1.0f / det : 0.0f;
-    // inverse = adj / det; its transpose (row-major) is the cofactor matrix / det.
-    normalMat_[0] = A * k, normalMat_[1] = B * k, normalMat_[2] = C * k;
-    normalMat_[3] = -(b * i - c * h) * k, normalMat_[4] = (a * i - c * g) * k, normalMat_[5] = -(a * h - b * g) * k;
-    normalMat_[6] = (b * f - c * e) * k, normalMat_[7] = -(a * f - c * d) * k, normalMat_[8] = (a * e - b * d) * k;
+    if (std::fabs(det) > 1e-30f) {
+      const float k = 1.0f / det;
+      // inverse = adj / det; its transpose (row-major) is the cofactor matrix / det.
+      normalMat_[0] = A * k, normalMat_[1] = B * k, normalMat_[2] = C * k;
+      normalMat_[3] = -(b * i - c * h) * k, normalMat_[4] = (a * i - c * g) * k, normalMat_[5] = -(a * h - b * g) * k;
+      normalMat_[6] = (b * f - c * e) * k, normalMat_[7] = -(a * f - c * d) * k, normalMat_[8] = (a * e - b * d) * k;
+    } else {
+      // A singular matrix (a planar shadow's flattening) has no inverse: the matrix itself turns
+      // the normals, as in Direct3D's d3d9.dll under Wine (and Direct3D 3 and older).
+      normalMat_[0] = a, normalMat_[1] = d, normalMat_[2] = g;
+      normalMat_[3] = b, normalMat_[4] = e, normalMat_[5] = h;
+      normalMat_[6] = c, normalMat_[7] = f, normalMat_[8] = i;
+    }
   }
   if (derivedGen_[kGroupViewport] != gen_[kGroupViewport]) {
     derivedGen_[kGroupViewport] = gen_[kGroupViewport];
