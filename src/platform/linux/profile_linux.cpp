@@ -320,7 +320,16 @@ std::string Serialize(const Document& doc) {
     case Encoding::Utf16Be: return kUtf16BeMark + EncodeUtf16(text, true);
     case Encoding::Ansi: break;
   }
-  return EncodeAnsi(text);
+  // Dropped blank lines or blanks can bring the bytes FF FE or FE FF to the front; such a file
+  // would come back as UTF-16 and lose every key. A leading line end keeps it a Shift-JIS file
+  // (Wine writes the bytes as they are and loses the file on the next read). EF BB is no
+  // character of the code page, so a UTF-8 mark cannot come about.
+  std::string bytes = EncodeAnsi(text);
+  const std::string_view start(bytes);
+  if (start.substr(0, 2) == kUtf16LeMark || start.substr(0, 2) == kUtf16BeMark) {
+    bytes.insert(0, "\r\n");
+  }
+  return bytes;
 }
 
 // The first section whose name matches `query` (trimmed), or null.

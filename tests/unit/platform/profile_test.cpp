@@ -375,6 +375,32 @@ TEST(IniLinuxFile, PipeIsNoSettingsFile) {
   EXPECT_FALSE(platform::WriteIniValue(pipe, "a", "x", "1"));
 }
 
+// A Shift-JIS file whose rewrite would start with the bytes of a byte-order mark (once its blank
+// first line or leading blanks are dropped) stays a Shift-JIS file: a line end goes first. Wine
+// writes the bytes as they are, and the next read takes the file for UTF-16 and loses every key.
+TEST(IniLinuxFile, ARewriteNeverStartsWithAByteOrderMark) {
+  const struct {
+    std::string before, after;
+  } rows[] = {
+      {"\n\xFF\xFE[a]\r\nx=1\r\n"s, "\r\n\xFF\xFE[a]\r\nx=1\r\n[S]\r\nk=v\r\n"s},
+      {"  \xFE\xFFz=1\r\n"s, "\r\n\xFE\xFFz=1\r\n[S]\r\nk=v\r\n"s},
+      {"\r\n\xEF\xBB\xBF=2\r\n"s, "\x81" "E\xBF=2\r\n[S]\r\nk=v\r\n"s},  // EF BB is no character: "・"
+      {"\xFFq=1\r\n"s, "\xFFq=1\r\n[S]\r\nk=v\r\n"s},  // no mark: written as it is
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.before);
+    testutil::TempFolder folder;
+    const std::string file = folder.Path("mark.ini");
+    testutil::WriteBytes(file, r.before);
+    EXPECT_TRUE(platform::WriteIniValue(file, "S", "k", "v"));
+    EXPECT_EQ(testutil::ReadBytes(file), r.after);
+    EXPECT_EQ(platform::ReadIniValue(file, "S", "k", "D"), "v");
+    // A second write finds the same file again.
+    EXPECT_TRUE(platform::WriteIniValue(file, "S", "k", "w"));
+    EXPECT_EQ(platform::ReadIniValue(file, "S", "k", "D"), "w");
+  }
+}
+
 TEST(IniLinuxFile, FolderThatTakesNoFiles) {
   EXPECT_FALSE(platform::WriteIniValue("/proc/corvane_kestor_test.ini", "a", "x", "1"));
   EXPECT_EQ(platform::ReadIniValue("/proc/corvane_kestor_test.ini", "a", "x", "D"), "D");
