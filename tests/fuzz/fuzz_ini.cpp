@@ -5,7 +5,8 @@
 // Input: byte 0 picks the key written (of the saver's keys) and its value (a number or a short
 // text); the rest is the file.
 // Properties: reading is repeatable and never changes the file; after a write that succeeds the
-// key reads back as written, and every other key of the section reads as before.
+// key reads back as written, and every other key of the section reads as before (in a file
+// without NUL bytes).
 #include <unistd.h>
 
 #include <cstdio>
@@ -88,15 +89,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t which = control % (sizeof kKeys / sizeof kKeys[0]);
   const char* key = kKeys[which];
   const std::string value = (control & 0x80) ? "v" + std::to_string(control) : std::to_string(-1 - static_cast<int>(control));
-  if (platform::WriteIniValue(path, shell::kSettingsSection, key, value)) {
+  // A key or value that a NUL byte cuts short is written back cut and then trimmed once more, as
+  // Wine does: "k=ab \0x" reads "ab " before any write and "ab" after one, and " k \0=v" is no key
+  // "k" before a write but one after it. In such a file only the absence of faults is checked.
+  const bool nul = before.find('\0') != std::string::npos;
+  if (platform::WriteIniValue(path, shell::kSettingsSection, key, value) && !nul) {
     const std::vector<std::string> now = ReadAllKeys(path);
-    for (std::size_t i = 0; i < now.size(); ++i) {
-      if (SameKey(kKeys[i], key)) {
-        FUZZ_CHECK(now[i] == value);
-      } else {
-        FUZZ_CHECK(now[i] == old[i]);
-      }
-    }
+    for (std::size_t i = 0; i < now.size(); ++i) FUZZ_CHECK(now[i] == (SameKey(kKeys[i], key) ? value : old[i]));
   }
   return 0;
 }

@@ -175,6 +175,8 @@ def ini_inputs():
         'bare-cr-lines': b'\x06' + b'[Settings]\rmode=1\rspeed=2\r',
         'nul-bytes': b'\x07' + b'[Set\0tings]\nmode=1\0\nspeed=\x002\n',
         'no-section': b'\x09' + b'mode=1\nspeed=2\n',
+        'mark-after-blank-line': b'\x07' + b'\n\xff\xfe[a]\r\nx=1\r\n',
+        'nul-after-blank': b'\x02' + b'[Settings]\r\nfont_name=\x82l\x82r \0x\r\nmode\0junk=1\r\n fx \0=5\r\n',
         'empty': b'',
     }
 
