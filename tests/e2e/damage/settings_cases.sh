@@ -29,7 +29,9 @@ runs() {
 viewpoint=(fx=1000 fy=-6600 fz=-13800)
 keys=(mode speed text_out shadow column font_name font_size font_color font_charset font_style)
 # Garbage, huge, negative and empty values, and texts that look nearly like numbers.
-values=(abc 99999999999 2147483647 -2147483648 -5 '' 0x 0xFFFFFFFF '1 2' '１２' 0x7FFFFFFFF '+' '--5' '0x-1')
+# The last one, 300 double-byte characters, is ten times the longest font face name.
+long_name=$(printf 'ゴ%.0s' $(seq 300))
+values=(abc 99999999999 2147483647 -2147483648 -5 '' 0x 0xFFFFFFFF '1 2' '１２' 0x7FFFFFFFF '+' '--5' '0x-1' "$long_name")
 
 # --- Every key but the viewpoint with each bad value: the run goes on with defaults and clamped
 # values, and the file is left exactly as it was (an unmoved viewpoint is written back unchanged,
