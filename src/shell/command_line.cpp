@@ -86,7 +86,7 @@ class OptionParser {
       name = name.substr(0, eq);
     }
     static const char* const kKnown[] = {"--data-dir", "--frames", "--step-ms", "--clock-start", "--key",
-                                         "--mouse", "--capture", "--capture-at", "--size", "--lose-device"};
+                                         "--mouse", "--capture", "--capture-at", "--size", "--lose-device", "--timing"};
     if (std::find_if(std::begin(kKnown), std::end(kKnown), [&](const char* k) { return name == k; }) == std::end(kKnown)) {
       Error("unknown option " + name);
       return last;
@@ -140,6 +140,8 @@ class OptionParser {
       if (frame && x && y) a.mice.push_back(MouseAt{*frame, *x, *y}); else Bad(name, v, "expected FRAME:X,Y");
     } else if (name == "--capture") {
       a.captureDir = v;
+    } else if (name == "--timing") {
+      a.timingFile = v;
     } else if (name == "--capture-at") {
       CaptureList(name, v);
     } else if (name == "--lose-device") {

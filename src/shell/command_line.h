@@ -53,6 +53,7 @@ struct Automation {
   std::uint32_t captureEvery = 0;        // every:N, 0 = not used
   int width = 1280, height = 720;        // --size (Linux headless screen)
   std::vector<std::uint32_t> loseDeviceAt;  // --lose-device: frames before which the device is lost (sorted, unique)
+  std::string timingFile;                // --timing: the timing log (appended), empty = none
 
   bool VirtualClock() const { return stepMs.has_value(); }
   // The events to deliver just before processed frame `frame`, in command-line order.

@@ -9,9 +9,14 @@
 #include "scene/display_mode.h"
 #include "shell/datafiles.h"
 #include "shell/entry.h"
+#include "platform/process_clock.h"
 #include "shell/pacing.h"
 
 namespace shell {
+
+namespace {
+constexpr std::uint32_t kTimingEvery = 50;  // --timing: a "frame" line every 50 processed frames
+}  // namespace
 
 scene::SetupInput SetupInputFrom(const RunSettings& run, bool dataMissing, bool isPreview, const std::string& dataFolder) {
   scene::SetupInput in;
@@ -57,6 +62,7 @@ TScreenSaverForm::~TScreenSaverForm() = default;
 
 void TScreenSaverForm::FormCreate(platform::Form& form) {
   form_ = &form;
+  Timing("create");
   // The window's components: the device component and the idle event.
   if (scenes_) scene_ = scenes_(form, system_);
   app_.SetIdleHandler([this](bool& done) { ApplicationIdle(done); });
@@ -100,6 +106,7 @@ void TScreenSaverForm::FormCreate(platform::Form& form) {
   if (scene_) {
     scene_->SetUp(SetupInputFrom(run, dataMissing, isPreview, dataFolder));
     setUp_ = true;
+    Timing("setup");
   }
 }
 
@@ -204,9 +211,24 @@ void TScreenSaverForm::BeforePresent(IDirect3DDevice9* device) {
 }
 
 void TScreenSaverForm::FrameDone() {
+  if (!commandLine_.automation.timingFile.empty()) {
+    if (drawn_ && !presented_) Timing("first-present");
+    presented_ = presented_ || drawn_;
+    if (processedFrames % kTimingEvery == 0 || commandLine_.automation.CloseAfter(processedFrames)) Timing("frame");
+  }
   if (commandLine_.automation.Captures(processedFrames) && !drawn_)
     std::fprintf(stderr, "corvane_kestor: frame %u was not drawn (device lost), no capture\n", processedFrames);
   if (commandLine_.automation.CloseAfter(processedFrames)) form_->Close();
+}
+
+void TScreenSaverForm::Timing(const char* event) const {
+  const std::string& path = commandLine_.automation.timingFile;
+  if (path.empty()) return;
+  const unsigned long long wall = platform::MonotonicMicros(), cpu = platform::ProcessCpuMicros();
+  if (std::FILE* f = std::fopen(path.c_str(), "a")) {
+    std::fprintf(f, "timing %s %u %llu %llu\n", event, processedFrames, wall, cpu);
+    std::fclose(f);
+  }
 }
 
 }  // namespace shell

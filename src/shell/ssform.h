@@ -79,6 +79,8 @@ class TScreenSaverForm : public platform::FormEvents, private scene::FrameHooks 
   void FrameDue() override;
   void BeforePresent(IDirect3DDevice9* device) override;
   void FrameDone() override;
+  // --timing: one line "timing EVENT FRAME WALL_US CPU_US" appended to the log (platform/process_clock.h).
+  void Timing(const char* event) const;
 
   platform::Application& app_;
   platform::System& system_;
@@ -92,6 +94,7 @@ class TScreenSaverForm : public platform::FormEvents, private scene::FrameHooks 
   std::unique_ptr<CreditWindow> creditWindow_;
   bool setUp_ = false;
   bool drawn_ = false;  // the current frame reached Present
+  bool presented_ = false;  // a frame has been presented in this run
 };
 
 // The scene's input from the settings as read and the window's state. With a data file missing the

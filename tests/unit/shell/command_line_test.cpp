@@ -269,6 +269,15 @@ TEST(Automation, MalformedValuesAreUsageErrorsNamingTheOption) {
   }
 }
 
+TEST(Automation, TheTimingLogIsAFileAndNeedsAName) {
+  EXPECT_EQ(Windows({"/s", "--timing", "t.log"}).automation.timingFile, "t.log");
+  EXPECT_EQ(Windows({"/s", "--timing=C:\\t.log"}).automation.timingFile, "C:\\t.log");
+  EXPECT_TRUE(Windows({"/s"}).automation.timingFile.empty());
+  const CommandLine missing = Windows({"/s", "--timing"});
+  ASSERT_FALSE(missing.errors.empty());
+  EXPECT_NE(missing.errors[0].find("--timing"), std::string::npos);
+}
+
 TEST(Automation, DeviceLossesAreListedFramesInOrder) {
   const CommandLine c = Windows({"/s", "--lose-device", "300", "--lose-device=20", "--lose-device", "300"});
   ASSERT_TRUE(c.errors.empty());

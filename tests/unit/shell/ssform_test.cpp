@@ -458,3 +458,57 @@ TEST_F(SaverFormTest, TheDeviceIsLostOnDemandBeforeTheListedFrames) {
 }
 
 }  // namespace
+
+namespace {
+
+struct TimingLine {
+  std::string event;
+  unsigned frame = 0;
+  unsigned long long wall = 0, cpu = 0;
+};
+
+std::vector<TimingLine> ReadTiming(const std::string& path) {
+  std::vector<TimingLine> lines;
+  std::ifstream in(path);
+  std::string word;
+  while (in >> word) {
+    TimingLine t;
+    EXPECT_EQ(word, "timing");
+    if (!(in >> t.event >> t.frame >> t.wall >> t.cpu)) break;
+    lines.push_back(t);
+  }
+  return lines;
+}
+
+TEST_F(SaverFormTest, TheTimingLogMarksTheSetUpTheFirstPresentedFrameAndEveryFiftiethFrame) {
+  const std::string path = files.Path("timing.log");
+  Create({"/s", "--frames", "120", "--timing", path});
+  bool done = true;
+  for (int i = 0; i < 121; ++i) app.idle(done);
+  EXPECT_TRUE(app.form.closed);
+  const std::vector<TimingLine> lines = ReadTiming(path);
+  std::vector<std::string> got;
+  for (const TimingLine& t : lines) got.push_back(t.event + " " + std::to_string(t.frame));
+  EXPECT_EQ(got, (std::vector<std::string>{"create 0", "setup 0", "first-present 1", "frame 50", "frame 100",
+                                           "frame 120"}));
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    EXPECT_GE(lines[i].wall, lines[i - 1].wall);
+    EXPECT_GE(lines[i].cpu, lines[i - 1].cpu);
+  }
+}
+
+TEST_F(SaverFormTest, WithoutTheTimingOptionNoFrameIsTimedAndAnUnwritableLogIsNoFault) {
+  Create({"/s", "--frames", "3"});
+  bool done = true;
+  for (int i = 0; i < 4; ++i) app.idle(done);
+  EXPECT_TRUE(app.form.closed);
+  // A log in a folder that does not exist: the run goes on as without it.
+  log = FakeSceneLog();
+  app.form.closed = false;
+  Create({"/s", "--frames", "2", "--timing", files.Path("no-such-folder/timing.log")});
+  for (int i = 0; i < 3; ++i) app.idle(done);
+  EXPECT_EQ(saver->processedFrames, 2u);
+  EXPECT_TRUE(app.form.closed);
+}
+
+}  // namespace
