@@ -43,6 +43,27 @@ TEST_F(Raster, IntegerPixelCentresWithTopLeftRule) {
     EXPECT_EQ(rowsLast, c.last) << c.lo;
   }
 }
+// The tie rule is measured on the first device and reused by later ones on the same renderer: a
+// device made after another one (and after a reset) still covers exactly the top and left edges.
+TEST_F(Raster, EveryLaterDeviceKeepsTheTopLeftRuleOfTies) {
+  for (int round = 0; round < 3; ++round) {
+    if (round == 1) {
+      Close();
+      ASSERT_TRUE(Open(kWidth, kHeight, D3DFMT_X8R8G8B8, D3DFMT_D16));
+    } else if (round == 2) {
+      ASSERT_EQ(dev_->Reset(&pp_), D3D_OK);
+    }
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff000000, 1.0f, 0);
+    dev_->BeginScene();
+    ASSERT_EQ(Quad(8.0f, 8.0f, 16.0f, 16.0f, 0xffffffff), D3D_OK);
+    dev_->EndScene();
+    const auto px = ReadBack();
+    EXPECT_EQ(Span(px, kWidth, 8, 0xffffffff), std::make_pair(8, 15)) << round;
+    EXPECT_EQ(Span(px, kWidth, 15, 0xffffffff), std::make_pair(8, 15)) << round;
+    EXPECT_EQ(Span(px, kWidth, 7, 0xffffffff), std::make_pair(-1, -1)) << round;
+    EXPECT_EQ(Span(px, kWidth, 16, 0xffffffff), std::make_pair(-1, -1)) << round;
+  }
+}
 }  // namespace
 }  // namespace d3d9test
 
