@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The virtual clock started just before 2^32 ms, so that it wraps in the title phase, during the
-# skeleton view's 30 s, and under frame pacing: every picture is that of the run started at 0.
+# skeleton view's 30 s, and under frame pacing: every picture is that of the run started at 0;
+# and during the overlay's 10-second hold: the block stays put for the whole hold, then the next one
+# is typed elsewhere, at the frames of the run started at 0.
 #   wrap.sh SAVER DATA_FOLDER
 set -euo pipefail
 saver=$1
@@ -17,11 +19,12 @@ ini=$XDG_CONFIG_HOME/corvane_kestor/corvane_kestor.ini
 mkdir -p "$(dirname "$ini")"
 LOG=$work/log
 
-# run NAME START STEP SPEED ARGS...
+# run NAME START STEP SPEED ARGS... (the settings: $SETTINGS, display mode without the overlay by default)
+SETTINGS='mode=0\ntext_out=2'
 run() {
   local name=$1 start=$2 step=$3 speed=$4
   shift 4
-  printf '[Settings]\nmode=0\ntext_out=2\nspeed=%s\n' "$speed" >"$ini"
+  printf "[Settings]\n$SETTINGS\nspeed=%s\n" "$speed" >"$ini"
   mkdir -p "$work/$name"
   "$saver" /s --data-dir "$data" --size 320x180 --clock-start "$start" --step-ms "$step" \
     --capture "$work/$name" "$@" >"$LOG" 2>&1 || fail "run $name ended with $?"
@@ -51,4 +54,36 @@ run paced 0 10 40 "${args[@]}"
 check differ "$work/paced/frame-00870.png" "$work/paced/frame-00885.png" 0.5
 run paced-wrap $((4294967296 - 3000)) 10 40 "${args[@]}"
 same_all paced paced-wrap "${shots[@]}"
+
+# The overlay in driving mode, three magenta lines a block at 640x360: the title lasts to frame 100,
+# the first block is typed from frame 101 to 199 and held for 10 s (200 frames), the next block
+# starts at frame 399 at a new place. The wrap at frame 300 falls in the hold. The block's place
+# comes from the clock, so the wrapped run puts it elsewhere: its size and its timing must agree.
+SETTINGS='mode=1\ntext_out=1\ncolumn=3\nfont_color=8388736\nfont_size=12'
+MAGENTA="255 0 255 40"
+box() { python3 "$here/saver/pngcheck.py" info "$1" $MAGENTA | sed -n 's/.*box \([-0-9,]*\) share.*/\1/p' | tail -1; }
+boxsize() { local x0 y0 x1 y1; IFS=, read -r x0 y0 x1 y1 <<<"${1/-/,}"; echo "$((x1 - x0)) $((y1 - y0))"; }
+shots=(100 199 250 299 301 398 399 420)
+args=(--size 640x360 --frames 420 --capture-at "$(IFS=,; echo "${shots[*]}")")
+sizes=()
+for name in overlay overlay-wrap; do
+  start=0
+  [ $name = overlay ] || start=$((4294967296 - 300 * 50))
+  run $name $start 50 0 "${args[@]}"
+  f() { printf '%s/%s/frame-%05d.png' "$work" $name "$1"; }
+  check share "$(f 100)" $MAGENTA 0 0
+  held=$(box "$(f 199)")
+  [ -n "$held" ] || fail "$name: no block at frame 199"
+  for n in 250 299 301 398; do
+    [ "$(box "$(f $n)")" = "$held" ] || fail "$name: the held block changed at frame $n: $held, $(box "$(f $n)")"
+  done
+  check share "$(f 399)" $MAGENTA 0.000001 0.002  # one character of the next block
+  [ "$(box "$(f 420)")" != "$held" ] || fail "$name: the next block did not move"
+  sizes+=("$(boxsize "$held")")
+done
+# The same text: the same size, give or take an edge pixel blended into another background.
+read -r w0 h0 <<<"${sizes[0]}"
+read -r w1 h1 <<<"${sizes[1]}"
+[ $((w0 - w1)) -le 2 ] && [ $((w1 - w0)) -le 2 ] && [ $((h0 - h1)) -le 2 ] && [ $((h1 - h0)) -le 2 ] ||
+  fail "the held block is ${w0}x$h0 started at 0 and ${w1}x$h1 across the wrap"
 echo "wrap: all passed"
