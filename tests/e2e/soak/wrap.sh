@@ -3,31 +3,53 @@
 # skeleton view's 30 s, and under frame pacing: every picture is that of the run started at 0;
 # and during the overlay's 10-second hold: the block stays put for the whole hold, then the next one
 # is typed elsewhere, at the frames of the run started at 0.
-#   wrap.sh SAVER DATA_FOLDER
+#   wrap.sh headless SAVER DATA_FOLDER
+#   wrap.sh wine SAVER.scr DATA_FOLDER      (full screen on a private 640x480 display)
 set -euo pipefail
-saver=$1
-data=$2
+target=$1
+if [ "$target" = wine ] && [ -z "${KESTOR_E2E_INNER:-}" ]; then
+  export KESTOR_E2E_INNER=1
+  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 640x480x24 +extension GLX -nolisten tcp" bash "$0" "$@"
+fi
+saver=$2
+data=$(cd "$3" && pwd)
 here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/lib.sh"
 check() { python3 "$here/saver/pngcheck.py" "$@" || fail "check '$*'"; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-unset DISPLAY WAYLAND_DISPLAY
-export SDL_VIDEODRIVER=offscreen
-export XDG_CONFIG_HOME=$work/config
-ini=$XDG_CONFIG_HOME/corvane_kestor/corvane_kestor.ini
-mkdir -p "$(dirname "$ini")"
 LOG=$work/log
+if [ "$target" = headless ]; then
+  unset DISPLAY WAYLAND_DISPLAY
+  export SDL_VIDEODRIVER=offscreen
+  export XDG_CONFIG_HOME=$work/config
+  ini=$XDG_CONFIG_HOME/corvane_kestor/corvane_kestor.ini
+  size=(--size 320x180)
+else
+  wine=$here/../../tools/wine-run
+  mkdir -p "$work/bin"
+  cp "$saver" "$work/bin/corvane_kestor.scr"
+  saver=$work/bin/corvane_kestor.scr
+  ini=$work/bin/corvane_kestor.ini
+  size=()
+fi
+mkdir -p "$(dirname "$ini")"
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 # run NAME START STEP SPEED ARGS... (the settings: $SETTINGS, display mode without the overlay by default)
-SETTINGS='mode=0\ntext_out=2'
+SETTINGS='mode=0\r\ntext_out=2'
 run() {
   local name=$1 start=$2 step=$3 speed=$4
   shift 4
-  printf "[Settings]\n$SETTINGS\nspeed=%s\n" "$speed" >"$ini"
+  printf "[Settings]\r\n$SETTINGS\r\nspeed=%s\r\n" "$speed" >"$ini"
   mkdir -p "$work/$name"
-  "$saver" /s --data-dir "$data" --size 320x180 --clock-start "$start" --step-ms "$step" \
-    --capture "$work/$name" "$@" >"$LOG" 2>&1 || fail "run $name ended with $?"
+  if [ "$target" = headless ]; then
+    "$saver" /s --data-dir "$data" "${size[@]}" --clock-start "$start" --step-ms "$step" \
+      --capture "$work/$name" "$@" >"$LOG" 2>&1 || fail "run $name ended with $?"
+  else
+    "$wine" "$saver" /s --data-dir "$(winpath "$data")" --clock-start "$start" --step-ms "$step" \
+      --capture "$(winpath "$work/$name")" "$@" >"$LOG" 2>&1 || fail "run $name ended with $?"
+  fi
 }
 same_all() {
   local a=$1 b=$2
@@ -55,16 +77,17 @@ check differ "$work/paced/frame-00870.png" "$work/paced/frame-00885.png" 0.5
 run paced-wrap $((4294967296 - 3000)) 10 40 "${args[@]}"
 same_all paced paced-wrap "${shots[@]}"
 
-# The overlay in driving mode, three magenta lines a block at 640x360: the title lasts to frame 100,
+# The overlay in driving mode, three magenta lines a block (640x360 headless): the title lasts to frame 100,
 # the first block is typed from frame 101 to 199 and held for 10 s (200 frames), the next block
 # starts at frame 399 at a new place. The wrap at frame 300 falls in the hold. The block's place
 # comes from the clock, so the wrapped run puts it elsewhere: its size and its timing must agree.
-SETTINGS='mode=1\ntext_out=1\ncolumn=3\nfont_color=8388736\nfont_size=12'
+SETTINGS='mode=1\r\ntext_out=1\r\ncolumn=3\r\nfont_color=8388736\r\nfont_size=12'
 MAGENTA="255 0 255 40"
 box() { python3 "$here/saver/pngcheck.py" info "$1" $MAGENTA | sed -n 's/.*box \([-0-9,]*\) share.*/\1/p' | tail -1; }
 boxsize() { local x0 y0 x1 y1; IFS=, read -r x0 y0 x1 y1 <<<"${1/-/,}"; echo "$((x1 - x0)) $((y1 - y0))"; }
 shots=(100 199 250 299 301 398 399 420)
-args=(--size 640x360 --frames 420 --capture-at "$(IFS=,; echo "${shots[*]}")")
+size=(--size 640x360)
+args=(--frames 420 --capture-at "$(IFS=,; echo "${shots[*]}")")
 sizes=()
 for name in overlay overlay-wrap; do
   start=0
