@@ -177,6 +177,7 @@ def ini_inputs():
         'no-section': b'\x09' + b'mode=1\nspeed=2\n',
         'mark-after-blank-line': b'\x07' + b'\n\xff\xfe[a]\r\nx=1\r\n',
         'nul-after-blank': b'\x02' + b'[Settings]\r\nfont_name=\x82l\x82r \0x\r\nmode\0junk=1\r\n fx \0=5\r\n',
+        'empty-header-after-settings': b'\x8F' + b'[Settings]\nx=1\n[]\nmode=1\n[ ]\nfx=2\n',
         'empty': b'',
     }
 

@@ -209,7 +209,7 @@ struct Entry {
 };
 
 struct Section {
-  Text name;  // empty: written without a header line
+  Text name;  // empty in sections[0]: written without a header line
   std::vector<Entry> entries;
 };
 
@@ -307,7 +307,8 @@ Document Parse(std::string_view bytes) {
 std::string Serialize(const Document& doc) {
   Text text;
   for (const Section& s : doc.sections) {
-    if (!s.name.empty()) text += u"[" + s.name + u"]\r\n";
+    // A later "[]" keeps its header: without it its keys would join the section above.
+    if (&s != &doc.sections.front()) text += u"[" + s.name + u"]\r\n";
     for (const Entry& e : s.entries) {
       text += e.key;
       if (e.hasValue) text += u"=" + e.value;

@@ -178,8 +178,9 @@ std::vector<IniCase> Cases() {
       {"EmptySectionName", "x=1\r\n[a]\r\ny=2\r\n"s, {Wr("a", "z", "3"), Wr("", "x", "5"), Wr("", "n", "6")},
        "x=5\r\nn=6\r\n[a]\r\ny=2\r\nz=3\r\n"s},
       {"EmptySectionNameNewFile", kNoFile, {Wr("", "n", "1"), Rd("", "n", "D", "1")}, "n=1\r\n"s},
+      // Wine drops the later "[]" here, and k=5 joins [a]; the header is kept.
       {"EmptySectionNameBeforeHeaders", "[a]\r\nx=1\r\n[]\r\nk=5\r\n"s, {Rd("", "k", "D", "D"), Wr("", "k", "6")},
-       "k=6\r\n[a]\r\nx=1\r\nk=5\r\n"s},
+       "k=6\r\n[a]\r\nx=1\r\n[]\r\nk=5\r\n"s},
       {"EmptyKeyWritten", "[a]\r\nx=1\r\n=v\r\n"s, {Wr("a", "", "w"), Wr("b", "", "1")},
        "[a]\r\nx=1\r\n=w\r\n[b]\r\n=1\r\n"s},
 
@@ -399,6 +400,20 @@ TEST(IniLinuxFile, ARewriteNeverStartsWithAByteOrderMark) {
     EXPECT_TRUE(platform::WriteIniValue(file, "S", "k", "w"));
     EXPECT_EQ(platform::ReadIniValue(file, "S", "k", "D"), "w");
   }
+}
+
+// A header with no name after the first line keeps its keys out of the section above it when the
+// file is rewritten (Wine writes it without its header line, and they join the section above).
+TEST(IniLinuxFile, AnEmptyHeaderSurvivesARewrite) {
+  testutil::TempFolder folder;
+  const std::string file = folder.Path("empty.ini");
+  testutil::WriteBytes(file, "x=0\r\n[Settings]\r\na=1\r\n[ ]\r\nmode=2\r\n[]\r\nfx=3\r\n");
+  EXPECT_EQ(platform::ReadIniValue(file, "Settings", "mode", "D"), "D");
+  EXPECT_TRUE(platform::WriteIniValue(file, "Settings", "speed", "9"));
+  EXPECT_EQ(testutil::ReadBytes(file), "x=0\r\n[Settings]\r\na=1\r\nspeed=9\r\n[]\r\nmode=2\r\n[]\r\nfx=3\r\n"s);
+  EXPECT_EQ(platform::ReadIniValue(file, "Settings", "mode", "D"), "D");
+  EXPECT_EQ(platform::ReadIniValue(file, "", "x", "D"), "0");
+  EXPECT_EQ(platform::ReadIniValue(file, "", "mode", "D"), "D");  // only the first "" section counts
 }
 
 TEST(IniLinuxFile, FolderThatTakesNoFiles) {
