@@ -8,7 +8,7 @@
 set -euo pipefail
 if [ -z "${KESTOR_E2E_INNER:-}" ]; then
   export KESTOR_E2E_INNER=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24 +extension GLX -nolisten tcp" bash "$0" "$@"
+  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1280x1024x24 +extension GLX -nolisten tcp" bash "$0" "$@"
 fi
 target=$1
 host=$2
