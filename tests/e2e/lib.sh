@@ -51,3 +51,26 @@ expect_in_order() {
 expect_absent() {
   if tr -d '\r' <"$1" | grep -q -- "$2"; then fail "unexpected '$2' in $1"; fi
 }
+
+# winpath PATH: the path as the Windows build sees it, on Wine's Z: drive.
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+# saver_setup headless|wine WORK: where a run of the saver in $saver keeps its settings. Headless:
+# the offscreen video driver and a configuration folder in WORK. Under Wine: a copy of the saver
+# in WORK/bin, its settings file beside it, and $wine to run it with. Sets saver, ini and wine.
+saver_setup() {
+  local target=$1 work=$2
+  if [ "$target" = headless ]; then
+    unset DISPLAY WAYLAND_DISPLAY
+    export SDL_VIDEODRIVER=offscreen
+    export XDG_CONFIG_HOME=$work/config
+    ini=$XDG_CONFIG_HOME/corvane_kestor/corvane_kestor.ini
+  else
+    wine=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/tools/wine-run
+    mkdir -p "$work/bin"
+    cp "$saver" "$work/bin/corvane_kestor.scr"
+    saver=$work/bin/corvane_kestor.scr
+    ini=$work/bin/corvane_kestor.ini
+  fi
+  mkdir -p "$(dirname "$ini")"
+}

@@ -15,7 +15,6 @@ check() { python3 "$here/../saver/pngcheck.py" "$@" || fail "check '$*'"; }
 wine=$here/../../../tools/wine-run
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 mkdir -p "$work/bin"
 cp "$saver" "$work/bin/corvane_kestor.scr"
 ini=$work/bin/corvane_kestor.ini

@@ -21,7 +21,6 @@ root=$([ "$(id -u)" = 0 ] && echo 1 || true)
 lock() { if [ -n "$root" ]; then chattr +i "$1"; else chmod a-w "$1"; fi; }
 unlock() { if [ -n "$root" ]; then chattr -i "$1"; else chmod u+w "$1"; fi; }
 trap 'chattr -R -i "$work" 2>/dev/null || true; rm -rf "$work"' EXIT
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 bin=$work/bin
 mkdir -p "$bin"
 cp "$saver" "$bin/corvane_kestor.scr"

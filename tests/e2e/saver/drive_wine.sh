@@ -20,7 +20,6 @@ wine=$here/../../tools/wine-run
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 LOG=$work/log
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 mkdir -p "$work/bin"
 cp "$saver" "$work/bin/corvane_kestor.scr"
 ini=$work/bin/corvane_kestor.ini

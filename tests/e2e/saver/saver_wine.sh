@@ -17,7 +17,6 @@ wine=$here/../../tools/wine-run
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 LOG=$work/log
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 # The settings file lives beside the program: a private copy of it.
 mkdir -p "$work/bin"
 cp "$saver" "$work/bin/corvane_kestor.scr"

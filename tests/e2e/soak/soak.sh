@@ -42,20 +42,7 @@ capture_at=$(IFS=,; echo "${losses[*]},${compared[*]}")
 lose_args=()
 for f in "${losses[@]}"; do lose_args+=(--lose-device "$f"); done
 
-if [ "$target" = headless ]; then
-  unset DISPLAY WAYLAND_DISPLAY
-  export SDL_VIDEODRIVER=offscreen
-  export XDG_CONFIG_HOME=$work/config
-  ini=$XDG_CONFIG_HOME/corvane_kestor/corvane_kestor.ini
-  mkdir -p "$(dirname "$ini")"
-else
-  wine=$here/../../tools/wine-run
-  mkdir -p "$work/bin"
-  cp "$saver" "$work/bin/corvane_kestor.scr"
-  saver=$work/bin/corvane_kestor.scr
-  ini=$work/bin/corvane_kestor.ini
-fi
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
+saver_setup "$target" "$work"
 
 # Samples the resident size of the Wine process running the saver until it ends.
 sample_rss() {

@@ -19,22 +19,9 @@ check() { python3 "$here/saver/pngcheck.py" "$@" || fail "check '$*'"; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 LOG=$work/log
-if [ "$target" = headless ]; then
-  unset DISPLAY WAYLAND_DISPLAY
-  export SDL_VIDEODRIVER=offscreen
-  export XDG_CONFIG_HOME=$work/config
-  ini=$XDG_CONFIG_HOME/corvane_kestor/corvane_kestor.ini
-  size=(--size 320x180)
-else
-  wine=$here/../../tools/wine-run
-  mkdir -p "$work/bin"
-  cp "$saver" "$work/bin/corvane_kestor.scr"
-  saver=$work/bin/corvane_kestor.scr
-  ini=$work/bin/corvane_kestor.ini
-  size=()
-fi
-mkdir -p "$(dirname "$ini")"
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
+saver_setup "$target" "$work"
+size=()
+[ "$target" = wine ] || size=(--size 320x180)
 
 # run NAME START STEP SPEED ARGS... (the settings: $SETTINGS, display mode without the overlay by default)
 SETTINGS='mode=0\r\ntext_out=2'

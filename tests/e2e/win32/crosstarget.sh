@@ -39,7 +39,6 @@ H=270
 rm -rf "$out"
 mkdir -p "$out" "$work/win"
 cp "$windows" "$work/win/corvane_kestor.scr"
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 # settings KEY=VALUE...: the same settings file for both programs.
 settings() {

@@ -31,7 +31,6 @@ sys=$("$repo/tools/install-wine" --folder)
 winsys='C:\windows\system32'
 scr="$winsys\\corvane_kestor.scr"
 ini=$sys/corvane_kestor.ini
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 names=(corvane_kestor.scr corvane_kestor.ini DGCarad_DebugLog.txt kestor.txt)
 for i in $(seq 0 50); do names+=("crmd_$i"); done

@@ -28,7 +28,6 @@ LOG=$work/log
 sys=$("$repo/tools/install-wine" --folder)
 drive=$KESTOR_WINEPREFIX/drive_c
 mkdir -p "$shots"
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 names=(corvane_kestor.scr corvane_kestor.ini DGCarad_DebugLog.txt kestor.txt)
 for i in $(seq 0 50); do names+=("crmd_$i"); done

@@ -30,7 +30,6 @@ LOG=$work/log
 sys=$("$repo/tools/install-wine" --folder)
 scr='C:\windows\system32\corvane_kestor.scr'
 ini=$sys/corvane_kestor.ini
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 export KESTOR_SERVICE_LOG
 KESTOR_SERVICE_LOG=$(winpath "$work/calls.log")
 calls=$work/calls.log
