@@ -64,9 +64,9 @@ check differ "$work/paced/frame-00870.png" "$work/paced/frame-00885.png" 0.5
 run paced-wrap $((4294967296 - 3000)) 10 40 "${args[@]}"
 same_all paced paced-wrap "${shots[@]}"
 
-# The overlay in driving mode, three magenta lines a block (640x360 headless): the title lasts to frame 100,
-# the first block is typed from frame 101 to 199 and held for 10 s (200 frames), the next block
-# starts at frame 399 at a new place. The wrap at frame 300 falls in the hold. The block's place
+# The overlay in driving mode, three magenta lines a block (640x360 headless): the title lasts to
+# frame 100, the first block is typed from frame 101 to 199 and held for 10 s (200 frames), the
+# next block starts at frame 399 at a new place. The wrap at frame 300 falls in the hold. The block's place
 # comes from the clock, so the wrapped run puts it elsewhere: its size and its timing must agree.
 SETTINGS='mode=1\r\ntext_out=1\r\ncolumn=3\r\nfont_color=8388736\r\nfont_size=12'
 MAGENTA="255 0 255 40"
