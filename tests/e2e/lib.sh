@@ -49,7 +49,8 @@ expect_in_order() {
 
 # expect_absent FILE PATTERN
 expect_absent() {
-  if tr -d '\r' <"$1" | grep -q -- "$2"; then fail "unexpected '$2' in $1"; fi
+  # Not a pipe into grep -q: its early exit would break the pipe and hide the match (pipefail).
+  if grep -q -- "$2" <<<"$(tr -d '\r' <"$1")"; then fail "unexpected '$2' in $1"; fi
 }
 
 # winpath PATH: the path as the Windows build sees it, on Wine's Z: drive.

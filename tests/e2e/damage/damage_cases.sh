@@ -34,8 +34,10 @@ expect() {
   [ $code -eq 0 ] || fail "$name: exit code $code"
   if [ -n "$text" ]; then
     [ -f "$debuglog" ] || fail "$name: no debug log"
-    iconv -f CP932 -t UTF-8 "$debuglog" | grep -qF -- "$text" || {
-      iconv -f CP932 -t UTF-8 "$debuglog" | tail -5 >&2
+    # Converted whole first: grep -q leaving a pipe early would fail the pipeline (pipefail).
+    iconv -f CP932 -t UTF-8 "$debuglog" >"$work/debuglog.utf8" || fail "$name: the debug log is no Shift-JIS"
+    grep -qF -- "$text" "$work/debuglog.utf8" || {
+      tail -5 "$work/debuglog.utf8" >&2
       fail "$name: '$text' not in the debug log"
     }
   fi

@@ -132,7 +132,8 @@ check differ "$(frame display 120)" "$(frame display 145)" 0.001
 [ "$(ini_value fx)" = 0 ] && [ "$(ini_value fy)" = -6000 ] && [ "$(ini_value fz)" = -13000 ] ||
   fail "the viewpoint was not written beside the saver: $(cat "$ini")"
 [ -f "$sys/DGCarad_DebugLog.txt" ] || fail "no debug log beside the saver"
-iconv -f CP932 -t UTF-8 "$sys/DGCarad_DebugLog.txt" | head -1 | grep -q '^#00001 | DGCaradリソース(TDG' ||
+first=$(iconv -f CP932 -t UTF-8 "$sys/DGCarad_DebugLog.txt" | sed -n 1p)  # sed reads it all: no broken pipe
+grep -q '^#00001 | DGCaradリソース(TDG' <<<"$first" ||
   fail "the debug log does not begin with a resource's registration"
 
 # --- Real keys and the pointer: a display-mode key keeps the run, another key ends it; the first
