@@ -72,6 +72,13 @@ std::vector<std::string> Split(const std::string& s, char sep) {
 
 constexpr std::uint64_t kMaxFrame = 0xFFFFFFFFu;
 
+// XScreenSaver's ways of naming the window to draw into: -root and --root (its own window, or the
+// root window), -window-id ID, --window-id ID and --window-id=ID (a preview).
+bool IsHostForm(const std::string& a) {
+  return a == "-root" || a == "--root" || a == "-window-id" || a == "--window-id" || a.compare(0, 12, "--window-id=") == 0 ||
+         a.compare(0, 11, "-window-id=") == 0;
+}
+
 class OptionParser {
  public:
   OptionParser(CommandLine& out) : out_(out) {}
@@ -280,22 +287,44 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, bool xscreens
   OptionParser options(out);
   std::size_t next = 1;  // first argument after the switch (and its handle)
 
-  if (xscreensaverForms && !args.empty() && (args[0] == "-root" || args[0] == "-window-id")) {
+  if (xscreensaverForms) {
+    for (const std::string& a : args) {
+      if (a == "--help" || a == "-h") out.showHelp = true;
+      if (a == "--version") out.showVersion = true;
+    }
+    if (out.showHelp || out.showVersion) return out;
+  }
+
+  if (xscreensaverForms && (args.empty() || args[0].compare(0, 1, "/") != 0) &&
+      std::any_of(args.begin(), args.end(), IsHostForm)) {
     bool window = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
       const std::string& a = args[i];
-      if (a == "-root") {
+      if (a == "-root" || a == "--root") {
         out.intoRootWindow = true;
-      } else if (a == "-window-id") {
+      } else if (IsHostForm(a)) {
+        // -window-id ID, --window-id ID or --window-id=ID: the window must be named, and exist.
         window = true;
-        const bool has = i + 1 < args.size() && args[i + 1].compare(0, 2, "--") != 0;
-        out.previewWindow = has ? ParseHandle(args[++i]).value_or(0) : 0;
+        std::optional<std::string> id;
+        if (const auto eq = a.find('='); eq != std::string::npos) {
+          id = a.substr(eq + 1);
+        } else if (i + 1 < args.size() && args[i + 1].compare(0, 2, "--") != 0) {
+          id = args[++i];
+        }
+        const std::optional<std::uint32_t> handle = id ? ParseHandle(*id) : std::nullopt;
+        if (!handle || *handle == 0) {
+          out.errors.push_back(id ? "--window-id " + *id + ": not a window id (hex 0x... or decimal)"
+                                  : std::string("--window-id needs a window id"));
+        } else {
+          out.previewWindow = *handle;
+        }
       } else if (a.compare(0, 2, "--") == 0) {
         i = options.Option(args, i);
       } else {
         out.warnings.push_back("ignored argument " + a);
       }
     }
+    // A preview appended to a --root command line (what xscreensaver-settings does) wins.
     out.mode = window ? Mode::Preview : Mode::FullScreen;
     if (window) out.intoRootWindow = false;
     options.Finish();

@@ -3,8 +3,12 @@
 // Mode: the second character of the upper-cased first argument ("/C" when there is none); 'A'
 // password change, 'C' settings, 'P' preview, anything else (or a first argument shorter than two
 // characters) the full-screen run. Modes A and P read the handle from the second argument.
-// Linux also takes XScreenSaver's forms as the first argument: "-window-id ID" is the preview into
-// ID, "-root" the full-screen run inside XScreenSaver's window.
+// Linux also takes XScreenSaver's forms, anywhere on a command line that does not start with a
+// "/" switch: "--window-id ID" (also "-window-id ID", "--window-id=ID"; hex or decimal) is the
+// preview into ID, "--root" (or "-root") the full-screen run inside XScreenSaver's window. A
+// missing or malformed window id is a usage error there, as a preview that silently became a
+// full-screen run would cover the host's screen. "--help" and "--version" print their text and
+// end the program with exit code 0.
 //
 // Automation options (tests, demos, benchmarks) follow the switch and its handle. Their values are
 // checked strictly: an unknown option, a missing or malformed value, or --capture without
@@ -71,14 +75,15 @@ struct Automation {
 struct CommandLine {
   Mode mode = Mode::Settings;
   std::uint32_t previewWindow = 0;  // handle of modes A and P; 0 = none / malformed
-  bool intoRootWindow = false;      // Linux -root
+  bool intoRootWindow = false;      // Linux --root
+  bool showHelp = false, showVersion = false;  // Linux --help, --version: print and end
   Automation automation;
   std::vector<std::string> warnings;  // ignored arguments (printed, the run goes on)
   std::vector<std::string> errors;    // usage errors (printed, exit code 2)
 };
 
 // `args` are the arguments after the program name, byte strings as the system passes them.
-// `xscreensaverForms` enables -root and -window-id (the Linux build).
+// `xscreensaverForms` enables --root, --window-id, --help and --version (the Linux build).
 CommandLine ParseCommandLine(const std::vector<std::string>& args, bool xscreensaverForms);
 
 }  // namespace shell

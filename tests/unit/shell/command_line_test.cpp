@@ -88,27 +88,39 @@ TEST(HandleConversion, MalformedTextFails) {
 }
 
 TEST(XScreenSaver, WindowIdIsAPreviewAndRootIsAFullScreenRunInItsWindow) {
-  CommandLine c = Linux({"-window-id", "0x3a00007"});
-  EXPECT_EQ(c.mode, Mode::Preview);
-  EXPECT_EQ(c.previewWindow, 0x3a00007u);
-  EXPECT_FALSE(c.intoRootWindow);
-  c = Linux({"-window-id", "60817415"});
-  EXPECT_EQ(c.previewWindow, 60817415u);
-  c = Linux({"-root"});
-  EXPECT_EQ(c.mode, Mode::FullScreen);
-  EXPECT_TRUE(c.intoRootWindow);
-  c = Linux({"-root", "-window-id", "0x42"});  // xscreensaver's preview appends -window-id
-  EXPECT_EQ(c.mode, Mode::Preview);
-  EXPECT_EQ(c.previewWindow, 0x42u);
-  EXPECT_FALSE(c.intoRootWindow);
-  c = Linux({"-window-id", "bogus"});
-  EXPECT_EQ(c.mode, Mode::Preview);
-  EXPECT_EQ(c.previewWindow, 0u);
-  c = Linux({"-window-id"});
-  EXPECT_EQ(c.previewWindow, 0u);
-  c = Linux({"-root", "-fps", "--frames", "3"});
+  // What XScreenSaver 6 passes (--root, and xscreensaver-settings' --window-id), and the older forms.
+  for (const Args& args : {Args{"--window-id", "0x3a00007"}, Args{"-window-id", "0x3a00007"},
+                           Args{"--window-id=0x3a00007"}, Args{"--window-id", "60817415"},
+                           Args{"--root", "--window-id", "0x3a00007"}, Args{"-root", "-window-id", "0x3a00007"},
+                           Args{"--data-dir", "d", "--window-id", "0x3a00007"}}) {
+    const CommandLine c = Linux(args);
+    EXPECT_EQ(c.mode, Mode::Preview) << args[0];
+    EXPECT_EQ(c.previewWindow, 0x3a00007u) << args[0];
+    EXPECT_FALSE(c.intoRootWindow);
+    EXPECT_TRUE(c.errors.empty()) << args[0];
+  }
+  for (const Args& args : {Args{"--root"}, Args{"-root"}, Args{"--frames", "3", "--root"}}) {
+    const CommandLine c = Linux(args);
+    EXPECT_EQ(c.mode, Mode::FullScreen);
+    EXPECT_TRUE(c.intoRootWindow);
+    EXPECT_TRUE(c.errors.empty());
+  }
+  CommandLine c = Linux({"-root", "-fps", "--frames", "3"});
   EXPECT_EQ(c.automation.frames, std::optional<std::uint32_t>(3));
   EXPECT_EQ(c.warnings.size(), 1u);  // -fps
+  // A preview with no usable window would become a full-screen run over the host: a usage error.
+  for (const Args& args : {Args{"--window-id", "bogus"}, Args{"--window-id"}, Args{"--window-id="},
+                           Args{"-window-id", "0"}, Args{"--window-id", "--frames", "3"}})
+    EXPECT_EQ(Linux(args).errors.size(), 1u) << args.size();
+}
+
+TEST(XScreenSaver, HelpAndVersionAreAnsweredBeforeAnythingElse) {
+  EXPECT_TRUE(Linux({"--help"}).showHelp);
+  EXPECT_TRUE(Linux({"/s", "--frames", "x", "-h"}).showHelp);
+  EXPECT_TRUE(Linux({"/s", "--frames", "x", "-h"}).errors.empty());
+  EXPECT_TRUE(Linux({"--version"}).showVersion);
+  EXPECT_FALSE(Linux({"/s"}).showHelp || Linux({"/s"}).showVersion);
+  EXPECT_FALSE(Windows({"--help"}).showHelp);
 }
 
 TEST(XScreenSaver, OnWindowsTheFormsFollowTheSecondCharacterRule) {
