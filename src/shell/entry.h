@@ -21,13 +21,15 @@
 namespace shell {
 
 extern const char kPreviewTitle[];  // the application title of a preview run
+extern const char kUsageText[];     // --help (ASCII)
 
 // What the entry leaves to the rest of the program.
 class EntryHooks {
  public:
   virtual ~EntryHooks() = default;
-  // Mode C: the settings dialog, modal and without owner; returns once it has been closed.
-  virtual void RunSettingsDialog(platform::Application& app, platform::System& system, const CommandLine& commandLine) = 0;
+  // Mode C: the settings dialog, modal and without owner; returns once it has been closed, false
+  // when it could not be shown (no display): the program then ends with exit code 1.
+  virtual bool RunSettingsDialog(platform::Application& app, platform::System& system, const CommandLine& commandLine) = 0;
   // Modes P and S: the events of the screen-saver form, owned by the hooks and alive until the
   // hooks are destroyed. It reads the preview window and the automation from `commandLine`.
   virtual platform::FormEvents& SaverForm(platform::Application& app, platform::System& system, const CommandLine& commandLine) = 0;
@@ -40,7 +42,8 @@ bool RunPasswordChange(platform::System& system, std::uint32_t parent);
 // The form parameters of a preview or full-screen run.
 platform::FormParams SaverFormParams(const CommandLine& commandLine);
 
-// Runs the parsed command line; returns the exit code (1 when the form cannot be created).
+// Runs the parsed command line; returns the exit code: 1 when the form or the settings dialog
+// cannot be created, else what the run returns.
 int RunEntry(const CommandLine& commandLine, platform::Application& app, platform::System& system, EntryHooks& hooks);
 
 // The whole program: parse `args` (after the program name), print warnings and usage errors on

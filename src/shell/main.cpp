@@ -26,8 +26,8 @@ class Credit : public shell::CreditWindow {
 
 class SaverHooks : public shell::EntryHooks {
  public:
-  void RunSettingsDialog(platform::Application&, platform::System& system, const shell::CommandLine&) override {
-    ui::RunSetupDialog(system);
+  bool RunSettingsDialog(platform::Application&, platform::System& system, const shell::CommandLine&) override {
+    return ui::RunSetupDialog(system);
   }
 
   platform::FormEvents& SaverForm(platform::Application& app, platform::System& system,

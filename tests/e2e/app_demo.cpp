@@ -117,8 +117,9 @@ class DemoForm : public platform::FormEvents {
 
 class DemoHooks : public shell::EntryHooks {
  public:
-  void RunSettingsDialog(platform::Application&, platform::System& system, const shell::CommandLine&) override {
+  bool RunSettingsDialog(platform::Application&, platform::System& system, const shell::CommandLine&) override {
     Log("settings data=%s", system.DataFolder().c_str());
+    return true;
   }
   platform::FormEvents& SaverForm(platform::Application& app, platform::System& system, const shell::CommandLine& commandLine) override {
     form_ = std::make_unique<DemoForm>(app, system, commandLine);

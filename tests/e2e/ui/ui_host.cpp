@@ -57,8 +57,10 @@ class CreditForm : public platform::FormEvents {
 
 class Hooks : public shell::EntryHooks {
  public:
-  void RunSettingsDialog(platform::Application&, platform::System& system, const shell::CommandLine&) override {
-    Log(ui::RunSetupDialog(system) ? "dialog closed" : "no dialog");
+  bool RunSettingsDialog(platform::Application&, platform::System& system, const shell::CommandLine&) override {
+    const bool shown = ui::RunSetupDialog(system);
+    Log(shown ? "dialog closed" : "no dialog");
+    return shown;
   }
   platform::FormEvents& SaverForm(platform::Application& app, platform::System&, const shell::CommandLine&) override {
     form_ = std::make_unique<CreditForm>(app);

@@ -26,11 +26,13 @@ class Hooks : public shell::EntryHooks {
   bool virtualClock = false;
   platform::FormEvents events;
 
-  void RunSettingsDialog(platform::Application&, platform::System& system, const CommandLine&) override {
+  bool dialogShown = true;
+  bool RunSettingsDialog(platform::Application&, platform::System& system, const CommandLine&) override {
     calls.push_back("settings");
     dataFolder = system.DataFolder();
     clock = system.TimeGetTime();
     virtualClock = system.ClockIsVirtual();
+    return dialogShown;
   }
   platform::FormEvents& SaverForm(platform::Application&, platform::System&, const CommandLine& c) override {
     calls.push_back("saver " + std::to_string(c.previewWindow));
@@ -79,6 +81,11 @@ TEST(Entry, SettingsHidesTheApplicationWindowAndRunsTheDialogOnly) {
     EXPECT_EQ(r.hooks.calls, (std::vector<std::string>{"settings"}));
     EXPECT_TRUE(r.system.passwordChanges.empty());
   }
+  FakeApp app;  // a dialog that cannot be shown (no display) is no success
+  FakeSystem system;
+  Hooks hooks;
+  hooks.dialogShown = false;
+  EXPECT_EQ(shell::RunEntry(ParseCommandLine({"/c"}, false), app, system, hooks), 1);
 }
 
 TEST(Entry, PreviewSetsTheTitleAndMakesTheFormAChildOfTheHandlesWindow) {
