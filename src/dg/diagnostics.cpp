@@ -5,6 +5,7 @@
 
 #include "dg/format.h"
 #include "platform/paths.h"
+#include "platform/sjis.h"
 
 namespace dg {
 
@@ -127,8 +128,9 @@ void DetailLog(const std::string& text) {
 
 std::int32_t CheckResult(std::int32_t code, const std::string& message) {
   if (code == 0) return 0;
-  DebugLog(message + Format("(Error Code = %s)", ErrorName(code).c_str()));
-  if (Diag().halt) HaltProgram();
+  const std::string line = message + Format("(Error Code = %s)", ErrorName(code).c_str());
+  DebugLog(line);
+  if (Diag().halt) HaltProgram(line);
   return code;
 }
 
@@ -166,10 +168,13 @@ HaltHook g_haltHook = nullptr;
 
 void SetHaltHook(HaltHook hook) { g_haltHook = hook; }
 
-void HaltProgram() {
+void HaltProgram(const std::string& reason) {
   if (g_haltHook) g_haltHook();
+  // The log may be off or unwritable: the reason also goes to stderr, so that whoever started the
+  // program (a screen-saver host, a script) sees why the run ended.
+  std::fprintf(stderr, "corvane_kestor: the run ends: %s\n", sjis::ToUtf8(reason).c_str());
   std::fflush(nullptr);
-  std::exit(0);
+  std::exit(kHaltExitCode);
 }
 
 }  // namespace dg

@@ -63,9 +63,12 @@ std::string LogFilePath();
 void SetLogFilePathOverride(const std::string& path);
 void ResetDiagnostics();
 
-// The orderly end of the program used by CheckResult and the scene graph's fatal errors: flushes
-// the C streams and exits with code 0. With a halt hook set, the hook runs first instead.
-[[noreturn]] void HaltProgram();
+// The orderly end of the program used by CheckResult and the scene graph's fatal errors: prints
+// `reason` (Shift-JIS, shown as UTF-8) on stderr, flushes the C streams and exits with
+// kHaltExitCode: a run that had to stop is not a success. With a halt hook set, the hook runs
+// first instead.
+constexpr int kHaltExitCode = 1;
+[[noreturn]] void HaltProgram(const std::string& reason);
 
 // For tests and fuzzing harnesses only (never set by the program): a function HaltProgram calls
 // in place of ending the process, so that a harness can observe a halt and go on. The hook must

@@ -23,7 +23,7 @@ constexpr const char* kReadErrorText = "ZIRer: ストリームからの読み込
 // The scene graph's fatal errors: the line (when the log is on), then an orderly end of the process.
 [[noreturn]] void Fatal(const std::string& text) {
   dg::DebugLog(text);
-  dg::HaltProgram();
+  dg::HaltProgram(text);
 }
 
 std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }

@@ -16,7 +16,7 @@
 //
 // Failures: a file that cannot be opened, an archive entry that cannot be extracted, a wrong
 // magic or a malformed header or index, and data cut short each write one "ZIRer: " line to the
-// debug log (when it is on) and end the process at once (dg::HaltProgram, exit code 0). More
+// debug log (when it is on) and end the process at once (dg::HaltProgram, exit code 1). More
 // vertices than the device's MaxVertexIndex is logged and loading goes on. Buffer failures are
 // reported by the buffer classes.
 //

@@ -3,8 +3,8 @@
 # kestor.txt, a truncated file, a wrong magic, absurd counts and sizes and a zero-length file in
 # the data folder. A bad mesh ends the run at once with its "ZIRer: " line; a bitmap the loader
 # cannot read ends it through the halt switch with its read-error line; one that is not a BMP is
-# logged and the run goes on, as does a damaged text. Every run ends with exit code 0 and leaves
-# the settings file as it was.
+# logged and the run goes on, as does a damaged text. A run that ends exits with code 1, one that
+# goes on with 0; every run leaves the settings file as it was.
 #   damage_headless.sh SAVER DATA_FOLDER
 set -euo pipefail
 saver=$1

@@ -469,7 +469,7 @@ TEST_F(CaradDeathTest, WithTheHaltSwitchAFailedCreationEndsTheProgramAfterItsLin
         carad.Initialize();
         std::fputs("went on", stderr);
       },
-      ::testing::ExitedWithCode(0), "^$");
+      ::testing::ExitedWithCode(dg::kHaltExitCode), "the run ends: .*D3DERR_OUTOFVIDEOMEMORY");
   EXPECT_EQ(testlog::Lines(path), (std::vector<std::string>{
                                       "      Direct3DDeviceオブジェクトの生成に失敗しました(Error Code = "
                                       "D3DERR_OUTOFVIDEOMEMORY)"}));

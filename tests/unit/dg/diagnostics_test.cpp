@@ -212,7 +212,7 @@ TEST_F(Diagnostics, DefaultLogLivesInTheSettingsFolder) {
 
 // Halting and separate runs need real processes: each death test below runs in a child process
 // started afresh (re-executed, not forked), so its diagnostics state is that of a new program.
-TEST_F(DiagnosticsDeathTest, HaltEndsTheProgramWithCodeZeroAfterTheLine) {
+TEST_F(DiagnosticsDeathTest, HaltEndsTheProgramAsAFailureAfterTheLine) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
@@ -221,11 +221,11 @@ TEST_F(DiagnosticsDeathTest, HaltEndsTheProgramWithCodeZeroAfterTheLine) {
         dg::DebugLog("never written");
         std::exit(3);
       },
-      ::testing::ExitedWithCode(0), "");
+      ::testing::ExitedWithCode(dg::kHaltExitCode), "the run ends: ");
   EXPECT_EQ(Log(), "#00001 | リセットに失敗しました(Error Code = D3DERR_DEVICELOST)\r\n");
 }
 
-TEST_F(DiagnosticsDeathTest, HaltWithoutLogEndsSilently) {
+TEST_F(DiagnosticsDeathTest, HaltWithoutLogWritesNoFileButSaysWhyOnStderr) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   scratch::Remove(path_);
   EXPECT_EXIT(
@@ -234,7 +234,7 @@ TEST_F(DiagnosticsDeathTest, HaltWithoutLogEndsSilently) {
         dg::CheckResult(1, "x");
         std::exit(3);
       },
-      ::testing::ExitedWithCode(0), "");
+      ::testing::ExitedWithCode(dg::kHaltExitCode), "the run ends: ");
   EXPECT_FALSE(platform::FileExists(path_));
 }
 
@@ -247,7 +247,7 @@ TEST_F(DiagnosticsDeathTest, ASecondRunLeavesOnlyItsOwnLines) {
         dg::DebugLog("first run, line 2");
         dg::CheckResult(1, "end");
       },
-      ::testing::ExitedWithCode(0), "");
+      ::testing::ExitedWithCode(dg::kHaltExitCode), "the run ends: ");
   EXPECT_EQ(Log(), "#00001 | first run\r\n#00002 | first run, line 2\r\n"
                    "#00003 | end(Error Code = UNKNOWN ERROR ... $00000001)\r\n");
   EXPECT_EXIT(
@@ -256,7 +256,7 @@ TEST_F(DiagnosticsDeathTest, ASecondRunLeavesOnlyItsOwnLines) {
         dg::DebugLog("second run");
         dg::CheckResult(1, "end");
       },
-      ::testing::ExitedWithCode(0), "");
+      ::testing::ExitedWithCode(dg::kHaltExitCode), "the run ends: ");
   EXPECT_EQ(Log(), "#00001 | second run\r\n#00002 | end(Error Code = UNKNOWN ERROR ... $00000001)\r\n");
 }
 
@@ -283,7 +283,7 @@ TEST_F(Diagnostics, AHaltHookThatThrowsTurnsTheHaltIntoAnException) {
       },
       Halted);
   EXPECT_FALSE(reached);
-  EXPECT_THROW(dg::HaltProgram(), Halted);
+  EXPECT_THROW(dg::HaltProgram("test"), Halted);
   EXPECT_EQ(g_hookCalls, 2);
   EXPECT_EQ(Log(), "#00001 | end(Error Code = UNKNOWN ERROR ... $00000001)\r\n");
   // Without the halt switch the hook is never reached.
@@ -303,7 +303,7 @@ TEST_F(DiagnosticsDeathTest, AHookThatReturnsStillEndsTheProgram) {
         dg::CheckResult(1, "x");
         std::exit(3);
       },
-      ::testing::ExitedWithCode(0), "");
+      ::testing::ExitedWithCode(dg::kHaltExitCode), "the run ends: ");
   EXPECT_EXIT(
       {
         dg::SetHaltHook(&ThrowingHook);
@@ -316,5 +316,5 @@ TEST_F(DiagnosticsDeathTest, AHookThatReturnsStillEndsTheProgram) {
         }
         std::exit(3);
       },
-      ::testing::ExitedWithCode(0), "");
+      ::testing::ExitedWithCode(dg::kHaltExitCode), "the run ends: ");
 }
