@@ -340,6 +340,15 @@ void TDGCarad::ResetDevice() {
   DetailLog("");
 }
 
+void TDGCarad::ResizeBackBuffer(UINT width, UINT height) {
+  if (!device_ || width == 0 || height == 0) return;
+  if (width == presentParams_.BackBufferWidth && height == presentParams_.BackBufferHeight) return;
+  DetailLog(Format("バックバッファを %dx%d に変更します", static_cast<int>(width), static_cast<int>(height)));
+  presentParams_.BackBufferWidth = backBufferWidth_ = width;
+  presentParams_.BackBufferHeight = backBufferHeight_ = height;
+  ResetDevice();
+}
+
 void TDGCarad::RunCallbacks(Callback which) {
   // By index and by copy: a callback may register or unregister resources, its own included.
   for (std::size_t i = 0; i < resources_.size(); ++i) {

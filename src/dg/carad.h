@@ -110,6 +110,10 @@ class TDGCarad {
   // OnLost for all, surfaces released, Reset with PresentParams, surfaces fetched, OnReset for all.
   // After a failed Reset the surfaces and OnReset wait for the next call.
   void ResetDevice();
+  // The window has a new client size: the back buffer takes it through ResetDevice (a failed
+  // reset is retried as after a loss, with the new size). Nothing without a device or when the
+  // size is the same.
+  void ResizeBackBuffer(UINT width, UINT height);
 
   // Appends a record and returns its ID.
   std::int32_t RegisterResource(TObject* owner, const std::string& name, TDGNotify onRelease, TDGNotify onRebuild,

@@ -3,10 +3,11 @@
 //
 // Supported: one main form per application, full screen (top-most, screen size, borderless, black)
 // or preview (a disabled child of a given parent window, the size of the parent); create / show /
-// close query / close / destroy / key down / mouse move / mouse button down events; WM_SYSCOMMAND
+// close query / close / destroy / key down / mouse move / mouse button down / host resize events; WM_SYSCOMMAND
 // through a hook; timers with a millisecond interval; a wait for input with a time limit.
 // Deliberately missing: more than one form, modal loops of our own, key up, wheel, double clicks,
-// painting (Direct3D presents into the window), resizing by the user, menus.
+// painting (Direct3D presents into the window), resizing by the user, menus. (Only Linux reports a
+// host's resize: a Windows preview pane keeps its size.)
 //
 // Windows: a Win32 window class and a PeekMessage loop; the application's own hidden top-level
 //          window owns the form and the timers. Handle() is the HWND.
@@ -66,6 +67,9 @@ class FormEvents {
   virtual void FormKeyDown(Form&, std::uint16_t /*key*/, unsigned /*shift*/) {}  // auto-repeat included
   virtual void FormMouseMove(Form&, unsigned /*shift*/, int /*x*/, int /*y*/) {}  // client pixels
   virtual void FormMouseDown(Form&, MouseButton, unsigned /*shift*/, int /*x*/, int /*y*/) {}
+  // The host of a window inside another (a preview, XScreenSaver's --root window) was resized; the
+  // form has its new client size already.
+  virtual void FormResize(Form&, int /*width*/, int /*height*/) {}
   // WM_SYSCOMMAND (command with its low four bits cleared): return true and set result to answer it
   // here; false passes it on to the default handling (kScClose then closes the form).
   virtual bool FormSysCommand(Form&, std::uint32_t /*command*/, std::intptr_t& /*result*/) { return false; }

@@ -136,9 +136,7 @@ void CarScene::SetUp(const SetupInput& in) {
   if (!s.dataMissing) dg_->SetDebugOption(dg::dgoHaltOnError | dg::dgoDebugMessage | dg::dgoDetailedLog);
 
   // 4. Projection (aspect = height / width) and viewport of the client area.
-  const int cw = window_.ClientWidth(), ch = window_.ClientHeight();
-  scene->SetProjection(1.5707964f, static_cast<float>(ch) / static_cast<float>(cw), 0.01f, 10000.0f);
-  scene->SetViewport(0, 0, cw, ch);
+  FitViewToWindow();
 
   // 5. World root and camera.
   rootFrame_ = std::make_unique<sx::TSXFrame>(nullptr);
@@ -513,6 +511,19 @@ bool CarScene::Idle(FrameHooks& hooks) {
   }
   hooks.FrameDone();
   return true;
+}
+
+void CarScene::FitViewToWindow() {
+  const int cw = window_.ClientWidth(), ch = window_.ClientHeight();
+  if (cw <= 0 || ch <= 0) return;
+  scene->SetProjection(1.5707964f, static_cast<float>(ch) / static_cast<float>(cw), 0.01f, 10000.0f);
+  scene->SetViewport(0, 0, static_cast<std::uint32_t>(cw), static_cast<std::uint32_t>(ch));
+}
+
+void CarScene::Resize(int width, int height) {
+  if (!setUp_ || shutDown_ || !scene || width <= 0 || height <= 0) return;
+  dg_->ResizeBackBuffer(static_cast<UINT>(width), static_cast<UINT>(height));
+  FitViewToWindow();
 }
 
 void CarScene::FreeFrame(int n) { frames_[static_cast<std::size_t>(n)].reset(); }

@@ -77,6 +77,7 @@ class CarScene : public SaverRun, private DisplayParts, private DrivingParts {
   std::uint32_t LastFrameTime() const override { return state.lastFrameTime; }
   std::int32_t FrameInterval() const override { return state.frameInterval; }
   bool ForceDeviceLoss() override;
+  void Resize(int width, int height) override;
   void Shutdown() override;
 
   RunState state;
@@ -142,6 +143,8 @@ class CarScene : public SaverRun, private DisplayParts, private DrivingParts {
   void SetUpLights();
   void SetUpOverlay();
   void DrawFrame();
+  // Projection (aspect = height / width) and viewport of the window's client area.
+  void FitViewToWindow();
   void FreeFrame(int n);
   void FreeMesh(int n);
 

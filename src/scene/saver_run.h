@@ -65,6 +65,9 @@ class SaverRun {
   // the device lost (Linux) or waiting for its reset (the system's d3d9.dll), as after a
   // display-mode change. False, with nothing changed, when the device is not working just then.
   virtual bool ForceDeviceLoss() { return false; }
+  // The window got a new client size (its host was resized): the picture follows it, the back
+  // buffer through a device reset as after a display-mode change.
+  virtual void Resize(int /*width*/, int /*height*/) {}
   // The destroy event's release of the scene objects, textures and meshes in their order; the
   // device component goes with this object.
   virtual void Shutdown() = 0;

@@ -70,6 +70,8 @@ void TScreenSaverForm::FormCreate(platform::Form& form) {
   // The data-file check.
   const std::string dataFolder = system_.DataFolder();
   dataMissing = DataFilesMissing(dataFolder);
+  if (dataMissing)
+    std::fprintf(stderr, "corvane_kestor: data files missing in %s; the run shows the notice\n", dataFolder.c_str());
 
   // The window set-up.
   mouseStartX = -1;
@@ -171,6 +173,10 @@ void TScreenSaverForm::FormMouseMove(platform::Form& form, unsigned, int x, int 
 }
 
 void TScreenSaverForm::FormMouseDown(platform::Form& form, platform::MouseButton, unsigned, int, int) { form.Close(); }
+
+void TScreenSaverForm::FormResize(platform::Form&, int width, int height) {
+  if (scene_ && setUp_) scene_->Resize(width, height);
+}
 
 bool TScreenSaverForm::FormSysCommand(platform::Form&, std::uint32_t command, std::intptr_t& result) {
   if (command != platform::kScScreenSave) return false;

@@ -59,6 +59,7 @@ class TScreenSaverForm : public platform::FormEvents, private scene::FrameHooks 
   void FormKeyDown(platform::Form& form, std::uint16_t key, unsigned shift) override;
   void FormMouseMove(platform::Form& form, unsigned shift, int x, int y) override;
   void FormMouseDown(platform::Form& form, platform::MouseButton button, unsigned shift, int x, int y) override;
+  void FormResize(platform::Form& form, int width, int height) override;
   bool FormSysCommand(platform::Form& form, std::uint32_t command, std::intptr_t& result) override;
 
   // The idle handler the create event installs (ApplicationEvents1Idle with the automation).

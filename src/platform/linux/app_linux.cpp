@@ -2,8 +2,11 @@
 // an SDL event) or, when there is none, raises the idle event, as the Windows loop does.
 #include <SDL.h>
 
+#include <signal.h>
+
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <climits>
 #include <cstdio>
 #include <thread>
@@ -19,6 +22,9 @@
 namespace platform {
 
 namespace {
+
+// Set by the SIGHUP handler, read by the loop.
+volatile std::sig_atomic_t g_hangup = 0;
 
 std::uint64_t NowMs() {
   using namespace std::chrono;
@@ -62,7 +68,8 @@ class LinuxForm final : public Form {
   bool Closed() const override { return close_.Closed(); }
 
   void SetBounds(int left, int top, int width, int height) override {
-    if (!window_) return;
+    // A window inside a host (a preview, XScreenSaver's window) keeps the host's place and size.
+    if (!window_ || child_) return;
     SDL_SetWindowPosition(window_, left, top);
     if (width > 0 && height > 0) SDL_SetWindowSize(window_, width, height);
   }
@@ -139,10 +146,19 @@ class LinuxForm final : public Form {
   bool HasChildEvents() const { return child_ && child_->HasPendingEvents(); }
   bool HasChild() const { return child_ != nullptr; }
 
-  // The child window (or its parent) was destroyed by someone else: the run ends without a query.
-  bool CheckChildDestroyed() {
-    if (!child_ || !child_->PollDestroyed()) return false;
-    close_.Force(*this, events_);
+  // The child window's own events: destroyed by someone else (or with its parent), the run ends
+  // without a query; the host resized, the form follows it and says so.
+  bool CheckChild() {
+    if (!child_ || Closed()) return false;
+    const x11::ChildWindow::Events e = child_->Poll();
+    if (e.destroyed) {
+      close_.Force(*this, events_);
+      return true;
+    }
+    if (!e.resized) return false;
+    if (window_) SDL_SetWindowSize(window_, e.size.width, e.size.height);
+    if (!preview_) sdlvideo::SetHostScreen(e.size);
+    events_.FormResize(*this, e.size.width, e.size.height);
     return true;
   }
 
@@ -169,11 +185,23 @@ class LinuxForm final : public Form {
 
 class LinuxApplication final : public Application {
  public:
-  explicit LinuxApplication(const AppOptions& options) { sdlvideo::SetHeadlessSize(options.headlessWidth, options.headlessHeight); }
+  explicit LinuxApplication(const AppOptions& options) {
+    sdlvideo::SetHeadlessSize(options.headlessWidth, options.headlessHeight);
+    // A hang-up (the terminal or session goes away) closes the run like SIGTERM does through SDL:
+    // the normal close, so that the viewpoint is saved. An ignored SIGHUP (nohup) stays ignored.
+    struct sigaction old {};
+    if (sigaction(SIGHUP, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) {
+      struct sigaction hup {};
+      hup.sa_handler = [](int) { g_hangup = 1; };
+      sigemptyset(&hup.sa_mask);
+      if (sigaction(SIGHUP, &hup, &oldHangup_) == 0) hangupInstalled_ = true;
+    }
+  }
 
   ~LinuxApplication() override {
     if (form_) form_->Destroy();
     form_.reset();
+    if (hangupInstalled_) sigaction(SIGHUP, &oldHangup_, nullptr);
   }
 
   void SetTitle(const std::string& title) override {
@@ -217,6 +245,8 @@ class LinuxApplication final : public Application {
         std::fprintf(stderr, "corvane_kestor: %s\n", error.c_str());
         return nullptr;
       }
+      // The host's size is the screen of a --root run (XScreenSaver gives each monitor a window).
+      if (!preview) sdlvideo::SetHostScreen(child->CurrentSize());
       SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
       window = SDL_CreateWindowFrom(reinterpret_cast<const void*>(child->Id()));
       if (window) SDL_SetWindowTitle(window, title.c_str());
@@ -225,13 +255,10 @@ class LinuxApplication final : public Application {
       Size size = sdlvideo::ScreenSize();
       if (!sdlvideo::Headless()) flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALWAYS_ON_TOP;
       window = SDL_CreateWindow(title.c_str(), 0, 0, size.width, size.height, flags);
-      if (!window) {
-        std::fprintf(stderr, "corvane_kestor: no OpenGL window (%s); trying without\n", SDL_GetError());
-        window = SDL_CreateWindow(title.c_str(), 0, 0, size.width, size.height, flags & ~SDL_WINDOW_OPENGL);
-      }
     }
     if (!window) {
-      std::fprintf(stderr, "corvane_kestor: cannot create the window: %s\n", SDL_GetError());
+      // Without OpenGL there is no Direct3D device to draw with: nothing to start.
+      std::fprintf(stderr, "corvane_kestor: cannot start: no OpenGL window on this display (%s)\n", SDL_GetError());
       return nullptr;
     }
     form_ = std::make_unique<LinuxForm>(events, window, std::move(child), preview);
@@ -291,6 +318,7 @@ class LinuxApplication final : public Application {
   }
 
   bool MessageWaiting() {
+    if (g_hangup != 0) return true;
     if (const LinuxTimer* t = NextTimer(); t && t->Due() <= NowMs()) return true;
     if (form_ && form_->HasChildEvents()) return true;
     if (!video_) return false;
@@ -305,7 +333,12 @@ class LinuxApplication final : public Application {
       next->Fire(now);
       return true;
     }
-    if (form_->CheckChildDestroyed()) return true;
+    if (form_->CheckChild()) return true;
+    if (g_hangup != 0) {
+      g_hangup = 0;
+      form_->Close();
+      return true;
+    }
     SDL_Event e;
     if (video_ && SDL_PollEvent(&e)) {
       form_->Dispatch(e);
@@ -319,6 +352,8 @@ class LinuxApplication final : public Application {
   std::vector<LinuxTimer*> timers_;
   std::string title_, caption_;
   bool video_ = false;
+  struct sigaction oldHangup_ {};
+  bool hangupInstalled_ = false;
 };
 
 LinuxTimer::LinuxTimer(LinuxApplication& app, std::uint32_t intervalMs, std::function<void()> onTimer)

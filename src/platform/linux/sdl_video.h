@@ -22,7 +22,12 @@ bool Headless();  // valid after a successful Ensure
 void SetHeadlessSize(int width, int height);
 Size HeadlessSize();
 
-// The screen: the headless size, or the desktop mode of display 0. Needs a successful Ensure.
+// The screen: the host window of a --root run, the headless size, or the desktop mode of display
+// 0. Needs a successful Ensure.
 Size ScreenSize();
+
+// The host window's size of a --root run (XScreenSaver's window for one monitor), which is the
+// screen of that run; set when the form is made inside it and again when it is resized.
+void SetHostScreen(Size size);
 
 }  // namespace platform::sdlvideo

@@ -12,6 +12,7 @@ namespace {
 enum class State { Unknown, Running, Failed };
 State g_state = State::Unknown;
 Size g_headlessSize{1280, 720};
+Size g_hostScreen;  // 0x0: not a --root run
 }  // namespace
 
 bool Ensure() {
@@ -28,8 +29,8 @@ bool Ensure() {
     ok = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     if (!ok) std::fprintf(stderr, "corvane_kestor: SDL video failed: %s\n", SDL_GetError());
   }
-  if (ok && SDL_GL_LoadLibrary(nullptr) != 0)
-    std::fprintf(stderr, "corvane_kestor: no OpenGL library: %s\n", SDL_GetError());
+  // A display without OpenGL is reported when the window is made, where it ends the run.
+  if (ok) SDL_GL_LoadLibrary(nullptr);
   g_state = ok ? State::Running : State::Failed;
   return ok;
 }
@@ -45,7 +46,10 @@ void SetHeadlessSize(int width, int height) {
 
 Size HeadlessSize() { return g_headlessSize; }
 
+void SetHostScreen(Size size) { g_hostScreen = size; }
+
 Size ScreenSize() {
+  if (g_hostScreen.width > 0 && g_hostScreen.height > 0) return g_hostScreen;
   SDL_DisplayMode mode;
   if (!Headless() && SDL_GetDesktopDisplayMode(0, &mode) == 0) return Size{mode.w, mode.h};
   return g_headlessSize;

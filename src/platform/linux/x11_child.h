@@ -1,7 +1,8 @@
 // A child X11 window inside a foreign window (the preview parent, or XScreenSaver's window), on a
 // connection of its own (internal to platform_linux). The child has the parent's size, visual and
-// depth and a black background; the form renders into it through SDL_CreateWindowFrom. It is
-// destroyed with this object; the parent is never changed.
+// depth and a black background, and keeps the parent's size when the parent is resized; the form
+// renders into it through SDL_CreateWindowFrom. It is destroyed with this object; the parent is
+// never changed.
 #pragma once
 
 #include <cstdint>
@@ -21,10 +22,17 @@ class ChildWindow {
   ChildWindow& operator=(const ChildWindow&) = delete;
 
   std::uintptr_t Id() const { return child_; }
-  Size InitialSize() const { return size_; }
+  Size CurrentSize() const { return size_; }
   bool ParentScreenRect(Rect& out) const;  // false when the parent is gone
-  // Reads this connection's events; true once the child (or its parent) has been destroyed.
-  bool PollDestroyed();
+
+  // What reading this connection's events found: the child (or its parent) destroyed, and the
+  // parent's new size when it changed (the child has been given it already).
+  struct Events {
+    bool destroyed = false;
+    bool resized = false;
+    Size size;
+  };
+  Events Poll();
   bool HasPendingEvents() const;
 
  private:

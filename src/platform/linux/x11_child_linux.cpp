@@ -1,6 +1,7 @@
 #include <X11/Xlib.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/linux/x11_child.h"
@@ -36,6 +37,12 @@ class ErrorTrap {
 
 Display* Dpy(void* p) { return static_cast<Display*>(p); }
 
+std::string Hex(std::uintptr_t id) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%lx", static_cast<unsigned long>(id));
+  return text;
+}
+
 // While a child window lives, drawing into it may race with its parent going away (the preview's
 // host quits while a frame is presented through SDL's connection): those errors are ignored
 // instead of ending the process through Xlib's default handler; others go to the old handler.
@@ -61,7 +68,7 @@ std::unique_ptr<ChildWindow> ChildWindow::Create(std::uintptr_t parent, std::str
   XWindowAttributes attr{};
   const Status ok = XGetWindowAttributes(d, static_cast<Window>(parent), &attr);
   if (trap.Failed() || !ok) {
-    error = "no X11 window " + std::to_string(parent);
+    error = "cannot start: no X11 window " + Hex(parent);
     return nullptr;  // the destructor closes the connection
   }
   XSetWindowAttributes set{};
@@ -71,7 +78,7 @@ std::unique_ptr<ChildWindow> ChildWindow::Create(std::uintptr_t parent, std::str
                                      static_cast<unsigned>(attr.height), 0, CopyFromParent, InputOutput,
                                      CopyFromParent, CWBackPixel | CWEventMask, &set);
   if (trap.Failed() || child == 0) {
-    error = "cannot create a window inside X11 window " + std::to_string(parent);
+    error = "cannot start: cannot create a window inside X11 window " + Hex(parent);
     return nullptr;
   }
   w->child_ = child;
@@ -79,7 +86,7 @@ std::unique_ptr<ChildWindow> ChildWindow::Create(std::uintptr_t parent, std::str
   XSelectInput(d, static_cast<Window>(parent), StructureNotifyMask);
   XMapWindow(d, child);
   if (trap.Failed()) {
-    error = "cannot show a window inside X11 window " + std::to_string(parent);
+    error = "cannot start: cannot show a window inside X11 window " + Hex(parent);
     return nullptr;
   }
   w->size_ = Size{attr.width, attr.height};
@@ -113,16 +120,30 @@ bool ChildWindow::ParentScreenRect(Rect& out) const {
 
 bool ChildWindow::HasPendingEvents() const { return XPending(Dpy(display_)) > 0; }
 
-bool ChildWindow::PollDestroyed() {
+ChildWindow::Events ChildWindow::Poll() {
   Display* d = Dpy(display_);
+  Events out;
   while (XPending(d) > 0) {
     XEvent e;
     XNextEvent(d, &e);
     if (e.type == DestroyNotify &&
         (e.xdestroywindow.window == static_cast<Window>(child_) || e.xdestroywindow.window == static_cast<Window>(parent_)))
       destroyed_ = true;
+    // The host was resized (a preview pane, or XScreenSaver's window after a monitor change).
+    if (e.type == ConfigureNotify && e.xconfigure.window == static_cast<Window>(parent_) && e.xconfigure.width > 0 &&
+        e.xconfigure.height > 0 && (e.xconfigure.width != size_.width || e.xconfigure.height != size_.height)) {
+      size_ = Size{e.xconfigure.width, e.xconfigure.height};
+      out.resized = true;
+    }
   }
-  return destroyed_;
+  if (out.resized && !destroyed_) {
+    ErrorTrap trap(d);
+    XResizeWindow(d, static_cast<Window>(child_), static_cast<unsigned>(size_.width), static_cast<unsigned>(size_.height));
+    out.resized = !trap.Failed();
+  }
+  out.destroyed = destroyed_;
+  out.size = size_;
+  return out;
 }
 
 std::uintptr_t RootHostWindow() {
