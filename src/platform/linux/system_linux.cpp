@@ -1,6 +1,7 @@
 // System services on Linux. The screen locker owns passwords, so the answers are those of the NT
 // family with no password services; message boxes are printed on stderr.
 #include <SDL.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <ctime>
@@ -13,6 +14,11 @@
 namespace platform {
 
 namespace {
+
+bool IsFolder(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
 class LinuxSystem final : public System {
  public:
@@ -33,14 +39,19 @@ class LinuxSystem final : public System {
   PasswordAnswer VerifyScreenSavePassword(WindowHandle) override { return PasswordAnswer::NoService; }
   bool ChangeScreenSavePassword(std::uintptr_t) override { return false; }
 
-  // The installed data folder: <program folder>/../share/corvane_kestor/.
+  // The installed data folder: <program folder>/../share/corvane_kestor/ (the program is found
+  // through /proc/self/exe, so a link to it in XScreenSaver's hack folder leads to the same place),
+  // else the data folder of the prefix the program was built for.
   std::string SystemFolder() override {
     std::string folder = ProgramFolder();  // ends in '/'
     if (folder.size() > 1) {
       const auto slash = folder.rfind('/', folder.size() - 2);
       folder = slash == std::string::npos ? std::string("./") : folder.substr(0, slash + 1);
     }
-    return folder + "share/corvane_kestor/";
+    folder += "share/corvane_kestor/";
+    if (IsFolder(folder)) return folder;
+    const std::string installed = KESTOR_INSTALL_DATADIR "/corvane_kestor/";
+    return IsFolder(installed) ? installed : folder;
   }
 
   WindowHandle ForegroundWindow() override { return nullptr; }
