@@ -42,12 +42,36 @@ def load(path):
     raw = zlib.decompress(idat)
     stride = width * 3
     rows = []
+    prev = bytes(stride)
     for y in range(height):
         line = raw[y * (stride + 1):(y + 1) * (stride + 1)]
-        if line[0] != 0:
-            sys.exit(f"{path}: row {y} uses filter {line[0]}")
-        rows.append(line[1:])
+        prev = unfilter(line[0], bytearray(line[1:]), prev, path, y)
+        rows.append(prev)
     return width, height, rows
+
+
+def unfilter(kind, cur, prev, path, y):
+    """Undoes a row's PNG filter (the saver writes none; screenshot tools use all five)."""
+    if kind == 0:
+        return bytes(cur)
+    for i in range(len(cur)):
+        a = cur[i - 3] if i >= 3 else 0
+        b = prev[i]
+        c = prev[i - 3] if i >= 3 else 0
+        if kind == 1:
+            pred = a
+        elif kind == 2:
+            pred = b
+        elif kind == 3:
+            pred = (a + b) // 2
+        elif kind == 4:
+            p = a + b - c
+            pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+            pred = a if pa <= pb and pa <= pc else (b if pb <= pc else c)
+        else:
+            sys.exit(f"{path}: row {y} has filter type {kind}")
+        cur[i] = (cur[i] + pred) & 0xFF
+    return bytes(cur)
 
 
 def pixel(rows, x, y):

@@ -98,12 +98,15 @@ check uniform "$work/missing/frame-00001.png" 0 0 0
 check uniform "$work/missing/frame-00002.png" 0 0 0
 cmp -s "$ini" "$work/ini-before" || fail "the run with a missing file changed the settings"
 
-# --- The other modes end at once without a window; a preview needs a display.
-"$saver" /c >"$LOG" 2>&1 || fail "/c ended with $?"
+# --- The other modes end at once without a window; the settings dialog and a preview need a
+# display, and without one they say so and end with exit code 1.
 "$saver" /a 1234 >"$LOG" 2>&1 || fail "/a ended with $?"
-set +e
-"$saver" /p 1234 >"$LOG" 2>&1
-code=$?
-set -e
-[ $code -eq 1 ] || fail "a preview without a display ended with $code"
+for mode in /c "/p 1234"; do
+  set +e
+  "$saver" $mode >"$LOG" 2>&1
+  code=$?
+  set -e
+  [ $code -eq 1 ] || fail "$mode without a display ended with $code"
+  [ -s "$LOG" ] || fail "$mode without a display said nothing"
+done
 echo "e2e_saver_headless: all passed"
