@@ -68,6 +68,8 @@ mv "$work/data-away" "$stage/share/corvane_kestor"
 home=$work/home
 mkdir -p "$home/.config/corvane_kestor"
 printf '[Settings]\r\nmode=0\r\nspeed=20\r\ntext_out=0\r\n' >"$home/.config/corvane_kestor/corvane_kestor.ini"
+# A ~/.xscreensaver as xscreensaver-settings writes it, and the README's line that adds the saver
+# at the top of its programs (mode "one" runs the first).
 cat >"$home/.xscreensaver" <<'EOF'
 timeout:	0:30:00
 lock:	False
@@ -78,9 +80,12 @@ dpmsEnabled:	False
 mode:	one
 selected:	0
 programs:								      \
-		corvane_kestor --root				    \n\
+				maze --root				    \n\
+- GL: 				superquadrics --root			    \n\
+				attraction --root			    \n\
 
 EOF
+sed -i '/^programs:/a\  corvane_kestor --root \\n\\' "$home/.xscreensaver"
 as_user=()
 if [ "$user" -eq 0 ]; then
   user=65534  # nobody
