@@ -85,7 +85,7 @@ programs:								      \
 				attraction --root			    \n\
 
 EOF
-sed -i '/^programs:/a\  corvane_kestor --root \\n\\' "$home/.xscreensaver"
+sed -i '/^programs:/a\  "corvane KESTOR"  corvane_kestor --root \\n\\' "$home/.xscreensaver"
 as_user=()
 if [ "$user" -eq 0 ]; then
   user=65534  # nobody
@@ -138,7 +138,7 @@ for _ in $(seq 200); do
   sleep 0.1
 done
 check size "$work/preview/$last" 480 200
-check share "$work/preview/$last" 200 20 20 60 0.05 0.9  # the red car
+check share "$work/preview/$last" 0 0 0 0 0 0.97  # the car drawn over black
 import -window "$id" -depth 8 "PNG24:$work/preview.png"
 check size "$work/preview.png" 480 200
 check share "$work/preview.png" 128 128 128 0 0 0.1  # the host's grey is covered
