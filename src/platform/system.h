@@ -15,9 +15,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/app.h"
 
@@ -62,15 +64,25 @@ class System {
   std::uint32_t TimeGetTime();
   void UseVirtualClock(std::uint32_t start, std::uint32_t stepMs);
   bool ClockIsVirtual() const { return virtualClock_; }
-  void EndIdleCall();  // call once at the end of every idle call; no effect on the real clock
+  // Call once at the end of every idle call: the virtual clock advances, then the virtual timers
+  // that are due tick. No effect on the real clock.
+  void EndIdleCall();
+
+  // A timer on the virtual clock, for the runs whose time is virtual: it ticks at the end of the
+  // idle call in which the clock has advanced by its interval since it was (re)started, so that
+  // such a run times its windows by its own clock, however busy the machine is. It must go before
+  // this System. Null without a virtual clock (the application's timers serve then).
+  std::unique_ptr<Timer> CreateVirtualTimer(std::uint32_t intervalMs, bool enabled, std::function<void()> onTimer);
 
  protected:
   virtual std::uint32_t PlatformTime() = 0;  // winmm timeGetTime / a monotonic clock, ms mod 2^32
 
  private:
+  class VirtualTimer;
   std::string dataFolderOverride_;
   bool virtualClock_ = false;
   std::uint32_t virtualNow_ = 0, virtualStep_ = 0;
+  std::vector<VirtualTimer*> virtualTimers_;  // registered by each timer, in creation order
 };
 
 // The real services of this platform.

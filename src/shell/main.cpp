@@ -33,8 +33,8 @@ class SaverHooks : public shell::EntryHooks {
   platform::FormEvents& SaverForm(platform::Application& app, platform::System& system,
                                   const shell::CommandLine& commandLine) override {
     form_ = std::make_unique<shell::TScreenSaverForm>(
-        app, system, commandLine, &scene::CreateSaverScene, [&app](platform::Form& form) {
-          return std::make_unique<Credit>(ui::CreditWindows::ForWindow(app, form.Handle()));
+        app, system, commandLine, &scene::CreateSaverScene, [&app, &system](platform::Form& form) {
+          return std::make_unique<Credit>(ui::CreditWindows::ForWindow(app, system, form.Handle()));
         });
     return *form_;
   }

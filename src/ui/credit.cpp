@@ -132,11 +132,13 @@ CreditWindows::CreditWindows(ViewFactory views, TimerFactory timers) : views_(st
 
 CreditWindows::~CreditWindows() = default;
 
-std::unique_ptr<CreditWindows> CreditWindows::ForWindow(platform::Application& app, platform::WindowHandle owner) {
+std::unique_ptr<CreditWindows> CreditWindows::ForWindow(platform::Application& app, platform::System& system,
+                                                        platform::WindowHandle owner) {
   auto picture = std::make_shared<platform::TwoColourPicture>(CreditPicture());
   return std::make_unique<CreditWindows>(
       [owner, picture] { return platform::CreateCreditView(owner, *picture); },
-      [&app](std::uint32_t ms, bool enabled, std::function<void()> onTimer) {
+      [&app, &system](std::uint32_t ms, bool enabled, std::function<void()> onTimer) {
+        if (system.ClockIsVirtual()) return system.CreateVirtualTimer(ms, enabled, std::move(onTimer));
         return app.CreateTimer(ms, enabled, std::move(onTimer));
       });
 }

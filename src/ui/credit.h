@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/app.h"
+#include "platform/system.h"
 #include "platform/dialogs.h"
 
 namespace ui {
@@ -61,9 +62,10 @@ class CreditWindows {
   CreditWindows(ViewFactory views, TimerFactory timers);
   ~CreditWindows();
 
-  // The real views and timers: credit windows owned by `owner`, timers of `app`. Both must outlive
-  // the returned object.
-  static std::unique_ptr<CreditWindows> ForWindow(platform::Application& app, platform::WindowHandle owner);
+  // The real views and timers: credit windows owned by `owner`, timers of `app`, or of `system`'s
+  // virtual clock when the run's time is virtual. All three must outlive the returned object.
+  static std::unique_ptr<CreditWindows> ForWindow(platform::Application& app, platform::System& system,
+                                                  platform::WindowHandle owner);
 
   void OpenOnAlt();   // nothing while creditShown; else a new stay-on-top window, shown, timer started
   void HideCredit();  // stops the window's timer, hides it, creditShown = false

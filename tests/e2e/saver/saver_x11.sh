@@ -29,8 +29,10 @@ mkdir -p "$XDG_CONFIG_HOME/corvane_kestor"
 printf '[Settings]\r\nmode=0\r\nspeed=20\r\ntext_out=2\r\n' >"$XDG_CONFIG_HOME/corvane_kestor/corvane_kestor.ini"
 LOG=$work/log
 
+# On the virtual clock, 20 ms an idle call (a frame each at speed 20): the credit window's ten
+# seconds are 500 frames, which a busy machine slows down together with its input.
 start() {
-  "$saver" /s --data-dir "$data" >"$LOG" 2>&1 &
+  "$saver" /s --data-dir "$data" --step-ms 20 >"$LOG" 2>&1 &
   pid=$!
   for _ in $(seq 300); do
     xdotool search --name "corvane KESTOR" >/dev/null 2>&1 && break

@@ -22,10 +22,10 @@ void Log(const char* text) {
 
 class CreditForm : public platform::FormEvents {
  public:
-  explicit CreditForm(platform::Application& app) : app_(app) {}
+  CreditForm(platform::Application& app, platform::System& system) : app_(app), system_(system) {}
 
   void FormCreate(platform::Form& form) override {
-    credit_ = ui::CreditWindows::ForWindow(app_, form.Handle());
+    credit_ = ui::CreditWindows::ForWindow(app_, system_, form.Handle());
     app_.SetIdleHandler([this](bool& done) {
       done = true;  // wait for input or a timer tick
       if (credit_->creditShown() != shown_) {
@@ -51,6 +51,7 @@ class CreditForm : public platform::FormEvents {
 
  private:
   platform::Application& app_;
+  platform::System& system_;
   std::unique_ptr<ui::CreditWindows> credit_;
   bool shown_ = false;
 };
@@ -62,8 +63,8 @@ class Hooks : public shell::EntryHooks {
     Log(shown ? "dialog closed" : "no dialog");
     return shown;
   }
-  platform::FormEvents& SaverForm(platform::Application& app, platform::System&, const shell::CommandLine&) override {
-    form_ = std::make_unique<CreditForm>(app);
+  platform::FormEvents& SaverForm(platform::Application& app, platform::System& system, const shell::CommandLine&) override {
+    form_ = std::make_unique<CreditForm>(app, system);
     return *form_;
   }
 

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
 #include <thread>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -56,6 +58,32 @@ TEST(VirtualClock, ItWrapsAt2To32LikeTimeGetTime) {
   frozen.UseVirtualClock(7, 0);
   frozen.EndIdleCall();
   EXPECT_EQ(frozen.TimeGetTime(), 7u);
+}
+
+TEST(VirtualClock, ItsTimersTickOnItsTimeAcrossTheWrapAndMayEndThemselves) {
+  FakeSystem real;
+  EXPECT_EQ(real.CreateVirtualTimer(10, true, [] {}), nullptr);  // the real clock: application timers
+  FakeSystem s;
+  s.UseVirtualClock(4294967000u, 100);
+  std::vector<std::string> ticks;
+  std::unique_ptr<platform::Timer> b;
+  auto a = s.CreateVirtualTimer(250, true, [&] { ticks.push_back("a"); });
+  b = s.CreateVirtualTimer(100, true, [&] {
+    ticks.push_back("b");
+    b.reset();  // a tick that ends its own timer
+  });
+  auto off = s.CreateVirtualTimer(100, false, [&] { ticks.push_back("off"); });
+  s.now = 999999;  // wall time means nothing to them
+  s.EndIdleCall();
+  EXPECT_EQ(ticks, (std::vector<std::string>{"b"}));
+  s.EndIdleCall();
+  s.EndIdleCall();  // 300 ms: across 2^32
+  EXPECT_EQ(ticks, (std::vector<std::string>{"b", "a"}));
+  a->SetEnabled(true);  // restarts its interval from now
+  for (int i = 0; i < 2; ++i) s.EndIdleCall();
+  EXPECT_EQ(ticks.size(), 2u);
+  s.EndIdleCall();
+  EXPECT_EQ(ticks, (std::vector<std::string>{"b", "a", "a"}));
 }
 
 TEST(DataFolder, TheOverrideReplacesTheSystemFolderAndEndsInASeparator) {
