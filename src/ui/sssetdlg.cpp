@@ -31,6 +31,16 @@ std::string ProgramTitle() {
 
 }  // namespace
 
+const std::vector<platform::ColourChoice>& FontColours() {
+  static const std::vector<platform::ColourChoice> colours = {
+      {0x000000, "黒"},   {0x000080, "栗色"}, {0x008000, "緑"},   {0x008080, "オリーブ"},
+      {0x800000, "紺"},   {0x800080, "紫"},   {0x808000, "青緑"}, {0x808080, "灰色"},
+      {0xC0C0C0, "銀色"}, {0x0000FF, "赤"},   {0x00FF00, "黄緑"}, {0x00FFFF, "黄"},
+      {0xFF0000, "青"},   {0xFF00FF, "赤紫"}, {0xFFFF00, "水色"}, {0xFFFFFF, "白"},
+  };
+  return colours;
+}
+
 std::int32_t ColumnFromText(const std::string& text) {
   const auto blank = [](char c) { return c == ' ' || c == '\t'; };
   std::size_t b = 0, e = text.size();
@@ -120,7 +130,7 @@ void TScrnSaveSetupDlg::UpDown1Click() {
 
 void TScrnSaveSetupDlg::Button2Click() {
   platform::FontDesc chosen = setupFont;
-  if (view_->RunFontChooser(chosen)) setupFont = chosen;
+  if (view_->RunFontChooser(chosen, FontColours())) setupFont = chosen;
 }
 
 void TScrnSaveSetupDlg::Button1Click() { setupViewpoint = shell::kInitialViewpoint; }

@@ -82,6 +82,10 @@ class TScrnSaveSetupDlg final : public platform::SetupDialogEvents {
 bool RunSetupDialog(platform::System& system);
 bool RunSetupDialog(platform::System& system, const SetupPaths& paths);
 
+// The text colours the font chooser offers: the sixteen of the overlay's colour table (the only
+// ones whose text shows), in the order of ChooseFont's colour list, with its names.
+const std::vector<platform::ColourChoice>& FontColours();
+
 // The line count typed into Edit1: a decimal integer (blanks around it allowed, or 0x and
 // hexadecimal digits) held within 1..5; anything else gives 1.
 std::int32_t ColumnFromText(const std::string& text);

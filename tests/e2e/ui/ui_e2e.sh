@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The configuration windows on a private Xvfb, driven by xdotool as a user would: the settings
 # dialog (slider, mode, OK -> the settings file; the hidden shadow box, the line count, the font
-# chooser; Cancel writes nothing), the description window, the uninstall with its two message
+# chooser and on Linux its style and colour lists; Cancel writes nothing), the description window, the uninstall with its two message
 # boxes, and the credit window of a run (Alt, ten seconds, Alt again).
 # Arguments: linux or wine, the host program, the folder for the screenshots. Under Wine the host
 # runs as corvane_kestor.exe from a fresh folder, which then holds its settings file and log.
@@ -148,6 +148,59 @@ key_is fx -10000
 key_is fy -7000
 key_is fz -13000
 key_is font_size 12
+
+# --- Linux's font chooser: style and colour are lists of what the settings file holds, one style
+# at a time, used by keyboard and by mouse; Escape closes only the window it is pressed in.
+if [ "$target" = linux ]; then
+  # colour_list: the id of the open colour list (a pop-up of the program, taller than a line).
+  colour_list() {
+    for _ in $(seq $((patience * 10))); do
+      for w in $(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$HEIGHT" -gt 100 ] && { echo "$w"; return 0; }
+      done
+      sleep 0.1
+    done
+    fail "the colour list did not open"
+  }
+  list_gone() {
+    for _ in $(seq 100); do
+      [ -z "$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null)" ] && return 0
+      sleep 0.1
+    done
+    fail "the colour list is still open"
+  }
+  open_dialog
+  at "$dlg" 164 104
+  font=$(window "$font_title")
+  eval "$(xdotool getwindowgeometry --shell "$font")"
+  fw=$WIDTH fh=$HEIGHT
+  xdotool key alt+y Down               # スタイル: 太字
+  xdotool key alt+y Down Down Down     # 下線, in place of 太字
+  at "$font" $((fw - 72)) $((fh - 67))  # the colour list
+  list=$(colour_list)
+  shot font-colours
+  eval "$(xdotool getwindowgeometry --shell "$list")"
+  at "$list" $((WIDTH / 2)) $((HEIGHT * 19 / 32))  # the tenth of sixteen rows: 赤
+  list_gone
+  xdotool key alt+i Down               # 色: the next one, 黄緑
+  at "$font" $((fw - 72)) $((fh - 67))
+  colour_list >/dev/null
+  xdotool key Escape                   # closes the list only
+  list_gone
+  [ -n "$(xdotool search --onlyvisible --name "^$font_title\$")" ] || fail "Escape in the colour list closed the font chooser"
+  shot font-chooser-set
+  at "$font" $((fw - 45)) $((fh - 23))  # Select
+  gone "$font_title"
+  at "$dlg" 164 104
+  window "$font_title" >/dev/null
+  xdotool key Escape                   # closes the font chooser only: OK still writes below
+  gone "$font_title"
+  at "$dlg" 280 132
+  ended
+  key_is font_style 4
+  key_is font_color 65280
+fi
 
 # --- Cancel writes nothing.
 cp "$ini" "$work/before"

@@ -2,6 +2,8 @@
 // fake view as a user would drive the window.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "shell/settings.h"
 #include "ui/sssetdlg.h"
 #include "unit/platform/temp_folder.h"
@@ -247,6 +249,19 @@ TEST_F(SetupDialog, FontChooserStartsAtTheCurrentFontAndItsAnswerIsWritten) {
   EXPECT_EQ(f.ReadString("font_size", ""), "24");
   EXPECT_EQ(f.ReadString("font_color", ""), "65280");
   EXPECT_EQ(f.ReadString("font_style", ""), "4");
+}
+
+// The chooser's colours are the overlay table's: every one shows as text, and there are all sixteen.
+TEST_F(SetupDialog, FontChooserOffersExactlyTheColoursOfTheOverlayTable) {
+  Run([](FakeSetupView& v) { v.Click(SetupControl::Button2); });
+  std::set<std::uint32_t> colours;
+  for (const platform::ColourChoice& c : view.coloursOffered) {
+    EXPECT_NE(shell::OverlayColourFor(c.color), 0u) << std::hex << c.color;
+    EXPECT_FALSE(c.name.empty());
+    colours.insert(c.color);
+  }
+  EXPECT_EQ(colours.size(), 16u);
+  EXPECT_EQ(view.coloursOffered.size(), 16u);
 }
 
 TEST_F(SetupDialog, CancelledFontChooserChangesNothing) {
