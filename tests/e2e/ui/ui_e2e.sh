@@ -3,7 +3,8 @@
 # dialog (slider, mode, OK -> the settings file; the hidden shadow box, the line count, the font
 # chooser and on Linux its style and colour lists; Cancel writes nothing), the description window, the uninstall with its two message
 # boxes, and the credit window of a run (Alt, ten seconds, Alt again).
-# Arguments: linux or wine, the host program, the folder for the screenshots. Under Wine the host
+# Arguments: linux or wine, the host program, the folder for the screenshots, on Linux the
+# program that clicks a window's close box as a window manager does. Under Wine the host
 # runs as corvane_kestor.exe from a fresh folder, which then holds its settings file and log.
 set -euo pipefail
 if [ -z "${KESTOR_E2E_INNER:-}" ]; then
@@ -13,6 +14,7 @@ fi
 target=$1
 host=$2
 shots=$3/$target
+wm_close=${4:-}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../lib.sh"
 work=$(mktemp -d)
@@ -292,7 +294,14 @@ elapsed=$(( $(date +%s) - start ))
 gone copyright
 xdotool key Alt_L
 wait_for "$LOG" "^credit shown windows=2"
-window copyright >/dev/null
+credit=$(window copyright)
+if [ "$target" = linux ]; then
+  # It takes no keyboard, and its close box hides it without ending the run.
+  xprop -id "$credit" WM_HINTS | grep -q "accepts input or input focus: False" || fail "the credit window takes input"
+  [ "$(xprop -id "$credit" _NET_WM_USER_TIME)" = "_NET_WM_USER_TIME(CARDINAL) = 0" ] || fail "the credit window asks for focus"
+  [ "$("$wm_close" "$credit")" = asked ] || fail "the credit window's close box would kill the program"
+  gone copyright
+fi
 xdotool key Escape
 wait_for "$LOG" "^destroy"
 wait "$pid" || { cat "$work/err" >&2; fail "exit code $?"; }
