@@ -56,6 +56,7 @@ SetupPaths DefaultSetupPaths(platform::System& system) {
   p.places.settingsFile = shell::SettingsFilePath();
   p.places.dataFolder = system.DataFolder();
   p.places.debugLog = dg::LogFilePath();
+  p.places.programFile = platform::ProgramPath();
   p.applicationTitle = ProgramTitle();
   return p;
 }
@@ -138,7 +139,7 @@ void TScrnSaveSetupDlg::Button1Click() { setupViewpoint = shell::kInitialViewpoi
 void TScrnSaveSetupDlg::Button3Click() {
   platform::SetupDialogView* dialog = view_;
   descriptions_.push_back(std::make_unique<TForm1>(
-      [dialog](platform::DescriptionEvents& events) { return dialog->CreateDescriptionWindow(events); }));
+      [dialog](platform::DescriptionEvents& events) { return dialog->CreateDescriptionWindow(events); }, paths_.places));
   descriptions_.back()->Show();
 }
 
@@ -147,7 +148,7 @@ void TScrnSaveSetupDlg::Panel3DblClick() { view_->SetVisible(SetupControl::Panel
 void TScrnSaveSetupDlg::Button4Click() {
   if (view_->ShowMessageBox(kUninstallQuestion, kUninstallCaption, platform::kMbOkCancel) != platform::kIdOk) return;
   const std::vector<std::string> failed = DeleteInstalledFiles(uninstallList, paths_.places);
-  view_->ShowMessageBox(UninstallMessage(failed), paths_.applicationTitle, platform::kMbOk);
+  view_->ShowMessageBox(UninstallMessage(paths_.places, failed), paths_.applicationTitle, platform::kMbOk);
   for (const SetupControl c : kDisabledAfterUninstall) view_->SetEnabled(c, false);
 }
 

@@ -22,12 +22,12 @@ namespace ui {
 
 // Where the dialog finds its files, and the application title of its final message.
 struct SetupPaths {
-  InstallPlaces places;         // settings file, data folder, debug log
+  InstallPlaces places;         // settings file, data folder, debug log, program
   std::string applicationTitle;  // Shift-JIS
 };
 
 // The real places: the settings file of shell::SettingsFilePath(), system.DataFolder(), the debug
-// log's file, and the program's file name without its extension as the title.
+// log's file, the program's path, and the program's file name without its extension as the title.
 SetupPaths DefaultSetupPaths(platform::System& system);
 
 class TScrnSaveSetupDlg final : public platform::SetupDialogEvents {

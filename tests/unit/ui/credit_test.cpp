@@ -142,9 +142,18 @@ TEST(CreditPicture, TwoColoursOfBlueInkOnWhiteWithTextInThreeBands) {
   EXPECT_NEAR(static_cast<double>(left) / (left + right), 0.5, 0.1);
 }
 
-TEST(Readme, SixtyFourLinesWithFiveNumberedSections) {
-  const auto& lines = ui::ReadmeLines();
+TEST(Readme, FiveNumberedSectionsThatNameTheInstalledFiles) {
+  ui::InstallPlaces places;
+  places.dataFolder = "/usr/share/corvane_kestor/";
+  places.settingsFile = "/home/u/.config/corvane_kestor/corvane_kestor.ini";
+  places.debugLog = "/home/u/.config/corvane_kestor/DGCarad_DebugLog.txt";
+  places.programFile = "/usr/bin/corvane_kestor";
+  const auto lines = ui::ReadmeLines(places);
+#ifdef _WIN32
   EXPECT_EQ(lines.size(), 64u);
+#else
+  EXPECT_EQ(lines.size(), 67u);
+#endif
   EXPECT_EQ(lines[0].rfind("corvane KESTOR", 0), 0u);
   const char* const sections[] = {"１．", "２．", "３．", "４．", "５．"};
   std::size_t at = 0;
@@ -155,11 +164,20 @@ TEST(Readme, SixtyFourLinesWithFiveNumberedSections) {
   }
   // No line is wider than the text box holds at 12 pixels (35 full-width characters).
   for (const std::string& l : lines) EXPECT_LE(l.size(), 70u) << l;
-  // The display-mode keys and the screen-saver file are named.
+  // The display-mode keys and the files the user deletes by hand are named.
   std::string all;
   for (const std::string& l : lines) all += l + "\n";
-  for (const char* k : {"［Ｂ］", "［Ｔ］", "［Ｓ］", "［Ｌ］［Ｒ］", "テンキー［８］［２］", "[corvane_kestor.scr]", "３０秒"})
+  for (const char* k : {"［Ｂ］", "［Ｔ］", "［Ｓ］", "［Ｌ］［Ｒ］", "テンキー［８］［２］", "３０秒"})
     EXPECT_NE(all.find(k), std::string::npos) << k;
+#ifdef _WIN32
+  EXPECT_NE(all.find("システム・フォルダから\n　　[corvane_kestor.scr] を削除して下さい。"), std::string::npos);
+#else
+  for (const char* k : {"\n　　　/usr/share/corvane_kestor/\n", "\n　　　/home/u/.config/corvane_kestor/\n",
+                        "\n　　　/usr/bin/corvane_kestor\n", "パッケージ管理ツール"})
+    EXPECT_NE(all.find(k), std::string::npos) << k;
+  EXPECT_EQ(all.find(".scr"), std::string::npos);
+  EXPECT_EQ(all.find("システム・フォルダ"), std::string::npos);
+#endif
 }
 
 }  // namespace

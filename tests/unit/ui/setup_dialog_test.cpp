@@ -328,14 +328,15 @@ TEST_F(SetupDialog, OwnerIsEnabledAgainWhenNoViewCouldBeShown) {
 }
 
 TEST_F(SetupDialog, EachDescriptionClickOpensAnotherWindowOwnedByTheDialog) {
-  Run([](FakeSetupView& v) {
+  const std::vector<std::string> readme = ui::ReadmeLines(Paths().places);
+  Run([&readme](FakeSetupView& v) {
     v.Click(SetupControl::Button3);
     v.Click(SetupControl::Button3);
     ASSERT_EQ(v.descriptions.size(), 2u);
     EXPECT_EQ(v.descriptionsAlive, 2);
     for (auto* d : v.descriptions) {
       EXPECT_TRUE(d->visible);
-      EXPECT_EQ(d->lines, ui::ReadmeLines());
+      EXPECT_EQ(d->lines, readme);
     }
     v.descriptions[0]->ClickClose();  // hides, the window stays
     EXPECT_FALSE(v.descriptions[0]->visible);
