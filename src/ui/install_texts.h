@@ -19,6 +19,9 @@ struct InstallPlaces {
   std::string programFile;   // full path of the program (left for the user to delete)
 };
 
+// A path of `places` (or any path of the platform) as text of the system's messages.
+std::string PathText(const std::string& path);
+
 // The uninstall's final message when every file went.
 std::string UninstallDoneText(const InstallPlaces& places);
 // Its first paragraph when some files stayed: what the user deletes by hand, those files (listed

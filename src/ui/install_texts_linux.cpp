@@ -9,8 +9,6 @@ namespace ui {
 
 namespace {
 
-std::string Text(const std::string& utf8Path) { return sjis::FromUtf8(utf8Path); }
-
 std::string FolderOf(const std::string& path) {
   const auto slash = path.rfind('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -20,25 +18,27 @@ constexpr char kPackageNote[] = "パッケージでインストールした場�
 
 }  // namespace
 
+std::string PathText(const std::string& path) { return sjis::FromUtf8(path); }
+
 std::string UninstallDoneText(const InstallPlaces& places) {
-  return "全ての関連ファイルが削除されました。設定ダイアログを閉じた後、プログラム[" + Text(places.programFile) +
-         "]とデータのフォルダ[" + Text(places.dataFolder) + "]を削除して下さい。" + kPackageNote;
+  return "全ての関連ファイルが削除されました。設定ダイアログを閉じた後、プログラム[" + PathText(places.programFile) +
+         "]とデータのフォルダ[" + PathText(places.dataFolder) + "]を削除して下さい。" + kPackageNote;
 }
 
 std::string UninstallLeftText(const InstallPlaces& places) {
   return "次のファイルは削除できずに残っています。設定ダイアログを閉じた後、これらのファイルと、プログラム[" +
-         Text(places.programFile) + "]、データのフォルダ[" + Text(places.dataFolder) + "]を削除して下さい。" +
+         PathText(places.programFile) + "]、データのフォルダ[" + PathText(places.dataFolder) + "]を削除して下さい。" +
          kPackageNote;
 }
 
 std::vector<std::string> ReadmeRemovalLines(const InstallPlaces& places) {
   return {
       "　　次のフォルダの関連ファイルをすべて削除します。",
-      "　　　" + Text(places.dataFolder),
-      "　　　" + Text(FolderOf(places.settingsFile)),
+      "　　　" + PathText(places.dataFolder),
+      "　　　" + PathText(FolderOf(places.settingsFile)),
       "　　実行中のプログラムは自分自身を削除できないため、",
       "　　設定ダイアログを閉じた後、プログラム",
-      "　　　" + Text(places.programFile),
+      "　　　" + PathText(places.programFile),
       "　　を、パッケージ管理ツールで、または直接削除して下さい。",
   };
 }

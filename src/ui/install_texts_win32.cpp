@@ -4,6 +4,8 @@
 
 namespace ui {
 
+std::string PathText(const std::string& path) { return path; }  // ANSI, the code page of the texts
+
 std::string UninstallDoneText(const InstallPlaces&) {
   return "全ての関連ファイルが削除されました。設定ダイアログを閉じた後、システム・フォルダから[corvane_kestor.scr]を削除して下さい。";
 }

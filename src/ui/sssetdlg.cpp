@@ -31,6 +31,11 @@ std::string ProgramTitle() {
 
 }  // namespace
 
+std::string SettingsNotSavedText(const std::string& settingsFile) {
+  return "設定ファイル[" + PathText(settingsFile) +
+         "]に書き込めないため、設定を保存できませんでした。ファイルが読み取り専用でないか、フォルダに書き込みができるかを確認して下さい。";
+}
+
 const std::vector<platform::ColourChoice>& FontColours() {
   static const std::vector<platform::ColourChoice> colours = {
       {0x000000, "黒"},   {0x000080, "栗色"}, {0x008000, "緑"},   {0x008080, "オリーブ"},
@@ -161,7 +166,12 @@ void TScrnSaveSetupDlg::OKBtnClick() {
   d.shadowBlend = view_->Checked(SetupControl::CheckBox2);
   d.font = setupFont;
   d.column = setupColumn;
-  shell::WriteDialogSettings(setupIni, d);  // failures are not reported
+  if (!shell::WriteDialogSettings(setupIni, d)) {
+    // Nothing was written: the dialog stays open with what was entered, for another try or Cancel.
+    view_->ShowMessageBox(SettingsNotSavedText(setupIni.Path()), paths_.applicationTitle,
+                          platform::kMbOk | platform::kMbIconWarning);
+    return;
+  }
   view_->Close();
 }
 

@@ -82,6 +82,9 @@ class TScrnSaveSetupDlg final : public platform::SetupDialogEvents {
 bool RunSetupDialog(platform::System& system);
 bool RunSetupDialog(platform::System& system, const SetupPaths& paths);
 
+// The message of an OK whose settings could not be written to `settingsFile`.
+std::string SettingsNotSavedText(const std::string& settingsFile);
+
 // The text colours the font chooser offers: the sixteen of the overlay's colour table (the only
 // ones whose text shows), in the order of ChooseFont's colour list, with its names.
 const std::vector<platform::ColourChoice>& FontColours();

@@ -61,13 +61,7 @@ std::vector<std::string> DeleteInstalledFiles(const std::vector<std::string>& li
 std::string UninstallMessage(const InstallPlaces& places, const std::vector<std::string>& notDeleted) {
   if (notDeleted.empty()) return UninstallDoneText(places);
   std::string text = UninstallLeftText(places) + "\n";
-  for (std::size_t i = 0; i < notDeleted.size() && i < kListedFiles; ++i) {
-#ifdef _WIN32
-    text += "\n" + notDeleted[i];
-#else
-    text += "\n" + sjis::FromUtf8(notDeleted[i]);  // Linux paths are UTF-8
-#endif
-  }
+  for (std::size_t i = 0; i < notDeleted.size() && i < kListedFiles; ++i) text += "\n" + PathText(notDeleted[i]);
   if (notDeleted.size() > kListedFiles) {
     char more[64];
     std::snprintf(more, sizeof more, "\nほか%u個のファイル", static_cast<unsigned>(notDeleted.size() - kListedFiles));

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The configuration windows on a private Xvfb, driven by xdotool as a user would: the settings
 # dialog (slider, mode, OK -> the settings file; the hidden shadow box, the line count, the font
-# chooser and on Linux its style and colour lists; Cancel writes nothing), the description window, the uninstall with its two message
+# chooser and on Linux its style and colour lists; Cancel writes nothing; OK on a file that takes no
+# writes), the description window, the uninstall with its two message
 # boxes, and the credit window of a run (Alt, ten seconds, Alt again).
 # Arguments: linux or wine, the host program, the folder for the screenshots, on Linux the
 # program that clicks a window's close box as a window manager does. Under Wine the host
@@ -213,6 +214,25 @@ at "$dlg" 245 74
 at "$dlg" 280 164         # Cancel
 ended
 cmp -s "$ini" "$work/before" || fail "Cancel changed the settings file"
+
+# --- OK on a settings file that takes no writes: a message, nothing written, the dialog stays
+# with what was entered, and OK works once the file takes writes again.
+if command -v chattr >/dev/null && chattr +i "$ini" 2>/dev/null; then
+  cp "$ini" "$work/before"
+  open_dialog
+  at "$dlg" 20 54
+  xdotool key Home          # speed 0
+  at "$dlg" 280 132         # OK
+  window "$title" >/dev/null
+  shot settings-not-saved
+  xdotool key Return
+  gone "$title"
+  cmp -s "$ini" "$work/before" || fail "the failed OK changed the settings file"
+  chattr -i "$ini"
+  at "$dlg" 280 132         # OK again: the same dialog, with the speed entered before
+  ended
+  key_is speed 0
+fi
 
 # --- The description window: two of them, closing hides.
 open_dialog

@@ -2,6 +2,7 @@
 // fake view as a user would drive the window.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 
 #include "shell/settings.h"
@@ -173,6 +174,29 @@ TEST_F(SetupDialog, CancelAndTheCloseBoxWriteNothing) {
   view = FakeSetupView{};
   Run([](FakeSetupView& v) { v.Click(SetupControl::CancelBtn); });
   EXPECT_FALSE(IniBytes().has_value());
+}
+
+// An OK that cannot write says so, writes nothing and keeps the dialog with what was entered.
+TEST_F(SetupDialog, OkThatCannotWriteSaysSoAndKeepsTheDialogOpen) {
+  ui::SetupPaths paths = Paths();
+  paths.places.settingsFile = (std::filesystem::path(dir.Path("gone")) / "corvane_kestor.ini").string();
+  ui::TScrnSaveSetupDlg dlg(system, paths);
+  view.script = [&](FakeSetupView& v) {
+    v.MoveSlider(40);
+    v.Click(SetupControl::OKBtn);
+    EXPECT_FALSE(v.closed);
+    ASSERT_EQ(v.messages.size(), 1u);
+    EXPECT_EQ(v.messages[0].text.rfind("設定ファイル[" + paths.places.settingsFile + "]に書き込めないため、", 0), 0u);
+    EXPECT_EQ(v.messages[0].caption, "corvane_kestor");
+    EXPECT_EQ(v.messages[0].flags, platform::kMbOk | platform::kMbIconWarning);
+    EXPECT_EQ(dir.EntryCount(), 0u);
+    std::filesystem::create_directory(dir.Path("gone"));
+    v.Click(SetupControl::OKBtn);  // another try
+  };
+  dlg.ShowModal(view);
+  EXPECT_TRUE(view.closed);
+  EXPECT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(shell::SettingsFile(paths.places.settingsFile).ReadString("speed", ""), "40");
 }
 
 TEST_F(SetupDialog, InitialPositionReachesTheFileOnlyWithOk) {
