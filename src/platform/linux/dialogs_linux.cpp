@@ -256,8 +256,14 @@ class GtkDescriptionView final : public DescriptionView {
                        static_cast<GtkDescriptionView*>(self)->events_.Button1Click();
                      }),
                      this);
-    // The close box only hides the window.
+    // The close box and Escape only hide the window.
     g_signal_connect(window_, "delete-event", G_CALLBACK(+[](GtkWidget* w, GdkEvent*, gpointer) -> gboolean {
+                       gtk_widget_hide(w);
+                       return TRUE;
+                     }),
+                     nullptr);
+    g_signal_connect(window_, "key-press-event", G_CALLBACK(+[](GtkWidget* w, GdkEventKey* e, gpointer) -> gboolean {
+                       if (e->keyval != GDK_KEY_Escape) return FALSE;
                        gtk_widget_hide(w);
                        return TRUE;
                      }),

@@ -249,8 +249,12 @@ at "$dlg" 132 164
 sleep 0.5
 [ "$(xdotool search --onlyvisible --name '^解説$' | wc -l)" -eq 2 ] || fail "two description windows expected"
 for w in $(xdotool search --onlyvisible --name '^解説$'); do xdotool windowmove "$w" 560 0; done
-xdotool key Escape        # focus is in a description window: nothing happens there
-sleep 0.3
+xdotool key Escape        # hides the description window that has the focus, and nothing else
+for _ in $(seq 100); do
+  [ "$(xdotool search --onlyvisible --name '^解説$' | wc -l)" -eq 1 ] && break
+  sleep 0.1
+done
+[ "$(xdotool search --onlyvisible --name '^解説$' | wc -l)" -eq 1 ] || fail "Escape did not hide one description window"
 kill -0 "$pid" || fail "Escape in the description window closed the dialog"
 at "$dlg" 280 164
 ended
