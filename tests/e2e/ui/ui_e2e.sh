@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The configuration windows on a private Xvfb, driven by xdotool as a user would: the settings
 # dialog (slider, mode, OK -> the settings file; the hidden shadow box, the line count, the font
-# chooser and on Linux its style and colour lists; Cancel writes nothing; OK on a file that takes no
-# writes), the description window, the uninstall with its two message
-# boxes, and the credit window of a run (Alt, ten seconds, Alt again).
+# chooser and on Linux its style and colour lists; Cancel writes nothing; OK on a file that takes
+# no writes), the description window, the uninstall with its two message boxes, and the credit
+# window of a run (Alt, ten seconds, Alt again, on Linux its hints and close box).
 # Arguments: linux or wine, the host program, the folder for the screenshots, on Linux the
 # program that clicks a window's close box as a window manager does. Under Wine the host
 # runs as corvane_kestor.exe from a fresh folder, which then holds its settings file and log.
@@ -155,7 +155,7 @@ key_is font_size 12
 # --- Linux's font chooser: style and colour are lists of what the settings file holds, one style
 # at a time, used by keyboard and by mouse; Escape closes only the window it is pressed in.
 if [ "$target" = linux ]; then
-  # colour_list: the id of the open colour list (a pop-up of the program, taller than a line).
+  # colour_list: the open colour list, the pop-up of the program taller than a line.
   colour_list() {
     for _ in $(seq $((patience * 10))); do
       for w in $(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null); do
@@ -165,13 +165,6 @@ if [ "$target" = linux ]; then
       sleep 0.1
     done
     fail "the colour list did not open"
-  }
-  list_gone() {
-    for _ in $(seq 100); do
-      [ -z "$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null)" ] && return 0
-      sleep 0.1
-    done
-    fail "the colour list is still open"
   }
   open_dialog
   at "$dlg" 164 104
@@ -185,19 +178,14 @@ if [ "$target" = linux ]; then
   shot font-colours
   eval "$(xdotool getwindowgeometry --shell "$list")"
   at "$list" $((WIDTH / 2)) $((HEIGHT * 19 / 32))  # the tenth of sixteen rows: 赤
-  list_gone
+  gone "$title"
   xdotool key alt+i Down               # 色: the next one, 黄緑
   at "$font" $((fw - 72)) $((fh - 67))
   colour_list >/dev/null
-  xdotool key Escape                   # closes the list only
-  list_gone
-  [ -n "$(xdotool search --onlyvisible --name "^$font_title\$")" ] || fail "Escape in the colour list closed the font chooser"
+  xdotool key Escape                   # closes the list only: Select below still stores the choice
+  gone "$title"
   shot font-chooser-set
   at "$font" $((fw - 45)) $((fh - 23))  # Select
-  gone "$font_title"
-  at "$dlg" 164 104
-  window "$font_title" >/dev/null
-  xdotool key Escape                   # closes the font chooser only: OK still writes below
   gone "$font_title"
   at "$dlg" 280 132
   ended
@@ -250,10 +238,7 @@ sleep 0.5
 [ "$(xdotool search --onlyvisible --name '^解説$' | wc -l)" -eq 2 ] || fail "two description windows expected"
 for w in $(xdotool search --onlyvisible --name '^解説$'); do xdotool windowmove "$w" 560 0; done
 xdotool key Escape        # hides the description window that has the focus, and nothing else
-for _ in $(seq 100); do
-  [ "$(xdotool search --onlyvisible --name '^解説$' | wc -l)" -eq 1 ] && break
-  sleep 0.1
-done
+for _ in $(seq 100); do [ "$(xdotool search --onlyvisible --name '^解説$' | wc -l)" -eq 1 ] && break; sleep 0.1; done
 [ "$(xdotool search --onlyvisible --name '^解説$' | wc -l)" -eq 1 ] || fail "Escape did not hide one description window"
 kill -0 "$pid" || fail "Escape in the description window closed the dialog"
 at "$dlg" 280 164
@@ -321,7 +306,7 @@ wait_for "$LOG" "^credit shown windows=2"
 credit=$(window copyright)
 if [ "$target" = linux ]; then
   # It takes no keyboard, and its close box hides it without ending the run.
-  xprop -id "$credit" WM_HINTS | grep -q "accepts input or input focus: False" || fail "the credit window takes input"
+  grep -q "accepts input or input focus: False" <<<"$(xprop -id "$credit" WM_HINTS)" || fail "the credit window takes input"
   [ "$(xprop -id "$credit" _NET_WM_USER_TIME)" = "_NET_WM_USER_TIME(CARDINAL) = 0" ] || fail "the credit window asks for focus"
   [ "$("$wm_close" "$credit")" = asked ] || fail "the credit window's close box would kill the program"
   gone copyright

@@ -356,28 +356,21 @@ TEST(IniUnwritable, PathsThatCannotHoldAFile) {
 // Several values at once: the bytes of the same writes one after the other, or, where the file
 // cannot be written, no change at all and no file left beside it.
 TEST(IniValues, AllOfThemOrNone) {
-  const std::string before = "; mine\r\n[S]\r\nb=1\r\n[T]\r\na=0\r\n";
   const platform::IniValues values = {{"a", "1"}, {"b", "1"}, {"c", " x "}, {"A", "2"}};
   testutil::TempFolder folder;
   const std::string one = folder.Path("one.ini"), all = folder.Path("all.ini");
-  for (const std::string& f : {one, all}) testutil::WriteBytes(f, before);
+  for (const std::string& f : {one, all}) testutil::WriteBytes(f, "; mine\r\n[S]\r\nb=1\r\n[T]\r\na=0\r\n");
   for (const auto& [key, value] : values) ASSERT_TRUE(platform::WriteIniValue(one, "S", key, value));
   EXPECT_TRUE(platform::WriteIniValues(all, "S", values));
   EXPECT_EQ(testutil::ReadBytes(all), testutil::ReadBytes(one));
-  EXPECT_TRUE(platform::WriteIniValues(folder.Path("new.ini"), "S", values));
-  EXPECT_EQ(platform::ReadIniValue(folder.Path("new.ini"), "S", "a", "D"), "2");
-  EXPECT_EQ(folder.EntryCount(), 3u);
-
   testutil::SetReadOnly(all, true);
   const bool writable = testutil::CanOpenForWriting(all);  // root, and Wine run as root
   const bool written = platform::WriteIniValues(all, "S", {{"a", "3"}, {"d", "4"}});
   EXPECT_TRUE(written || writable) << "a read-only file took the values";
-  EXPECT_EQ(platform::ReadIniValue(all, "S", "a", "D"), written ? "3" : "2");
-  EXPECT_EQ(platform::ReadIniValue(all, "S", "d", "D"), written ? "4" : "D");
+  EXPECT_EQ(platform::ReadIniValue(all, "S", "a", "D") + platform::ReadIniValue(all, "S", "d", "D"), written ? "34" : "2D");
   testutil::SetReadOnly(all, false);
-  const std::string inMissingFolder = (std::filesystem::path(folder.Path("no_such_dir")) / "f.ini").string();
-  EXPECT_FALSE(platform::WriteIniValues(inMissingFolder, "S", values));
-  EXPECT_EQ(folder.EntryCount(), 3u);
+  EXPECT_FALSE(platform::WriteIniValues(folder.Path("no_such_dir/f.ini"), "S", values));
+  EXPECT_EQ(folder.EntryCount(), 2u);
 }
 
 #ifndef _WIN32

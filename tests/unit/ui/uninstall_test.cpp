@@ -68,11 +68,7 @@ class Uninstall : public ::testing::Test {
     places.dataFolder = data.Folder();
     places.settingsFile = config.Path("corvane_kestor.ini");
     places.debugLog = config.Path("DGCarad_DebugLog.txt");
-#ifdef _WIN32
-    places.programFile = "C:\\kestor\\corvane_kestor.scr";
-#else
     places.programFile = "/opt/kestor/bin/corvane_kestor";
-#endif
   }
   void InstallEverything() {
     for (const std::string& n : shell::DataFileNames()) testutil::WriteBytes(data.Path(n), "data");
@@ -209,22 +205,6 @@ TEST(UninstallMessage, ListsAtMostEightFilesThenTheirCount) {
   EXPECT_EQ(text.find("file8"), std::string::npos);
   EXPECT_NE(text.find("ほか3個のファイル"), std::string::npos);
 }
-
-#ifndef _WIN32
-// Linux names its own program and folders, and nothing of the Windows installation.
-TEST(UninstallMessage, LinuxNamesTheProgramAndTheDataFolder) {
-  ui::InstallPlaces places;
-  places.dataFolder = "/usr/share/corvane_kestor/";
-  places.programFile = "/usr/bin/corvane_kestor";
-  for (const std::string& text : {ui::UninstallMessage(places, {}), ui::UninstallMessage(places, {"/x/crmd_1"})}) {
-    EXPECT_NE(text.find("プログラム[/usr/bin/corvane_kestor]"), std::string::npos) << text;
-    EXPECT_NE(text.find("[/usr/share/corvane_kestor/]"), std::string::npos) << text;
-    EXPECT_NE(text.find("パッケージ管理ツール"), std::string::npos) << text;
-    EXPECT_EQ(text.find("corvane_kestor.scr"), std::string::npos) << text;
-    EXPECT_EQ(text.find("システム・フォルダ"), std::string::npos) << text;
-  }
-}
-#endif
 
 TEST(UninstallList, SettingsFileNameComesFromItsPath) {
 #ifdef _WIN32
