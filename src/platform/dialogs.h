@@ -14,10 +14,10 @@
 // Windows: a dialog from the resource script (windres), common controls (trackbar, up-down),
 //          ChooseFontA with CF_EFFECTS, MessageBoxA, a modeless dialog for the description, a
 //          top-level window painting a 1-bit DIB for the credit.
-// Linux:   GTK 3 windows (texts converted from Shift-JIS), GtkFontChooserDialog with an effects
-//          row (underline, strike-out, colour), GtkMessageDialog; the credit is a plain X11
-//          window whose background pixmap is the picture, so that it needs no event handling
-//          inside the screen-saver window's SDL loop.
+// Linux:   GTK 3 windows (texts converted from Shift-JIS), GtkFontChooserDialog choosing family
+//          and size with a row for the style and the colour, GtkMessageDialog; the credit is a
+//          plain X11 window whose background pixmap is the picture, on a connection of its own
+//          that the application's loop reads for the window manager's close requests.
 //
 // All texts are Shift-JIS. Ownership: the caller owns every view it creates; a description view
 // must be destroyed before the settings dialog view that created it.
@@ -76,6 +76,12 @@ class DescriptionView {
   virtual bool Visible() const = 0;
 };
 
+// A text colour the font chooser offers: 0x00BBGGRR and its name (Shift-JIS).
+struct ColourChoice {
+  std::uint32_t color;
+  std::string name;
+};
+
 // The settings dialog's window and controls.
 class SetupDialogView {
  public:
@@ -106,8 +112,11 @@ class SetupDialogView {
   // A message box over the dialog: MessageBoxA's flags and answers (platform/system.h).
   virtual int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;
   // The font chooser, starting at `font`. True when the user confirmed; `font` is then the choice
-  // (face, size, style bits, colour, character set).
-  virtual bool RunFontChooser(FontDesc& font) = 0;
+  // (face, size, style bits, colour, character set). Linux offers exactly `colours` (a colour not
+  // among them stays as it is unless one is picked) and one style at a time: none, bold, italic,
+  // strike-out or underline. Windows' ChooseFont offers its own sixteen colours, the same ones, and
+  // its own style combinations.
+  virtual bool RunFontChooser(FontDesc& font, const std::vector<ColourChoice>& colours) = 0;
   // A new description window owned by the dialog, not shown yet.
   virtual std::unique_ptr<DescriptionView> CreateDescriptionWindow(DescriptionEvents& events) = 0;
 };

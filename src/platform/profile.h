@@ -23,6 +23,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -42,5 +44,14 @@ std::string ReadIniValue(const std::string& file, const std::string& section, co
 // takes none); the file is then unchanged.
 bool WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
                    const std::string& value);
+
+// Several keys of one section, each as WriteIniValue sets it, in order, and all or nothing: true
+// when every value is in the file, false when the file cannot be written, and the file is then
+// unchanged. Linux changes the parsed file and writes it once. Windows writes the values into a
+// copy beside the file and moves the copy over it; only where the folder takes no new file are
+// they written into the file itself, once it has been opened for writing (as Linux rewrites a file
+// in place there).
+using IniValues = std::vector<std::pair<std::string, std::string>>;  // key, value
+bool WriteIniValues(const std::string& file, const std::string& section, const IniValues& values);
 
 }  // namespace platform

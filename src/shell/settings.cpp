@@ -112,6 +112,18 @@ constexpr ColourRow kColours[] = {
 };
 
 std::int32_t Clamp(std::int32_t v, std::int32_t lo, std::int32_t hi) { return v < lo ? lo : v > hi ? hi : v; }
+
+std::string Decimal(std::int32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%ld", static_cast<long>(value));
+  return text;
+}
+
+void AddViewpoint(platform::IniValues& values, const CarPosition& pos) {
+  values.emplace_back("fx", Decimal(KeyFromPosition(pos.x)));
+  values.emplace_back("fy", Decimal(KeyFromPosition(pos.y)));
+  values.emplace_back("fz", Decimal(KeyFromPosition(pos.z)));
+}
 }  // namespace
 
 unsigned StyleFromCode(std::int32_t code) {
@@ -145,14 +157,14 @@ std::string SettingsFile::ReadString(const char* key, const std::string& def) co
   return platform::ReadIniValue(path_, kSettingsSection, key, def);
 }
 
-bool SettingsFile::WriteInt(const char* key, std::int32_t value) const {
-  char text[16];
-  std::snprintf(text, sizeof text, "%ld", static_cast<long>(value));
-  return WriteString(key, text);
-}
+bool SettingsFile::WriteInt(const char* key, std::int32_t value) const { return WriteString(key, Decimal(value)); }
 
 bool SettingsFile::WriteString(const char* key, const std::string& value) const {
   return platform::WriteIniValue(path_, kSettingsSection, key, value);
+}
+
+bool SettingsFile::WriteValues(const platform::IniValues& values) const {
+  return platform::WriteIniValues(path_, kSettingsSection, values);
 }
 
 StoredSettings ReadSettings(const SettingsFile& file) {
@@ -197,10 +209,9 @@ RunSettings DeriveRunSettings(const StoredSettings& s, bool dataMissing) {
 }
 
 bool WriteViewpoint(const SettingsFile& file, const CarPosition& pos) {
-  bool ok = file.WriteInt("fx", KeyFromPosition(pos.x));
-  ok = file.WriteInt("fy", KeyFromPosition(pos.y)) && ok;
-  ok = file.WriteInt("fz", KeyFromPosition(pos.z)) && ok;
-  return ok;
+  platform::IniValues values;
+  AddViewpoint(values, pos);
+  return file.WriteValues(values);
 }
 
 DialogSettings DialogSettingsFrom(const StoredSettings& s) {
@@ -216,18 +227,18 @@ DialogSettings DialogSettingsFrom(const StoredSettings& s) {
 }
 
 bool WriteDialogSettings(const SettingsFile& file, const DialogSettings& d) {
-  bool ok = file.WriteInt("Mode", Clamp(d.mode, 0, 2));
-  ok = file.WriteInt("speed", Clamp(d.speed, kMinSpeed, kMaxSpeed)) && ok;
-  ok = WriteViewpoint(file, d.viewpoint) && ok;
-  ok = file.WriteInt("text_out", d.textOut ? 1 : 2) && ok;
-  ok = file.WriteInt("shadow", d.shadowBlend ? 1 : 0) && ok;
-  ok = file.WriteString("font_name", d.font.name) && ok;
-  ok = file.WriteInt("font_size", d.font.size) && ok;
-  ok = file.WriteInt("font_color", static_cast<std::int32_t>(d.font.color)) && ok;
-  ok = file.WriteInt("font_charset", static_cast<std::int32_t>(d.font.charset & 0xFFu)) && ok;
-  if (const auto code = CodeFromStyle(d.font.style)) ok = file.WriteInt("font_style", *code) && ok;
-  ok = file.WriteInt("column", Clamp(d.column, kMinColumn, kMaxColumn)) && ok;
-  return ok;
+  platform::IniValues values = {{"Mode", Decimal(Clamp(d.mode, 0, 2))},
+                                {"speed", Decimal(Clamp(d.speed, kMinSpeed, kMaxSpeed))}};
+  AddViewpoint(values, d.viewpoint);
+  values.emplace_back("text_out", Decimal(d.textOut ? 1 : 2));
+  values.emplace_back("shadow", Decimal(d.shadowBlend ? 1 : 0));
+  values.emplace_back("font_name", d.font.name);
+  values.emplace_back("font_size", Decimal(d.font.size));
+  values.emplace_back("font_color", Decimal(static_cast<std::int32_t>(d.font.color)));
+  values.emplace_back("font_charset", Decimal(static_cast<std::int32_t>(d.font.charset & 0xFFu)));
+  if (const auto code = CodeFromStyle(d.font.style)) values.emplace_back("font_style", Decimal(*code));
+  values.emplace_back("column", Decimal(Clamp(d.column, kMinColumn, kMaxColumn)));
+  return file.WriteValues(values);
 }
 
 }  // namespace shell

@@ -4,7 +4,8 @@
 // pressed). Free of windows and devices; the screen-saver window and the settings dialog use it.
 //
 // Reading never changes the file. Writes go straight to the file through the private-profile
-// seam (platform/profile.h); their failures are returned and otherwise not reported.
+// seam (platform/profile.h); the writers of several keys write all of them or none, and return
+// whether they did.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <string_view>
 
 #include "platform/font.h"
+#include "platform/profile.h"
 
 namespace shell {
 
@@ -87,6 +89,7 @@ class SettingsFile {
   std::string ReadString(const char* key, const std::string& def) const;
   bool WriteInt(const char* key, std::int32_t value) const;  // decimal
   bool WriteString(const char* key, const std::string& value) const;
+  bool WriteValues(const platform::IniValues& values) const;  // all of them or none
 
  private:
   std::string path_;
@@ -111,7 +114,7 @@ struct RunSettings {
 };
 RunSettings DeriveRunSettings(const StoredSettings& s, bool dataMissing);
 
-// The viewpoint write-back of a display-mode run: fx, fy, fz.
+// The viewpoint write-back of a display-mode run: fx, fy, fz, all three or none.
 bool WriteViewpoint(const SettingsFile& file, const CarPosition& pos);
 
 // The settings dialog's working values.
@@ -131,7 +134,8 @@ DialogSettings DialogSettingsFrom(const StoredSettings& s);
 // The dialog's OK: writes, in this order, Mode, speed, fx, fy, fz, text_out (1 on, 2 off),
 // shadow (1 or 0), font_name, font_size, font_color, font_charset, font_style (only when a code
 // describes the style exactly; otherwise the stored code stays) and column. `mode`, `speed` and
-// `column` are held within their ranges. Every key is attempted; true when all were written.
+// `column` are held within their ranges. All the keys or none: false when the file cannot be
+// written, and it is then as it was.
 bool WriteDialogSettings(const SettingsFile& file, const DialogSettings& d);
 
 }  // namespace shell

@@ -1,9 +1,11 @@
 #include "ui/readme.h"
 
+#include <algorithm>
+
 namespace ui {
 
-const std::vector<std::string>& ReadmeLines() {
-  static const std::vector<std::string> lines = {
+std::vector<std::string> ReadmeLines(const InstallPlaces& places) {
+  std::vector<std::string> lines = {
       "corvane KESTOR　3Dスクリーンセーバ　Ver 1.0",
       "",
       "１．二つのモード",
@@ -50,10 +52,6 @@ const std::vector<std::string>& ReadmeLines() {
       "　・解説",
       "　　この説明を開きます。",
       "　・削除",
-      "　　関連するファイルをすべて削除します。",
-      "　　実行中のプログラムは自分自身を削除できないため、",
-      "　　設定ダイアログを閉じた後、システム・フォルダから",
-      "　　[corvane_kestor.scr] を削除して下さい。",
       "",
       "４．謝辞",
       "　３Ｄ描画の部品、背景の素材、配布用のインストーラを",
@@ -69,11 +67,15 @@ const std::vector<std::string>& ReadmeLines() {
       "",
       "　　　　　　　　　　　　　　　　　　　corvane KESTOR",
   };
+  // What the uninstall deletes, and what it leaves, as this target installs the saver.
+  const auto at = std::find(lines.begin(), lines.end(), std::string("　・削除"));
+  const std::vector<std::string> removal = ReadmeRemovalLines(places);
+  lines.insert(at + 1, removal.begin(), removal.end());
   return lines;
 }
 
-TForm1::TForm1(const ViewMaker& makeView) : view_(makeView ? makeView(*this) : nullptr) {
-  if (view_) view_->SetText(ReadmeLines());
+TForm1::TForm1(const ViewMaker& makeView, const InstallPlaces& places) : view_(makeView ? makeView(*this) : nullptr) {
+  if (view_) view_->SetText(ReadmeLines(places));
 }
 
 TForm1::~TForm1() = default;

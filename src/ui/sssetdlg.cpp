@@ -31,6 +31,21 @@ std::string ProgramTitle() {
 
 }  // namespace
 
+std::string SettingsNotSavedText(const std::string& settingsFile) {
+  return "設定ファイル[" + PathText(settingsFile) +
+         "]に書き込めないため、設定を保存できませんでした。ファイルが読み取り専用でないか、フォルダに書き込みができるかを確認して下さい。";
+}
+
+const std::vector<platform::ColourChoice>& FontColours() {
+  static const std::vector<platform::ColourChoice> colours = {
+      {0x000000, "黒"},   {0x000080, "栗色"}, {0x008000, "緑"},   {0x008080, "オリーブ"},
+      {0x800000, "紺"},   {0x800080, "紫"},   {0x808000, "青緑"}, {0x808080, "灰色"},
+      {0xC0C0C0, "銀色"}, {0x0000FF, "赤"},   {0x00FF00, "黄緑"}, {0x00FFFF, "黄"},
+      {0xFF0000, "青"},   {0xFF00FF, "赤紫"}, {0xFFFF00, "水色"}, {0xFFFFFF, "白"},
+  };
+  return colours;
+}
+
 std::int32_t ColumnFromText(const std::string& text) {
   const auto blank = [](char c) { return c == ' ' || c == '\t'; };
   std::size_t b = 0, e = text.size();
@@ -46,6 +61,7 @@ SetupPaths DefaultSetupPaths(platform::System& system) {
   p.places.settingsFile = shell::SettingsFilePath();
   p.places.dataFolder = system.DataFolder();
   p.places.debugLog = dg::LogFilePath();
+  p.places.programFile = platform::ProgramPath();
   p.applicationTitle = ProgramTitle();
   return p;
 }
@@ -120,7 +136,7 @@ void TScrnSaveSetupDlg::UpDown1Click() {
 
 void TScrnSaveSetupDlg::Button2Click() {
   platform::FontDesc chosen = setupFont;
-  if (view_->RunFontChooser(chosen)) setupFont = chosen;
+  if (view_->RunFontChooser(chosen, FontColours())) setupFont = chosen;
 }
 
 void TScrnSaveSetupDlg::Button1Click() { setupViewpoint = shell::kInitialViewpoint; }
@@ -128,7 +144,7 @@ void TScrnSaveSetupDlg::Button1Click() { setupViewpoint = shell::kInitialViewpoi
 void TScrnSaveSetupDlg::Button3Click() {
   platform::SetupDialogView* dialog = view_;
   descriptions_.push_back(std::make_unique<TForm1>(
-      [dialog](platform::DescriptionEvents& events) { return dialog->CreateDescriptionWindow(events); }));
+      [dialog](platform::DescriptionEvents& events) { return dialog->CreateDescriptionWindow(events); }, paths_.places));
   descriptions_.back()->Show();
 }
 
@@ -137,7 +153,7 @@ void TScrnSaveSetupDlg::Panel3DblClick() { view_->SetVisible(SetupControl::Panel
 void TScrnSaveSetupDlg::Button4Click() {
   if (view_->ShowMessageBox(kUninstallQuestion, kUninstallCaption, platform::kMbOkCancel) != platform::kIdOk) return;
   const std::vector<std::string> failed = DeleteInstalledFiles(uninstallList, paths_.places);
-  view_->ShowMessageBox(UninstallMessage(failed), paths_.applicationTitle, platform::kMbOk);
+  view_->ShowMessageBox(UninstallMessage(paths_.places, failed), paths_.applicationTitle, platform::kMbOk);
   for (const SetupControl c : kDisabledAfterUninstall) view_->SetEnabled(c, false);
 }
 
@@ -150,7 +166,12 @@ void TScrnSaveSetupDlg::OKBtnClick() {
   d.shadowBlend = view_->Checked(SetupControl::CheckBox2);
   d.font = setupFont;
   d.column = setupColumn;
-  shell::WriteDialogSettings(setupIni, d);  // failures are not reported
+  if (!shell::WriteDialogSettings(setupIni, d)) {
+    // Nothing was written: the dialog stays open with what was entered, for another try or Cancel.
+    view_->ShowMessageBox(SettingsNotSavedText(setupIni.Path()), paths_.applicationTitle,
+                          platform::kMbOk | platform::kMbIconWarning);
+    return;
+  }
   view_->Close();
 }
 

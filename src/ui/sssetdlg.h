@@ -22,12 +22,12 @@ namespace ui {
 
 // Where the dialog finds its files, and the application title of its final message.
 struct SetupPaths {
-  InstallPlaces places;         // settings file, data folder, debug log
+  InstallPlaces places;         // settings file, data folder, debug log, program
   std::string applicationTitle;  // Shift-JIS
 };
 
 // The real places: the settings file of shell::SettingsFilePath(), system.DataFolder(), the debug
-// log's file, and the program's file name without its extension as the title.
+// log's file, the program's path, and the program's file name without its extension as the title.
 SetupPaths DefaultSetupPaths(platform::System& system);
 
 class TScrnSaveSetupDlg final : public platform::SetupDialogEvents {
@@ -81,6 +81,13 @@ class TScrnSaveSetupDlg final : public platform::SetupDialogEvents {
 // line on stderr) when no dialog window can be made.
 bool RunSetupDialog(platform::System& system);
 bool RunSetupDialog(platform::System& system, const SetupPaths& paths);
+
+// The message of an OK whose settings could not be written to `settingsFile`.
+std::string SettingsNotSavedText(const std::string& settingsFile);
+
+// The text colours the font chooser offers: the sixteen of the overlay's colour table (the only
+// ones whose text shows), in the order of ChooseFont's colour list, with its names.
+const std::vector<platform::ColourChoice>& FontColours();
 
 // The line count typed into Edit1: a decimal integer (blanks around it allowed, or 0x and
 // hexadecimal digits) held within 1..5; anything else gives 1.

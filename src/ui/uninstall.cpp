@@ -10,8 +10,6 @@ namespace ui {
 
 const char kUninstallQuestion[] = "「corvane KESTOR」を削除します。よろしいですか？";
 const char kUninstallCaption[] = "確認";
-const char kUninstallDone[] =
-    "全ての関連ファイルが削除されました。設定ダイアログを閉じた後、システム・フォルダから[corvane_kestor.scr]を削除して下さい。";
 
 namespace {
 
@@ -60,17 +58,10 @@ std::vector<std::string> DeleteInstalledFiles(const std::vector<std::string>& li
   return failed;
 }
 
-std::string UninstallMessage(const std::vector<std::string>& notDeleted) {
-  std::string text = kUninstallDone;
-  if (notDeleted.empty()) return text;
-  text += "\n\nただし、次のファイルは削除できませんでした。手作業で削除して下さい。\n";
-  for (std::size_t i = 0; i < notDeleted.size() && i < kListedFiles; ++i) {
-#ifdef _WIN32
-    text += "\n" + notDeleted[i];
-#else
-    text += "\n" + sjis::FromUtf8(notDeleted[i]);  // Linux paths are UTF-8
-#endif
-  }
+std::string UninstallMessage(const InstallPlaces& places, const std::vector<std::string>& notDeleted) {
+  if (notDeleted.empty()) return UninstallDoneText(places);
+  std::string text = UninstallLeftText(places) + "\n";
+  for (std::size_t i = 0; i < notDeleted.size() && i < kListedFiles; ++i) text += "\n" + PathText(notDeleted[i]);
   if (notDeleted.size() > kListedFiles) {
     char more[64];
     std::snprintf(more, sizeof more, "\nほか%u個のファイル", static_cast<unsigned>(notDeleted.size() - kListedFiles));

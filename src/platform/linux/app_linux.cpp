@@ -17,11 +17,51 @@
 #include "platform/linux/keymap.h"
 #include "platform/linux/sdl_video.h"
 #include "platform/linux/x11_child.h"
+#include "platform/linux/x11_watch.h"
 #include "platform/sjis.h"
 
 namespace platform {
 
+namespace x11 {
+
 namespace {
+std::vector<Watch*>& Watches() {
+  static std::vector<Watch*> watches;
+  return watches;
+}
+}  // namespace
+
+void AddWatch(Watch* watch) { Watches().push_back(watch); }
+void RemoveWatch(Watch* watch) {
+  auto& w = Watches();
+  w.erase(std::remove(w.begin(), w.end(), watch), w.end());
+}
+
+}  // namespace x11
+
+namespace {
+
+bool WatchesWantPolling() {
+  for (const x11::Watch* w : x11::Watches()) {
+    if (w->WantsPolling()) return true;
+  }
+  return false;
+}
+
+bool WatchesHavePendingEvents() {
+  for (x11::Watch* w : x11::Watches()) {
+    if (w->HasPendingEvents()) return true;
+  }
+  return false;
+}
+
+// Handling may add or remove watches: a copy is walked.
+bool HandleWatchEvents() {
+  bool handled = false;
+  const std::vector<x11::Watch*> watches = x11::Watches();
+  for (x11::Watch* w : watches) handled = w->HandlePendingEvents() || handled;
+  return handled;
+}
 
 // Set by the SIGHUP handler, read by the loop.
 volatile std::sig_atomic_t g_hangup = 0;
@@ -290,7 +330,7 @@ class LinuxApplication final : public Application {
       if (now >= end) return;
       std::uint64_t slice = end - now;
       if (const LinuxTimer* t = NextTimer()) slice = std::min(slice, t->Due() > now ? t->Due() - now : 0);
-      if (form_ && form_->HasChild()) slice = std::min<std::uint64_t>(slice, 50);  // its own connection
+      if ((form_ && form_->HasChild()) || WatchesWantPolling()) slice = std::min<std::uint64_t>(slice, 50);  // own connections
       const int ms = static_cast<int>(std::min<std::uint64_t>(slice, INT_MAX));
       if (video_) {
         SDL_WaitEventTimeout(nullptr, ms);
@@ -321,12 +361,14 @@ class LinuxApplication final : public Application {
     if (g_hangup != 0) return true;
     if (const LinuxTimer* t = NextTimer(); t && t->Due() <= NowMs()) return true;
     if (form_ && form_->HasChildEvents()) return true;
+    if (WatchesHavePendingEvents()) return true;
     if (!video_) return false;
     SDL_PumpEvents();
     return SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE;
   }
 
-  // One message: a due timer tick, the child window's destruction, or one SDL event.
+  // One message: a due timer tick, the child window's destruction or resize, a request on another
+  // connection, a hang-up, or one SDL event.
   bool HandleOneMessage() {
     const std::uint64_t now = NowMs();
     if (LinuxTimer* next = NextTimer(); next && next->Due() <= now) {
@@ -334,6 +376,7 @@ class LinuxApplication final : public Application {
       return true;
     }
     if (form_->CheckChild()) return true;
+    if (HandleWatchEvents()) return true;
     if (g_hangup != 0) {
       g_hangup = 0;
       form_->Close();

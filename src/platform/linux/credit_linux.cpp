@@ -1,7 +1,11 @@
 // The credit window on X11: a fixed-size dialog-type window whose background pixmap is the
-// picture. The X server repaints it by itself, so the window needs no events and works inside the
-// screen-saver window's SDL loop as well as anywhere else. One display connection serves all
-// credit windows of the process.
+// picture. The X server repaints it by itself, so the window needs no drawing events and works
+// inside the screen-saver window's SDL loop as well as anywhere else. It never takes the keyboard
+// (input hint False, no focus when mapped), and its close box only hides it: the window manager's
+// WM_DELETE_WINDOW arrives on the credit windows' own connection, which the application's loop
+// reads through an x11::Watch (a window manager kills a client whose window lacks the protocol,
+// and a killed connection would end the process). One display connection serves all credit
+// windows of the process.
 #include "platform/dialogs.h"  // before Xlib, whose macros (Button1 ...) would break its names
 
 #include <SDL.h>
@@ -10,37 +14,60 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
+
+#include "platform/linux/x11_watch.h"
 
 namespace platform {
 
 namespace {
 
-// The shared connection, opened by the first window and closed with the last.
-struct Connection {
-  Display* display = nullptr;
-  int users = 0;
+class X11CreditView;
+
+// The shared connection, opened by the first window and closed with the last, and read by the
+// application's loop for the window manager's close requests.
+class Connection final : public x11::Watch {
+ public:
+  Display* Acquire() {
+    if (!display_) {
+      display_ = XOpenDisplay(nullptr);
+      if (!display_) return nullptr;
+      protocols_ = XInternAtom(display_, "WM_PROTOCOLS", False);
+      deleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
+      x11::AddWatch(this);
+    }
+    ++users_;
+    return display_;
+  }
+  void Release() {
+    if (--users_ == 0 && display_) {
+      x11::RemoveWatch(this);
+      XCloseDisplay(display_);
+      display_ = nullptr;
+    }
+  }
+  Atom DeleteWindowAtom() const { return deleteWindow_; }
+  void Add(X11CreditView* v) { views_.push_back(v); }
+  void Remove(X11CreditView* v) { views_.erase(std::remove(views_.begin(), views_.end(), v), views_.end()); }
+
+  bool WantsPolling() const override;
+  bool HasPendingEvents() override { return display_ && XPending(display_) > 0; }
+  bool HandlePendingEvents() override;
+
+ private:
+  Display* display_ = nullptr;
+  int users_ = 0;
+  Atom protocols_ = 0, deleteWindow_ = 0;
+  std::vector<X11CreditView*> views_;
 };
+
 Connection& Shared() {
   static Connection c;
   return c;
-}
-
-Display* Acquire() {
-  Connection& c = Shared();
-  if (!c.display) c.display = XOpenDisplay(nullptr);
-  if (c.display) ++c.users;
-  return c.display;
-}
-
-void Release() {
-  Connection& c = Shared();
-  if (--c.users == 0 && c.display) {
-    XCloseDisplay(c.display);
-    c.display = nullptr;
-  }
 }
 
 unsigned long Pixel(Display* d, std::uint32_t rgb) {
@@ -112,15 +139,33 @@ class X11CreditView final : public CreditView {
     XChangeProperty(d_, window_, XInternAtom(d_, "_NET_WM_WINDOW_TYPE", False), XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&dialog), 1);
     if (const Window o = OwnerWindow(owner)) XSetTransientForHint(d_, window_, o);
+
+    // No keyboard: the input hint says so, and a user time of 0 asks for no focus when mapped.
+    XWMHints* wm = XAllocWMHints();
+    wm->flags = InputHint | StateHint;
+    wm->input = False;
+    wm->initial_state = NormalState;
+    XSetWMHints(d_, window_, wm);
+    XFree(wm);
+    const long userTime = 0;
+    XChangeProperty(d_, window_, XInternAtom(d_, "_NET_WM_USER_TIME", False), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&userTime), 1);
+    // The close box asks rather than kills.
+    Atom deleteWindow = Shared().DeleteWindowAtom();
+    XSetWMProtocols(d_, window_, &deleteWindow, 1);
     XFlush(d_);
+    Shared().Add(this);
   }
 
   ~X11CreditView() override {
+    Shared().Remove(this);
     XDestroyWindow(d_, window_);
     XFreePixmap(d_, pixmap_);
     XFlush(d_);
-    Release();
+    Shared().Release();
   }
+
+  Window Id() const { return window_; }
 
   void Show(bool stayOnTop) override {
     const Atom above = XInternAtom(d_, "_NET_WM_STATE_ABOVE", False);
@@ -150,10 +195,33 @@ class X11CreditView final : public CreditView {
   bool visible_ = false;
 };
 
+bool Connection::WantsPolling() const {
+  return std::any_of(views_.begin(), views_.end(), [](const X11CreditView* v) { return v->Visible(); });
+}
+
+bool Connection::HandlePendingEvents() {
+  bool handled = false;
+  while (display_ && XPending(display_) > 0) {
+    XEvent e;
+    XNextEvent(display_, &e);
+    if (e.type != ClientMessage || e.xclient.message_type != protocols_ || e.xclient.format != 32 ||
+        static_cast<Atom>(e.xclient.data.l[0]) != deleteWindow_)
+      continue;
+    // The close box: the window hides, and the owner's timer finds it hidden.
+    for (X11CreditView* v : views_) {
+      if (v->Id() == e.xclient.window && v->Visible()) {
+        v->Hide();
+        handled = true;
+      }
+    }
+  }
+  return handled;
+}
+
 }  // namespace
 
 std::unique_ptr<CreditView> CreateCreditView(WindowHandle owner, const TwoColourPicture& picture) {
-  Display* d = Acquire();
+  Display* d = Shared().Acquire();
   if (!d) {
     std::fprintf(stderr, "corvane_kestor: the credit window needs an X11 display\n");
     return nullptr;

@@ -86,20 +86,21 @@ std::string Mnemonic(const std::string& sjisCaption) {
   return out;
 }
 
+// A window that takes the keyboard once it is mapped. Without a window manager nothing focuses a
+// new window, and its keys would go to the window that had the focus before.
+void FocusWhenMapped(GtkWidget* window) {
+  g_signal_connect(window, "map-event", G_CALLBACK(+[](GtkWidget* w, GdkEvent*, gpointer) -> gboolean {
+                     gtk_window_present_with_time(GTK_WINDOW(w), GDK_CURRENT_TIME);
+                     return FALSE;
+                   }),
+                   nullptr);
+}
+
 void AddClass(GtkWidget* w, const char* name) { gtk_style_context_add_class(gtk_widget_get_style_context(w), name); }
 
 void Place(GtkWidget* fixed, GtkWidget* w, int x, int y, int width, int height) {
   gtk_widget_set_size_request(w, width, height);
   gtk_fixed_put(GTK_FIXED(fixed), w, x, y);
-}
-
-// Windows colour 0x00BBGGRR <-> GdkRGBA.
-GdkRGBA ToRgba(std::uint32_t c) {
-  return GdkRGBA{(c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0, 1.0};
-}
-std::uint32_t FromRgba(const GdkRGBA& c) {
-  const auto byte = [](double v) { return static_cast<std::uint32_t>(std::lround((v < 0 ? 0 : v > 1 ? 1 : v) * 255.0)); };
-  return byte(c.red) | (byte(c.green) << 8) | (byte(c.blue) << 16);
 }
 
 // The Windows Japanese faces as the installed families the glyph seam uses for them.
@@ -115,14 +116,59 @@ std::string ChooserFamily(const std::string& sjisFace) {
   return Utf8(sjisFace);
 }
 
-// The sixteen colours of the overlay's colour table, the ones a font colour can usefully take.
-const GdkRGBA* OverlayPalette() {
-  static GdkRGBA colours[16];
-  static const std::uint32_t kColours[16] = {0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080,
-                                             0x808000, 0x808080, 0xC0C0C0, 0x0000FF, 0x00FF00, 0x00FFFF,
-                                             0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
-  for (int i = 0; i < 16; ++i) colours[i] = ToRgba(kColours[i]);
-  return colours;
+// The styles the settings file has codes for, one at a time, as the font chooser offers them.
+struct StyleChoice {
+  unsigned style;
+  const char* sjisName;
+};
+constexpr StyleChoice kStyles[] = {
+    {0, "標準"}, {kFontBold, "太字"}, {kFontItalic, "斜体"}, {kFontStrikeOut, "取り消し線"}, {kFontUnderline, "下線"},
+};
+
+// A swatch of a colour 0x00BBGGRR with a grey frame, so that white shows on white.
+GdkPixbuf* Swatch(std::uint32_t color) {
+  constexpr int kWidth = 24, kHeight = 14;
+  GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, kWidth, kHeight);
+  gdk_pixbuf_fill(pixbuf, 0x808080FFu);
+  GdkPixbuf* inner = gdk_pixbuf_new_subpixbuf(pixbuf, 1, 1, kWidth - 2, kHeight - 2);
+  const std::uint32_t rgba = ((color & 0xFFu) << 24) | (((color >> 8) & 0xFFu) << 16) | (((color >> 16) & 0xFFu) << 8) | 0xFFu;
+  gdk_pixbuf_fill(inner, rgba);
+  g_object_unref(inner);
+  return pixbuf;
+}
+
+// The colour list of the font chooser: a swatch and a name per colour; the active row is `color`'s,
+// none when it is not among them.
+GtkWidget* ColourCombo(const std::vector<ColourChoice>& colours, std::uint32_t color) {
+  enum { kColourColumn, kSwatchColumn, kNameColumn };
+  GtkListStore* store = gtk_list_store_new(3, G_TYPE_UINT, GDK_TYPE_PIXBUF, G_TYPE_STRING);
+  int active = -1;
+  for (std::size_t i = 0; i < colours.size(); ++i) {
+    GdkPixbuf* swatch = Swatch(colours[i].color);
+    gtk_list_store_insert_with_values(store, nullptr, -1, kColourColumn, static_cast<guint>(colours[i].color),
+                                      kSwatchColumn, swatch, kNameColumn, Utf8(colours[i].name).c_str(), -1);
+    g_object_unref(swatch);
+    if (colours[i].color == color) active = static_cast<int>(i);
+  }
+  GtkWidget* combo = gtk_combo_box_new_with_model(GTK_TREE_MODEL(store));
+  g_object_unref(store);
+  GtkCellRenderer* swatchCell = gtk_cell_renderer_pixbuf_new();
+  gtk_cell_layout_pack_start(GTK_CELL_LAYOUT(combo), swatchCell, FALSE);
+  gtk_cell_layout_add_attribute(GTK_CELL_LAYOUT(combo), swatchCell, "pixbuf", kSwatchColumn);
+  GtkCellRenderer* nameCell = gtk_cell_renderer_text_new();
+  gtk_cell_layout_pack_start(GTK_CELL_LAYOUT(combo), nameCell, TRUE);
+  gtk_cell_layout_add_attribute(GTK_CELL_LAYOUT(combo), nameCell, "text", kNameColumn);
+  gtk_combo_box_set_active(GTK_COMBO_BOX(combo), active);
+  return combo;
+}
+
+// The colour of the combo's active row, or `color` when none is active.
+std::uint32_t ComboColour(GtkWidget* combo, std::uint32_t color) {
+  GtkTreeIter row;
+  if (!gtk_combo_box_get_active_iter(GTK_COMBO_BOX(combo), &row)) return color;
+  guint value = 0;
+  gtk_tree_model_get(gtk_combo_box_get_model(GTK_COMBO_BOX(combo)), &row, 0, &value, -1);
+  return value;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -188,6 +234,7 @@ class GtkDescriptionView final : public DescriptionView {
     gtk_window_set_position(GTK_WINDOW(window_), GTK_WIN_POS_CENTER);
     if (owner) gtk_window_set_transient_for(GTK_WINDOW(window_), owner);
     gtk_window_set_type_hint(GTK_WINDOW(window_), GDK_WINDOW_TYPE_HINT_DIALOG);
+    FocusWhenMapped(window_);
 
     GtkWidget* fixed = gtk_fixed_new();
     gtk_widget_set_size_request(fixed, kDescriptionWidth, kDescriptionHeight);
@@ -209,8 +256,14 @@ class GtkDescriptionView final : public DescriptionView {
                        static_cast<GtkDescriptionView*>(self)->events_.Button1Click();
                      }),
                      this);
-    // The close box only hides the window.
+    // The close box and Escape only hide the window.
     g_signal_connect(window_, "delete-event", G_CALLBACK(+[](GtkWidget* w, GdkEvent*, gpointer) -> gboolean {
+                       gtk_widget_hide(w);
+                       return TRUE;
+                     }),
+                     nullptr);
+    g_signal_connect(window_, "key-press-event", G_CALLBACK(+[](GtkWidget* w, GdkEventKey* e, gpointer) -> gboolean {
+                       if (e->keyval != GDK_KEY_Escape) return FALSE;
                        gtk_widget_hide(w);
                        return TRUE;
                      }),
@@ -361,6 +414,7 @@ class GtkSetupView final : public SetupDialogView {
   int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
     GtkWidget* d = gtk_dialog_new();
     AddClass(d, "kestor-message");
+    FocusWhenMapped(d);
     gtk_window_set_title(GTK_WINDOW(d), Utf8(caption).c_str());
     gtk_window_set_transient_for(GTK_WINDOW(d), GTK_WINDOW(window_));
     gtk_window_set_modal(GTK_WINDOW(d), TRUE);
@@ -399,36 +453,40 @@ class GtkSetupView final : public SetupDialogView {
     return (flags & 0xF) == kMbYesNo ? kIdNo : (flags & 0xF) == kMbOk ? kIdOk : kIdCancel;
   }
 
-  bool RunFontChooser(FontDesc& font) override {
+  bool RunFontChooser(FontDesc& font, const std::vector<ColourChoice>& colours) override {
     GtkWidget* d = gtk_font_chooser_dialog_new(Utf8("フォント").c_str(), GTK_WINDOW(window_));
+    FocusWhenMapped(d);
+    // Family and size only: the style is the one of the row below, so that no face offers a
+    // combination the settings file cannot keep.
+    gtk_font_chooser_set_level(GTK_FONT_CHOOSER(d),
+                               static_cast<GtkFontChooserLevel>(GTK_FONT_CHOOSER_LEVEL_FAMILY | GTK_FONT_CHOOSER_LEVEL_SIZE));
     const std::string family = ChooserFamily(font.name);
     PangoFontDescription* desc = pango_font_description_new();
     pango_font_description_set_family(desc, family.c_str());
     pango_font_description_set_size(desc, (font.size > 0 ? font.size : 12) * PANGO_SCALE);
-    pango_font_description_set_weight(desc, (font.style & kFontBold) ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
-    pango_font_description_set_style(desc, (font.style & kFontItalic) ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
     gtk_font_chooser_set_font_desc(GTK_FONT_CHOOSER(d), desc);
     pango_font_description_free(desc);
     gtk_font_chooser_set_preview_text(GTK_FONT_CHOOSER(d), Utf8("あぁアァ亜宇 AaBbYyZz 123").c_str());
 
-    // The effects that GTK's chooser lacks: underline, strike-out and the colour.
-    GtkWidget* effects = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 12);
-    GtkWidget* underline = gtk_check_button_new_with_mnemonic(Utf8("下線(_U)").c_str());
-    GtkWidget* strike = gtk_check_button_new_with_mnemonic(Utf8("取り消し線(_K)").c_str());
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(underline), (font.style & kFontUnderline) != 0);
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(strike), (font.style & kFontStrikeOut) != 0);
-    GtkWidget* colourLabel = gtk_label_new_with_mnemonic(Utf8("色(_C):").c_str());
-    GtkWidget* colour = gtk_color_button_new();
-    gtk_color_chooser_set_use_alpha(GTK_COLOR_CHOOSER(colour), FALSE);
-    gtk_color_chooser_add_palette(GTK_COLOR_CHOOSER(colour), GTK_ORIENTATION_HORIZONTAL, 8, 16,
-                                  const_cast<GdkRGBA*>(OverlayPalette()));
-    const GdkRGBA initial = ToRgba(font.color);
-    gtk_color_chooser_set_rgba(GTK_COLOR_CHOOSER(colour), &initial);
-    gtk_color_button_set_title(GTK_COLOR_BUTTON(colour), Utf8("色の設定").c_str());
+    // The style and the colour, each a list of what the settings can hold. Their access keys are
+    // not those of the dialog's own buttons (_Cancel, _Select).
+    GtkWidget* effects = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+    GtkWidget* styleLabel = gtk_label_new_with_mnemonic(Utf8("スタイル(_Y):").c_str());
+    GtkWidget* style = gtk_combo_box_text_new();
+    int styleRow = 0;
+    for (std::size_t i = 0; i < sizeof kStyles / sizeof kStyles[0]; ++i) {
+      gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(style), Utf8(kStyles[i].sjisName).c_str());
+      if (kStyles[i].style == font.style) styleRow = static_cast<int>(i);
+    }
+    gtk_combo_box_set_active(GTK_COMBO_BOX(style), styleRow);
+    gtk_label_set_mnemonic_widget(GTK_LABEL(styleLabel), style);
+    GtkWidget* colourLabel = gtk_label_new_with_mnemonic(Utf8("色(_I):").c_str());
+    GtkWidget* colour = ColourCombo(colours, font.color);
     gtk_label_set_mnemonic_widget(GTK_LABEL(colourLabel), colour);
+    gtk_widget_set_name(style, "kestor-font-style");
     gtk_widget_set_name(colour, "kestor-font-colour");
-    gtk_box_pack_start(GTK_BOX(effects), underline, FALSE, FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(effects), strike, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(effects), styleLabel, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(effects), style, FALSE, FALSE, 0);
     gtk_box_pack_end(GTK_BOX(effects), colour, FALSE, FALSE, 0);
     gtk_box_pack_end(GTK_BOX(effects), colourLabel, FALSE, FALSE, 0);
     gtk_container_set_border_width(GTK_CONTAINER(effects), 6);
@@ -449,17 +507,11 @@ class GtkSetupView final : public SetupDialogView {
           font.size = static_cast<int>(std::lround(points));
           if (font.size < 1) font.size = 1;
         }
-        unsigned style = 0;
-        if (pango_font_description_get_weight(chosen) >= PANGO_WEIGHT_SEMIBOLD) style |= kFontBold;
-        if (pango_font_description_get_style(chosen) != PANGO_STYLE_NORMAL) style |= kFontItalic;
-        if (gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(underline))) style |= kFontUnderline;
-        if (gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(strike))) style |= kFontStrikeOut;
-        font.style = style;
-        GdkRGBA rgba;
-        gtk_color_chooser_get_rgba(GTK_COLOR_CHOOSER(colour), &rgba);
-        font.color = FromRgba(rgba);
         pango_font_description_free(chosen);
       }
+      const int row = gtk_combo_box_get_active(GTK_COMBO_BOX(style));
+      if (row >= 0) font.style = kStyles[row].style;
+      font.color = ComboColour(colour, font.color);
     }
     gtk_widget_destroy(d);
     return ok;

@@ -447,11 +447,8 @@ std::string ReadIniValue(const std::string& file, const std::string& section, co
   return EncodeAnsi(v);
 }
 
-bool WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
-                   const std::string& value) {
+bool WriteIniValues(const std::string& file, const std::string& section, const IniValues& values) {
   const Text sectionName = TrimLeading(DecodeCaller(section));
-  const Text keyName = TrimLeading(DecodeCaller(key));
-  const Text newValue = TrimLeading(DecodeCaller(value));
 
   // An existing file must be readable and writable, even when nothing changes in it.
   Document doc;
@@ -469,18 +466,34 @@ bool WriteIniValue(const std::string& file, const std::string& section, const st
     doc.sections.emplace_back();
   }
 
-  if (Section* s = FindSection(doc, sectionName)) {
-    if (Entry* e = FindEntry(*s, keyName)) {
-      if (e->hasValue && e->value == newValue) return true;
-      e->value = newValue;
-      e->hasValue = true;
+  // Every value into the parsed file, each read back as the next write would read the file, then
+  // one rewrite: all of them reach the file, or none.
+  std::string bytes;
+  bool changed = false;
+  for (const auto& [key, value] : values) {
+    const Text keyName = TrimLeading(DecodeCaller(key));
+    const Text newValue = TrimLeading(DecodeCaller(value));
+    if (Section* s = FindSection(doc, sectionName)) {
+      if (Entry* e = FindEntry(*s, keyName)) {
+        if (e->hasValue && e->value == newValue) continue;
+        e->value = newValue;
+        e->hasValue = true;
+      } else {
+        s->entries.push_back(Entry{keyName, newValue, true});
+      }
     } else {
-      s->entries.push_back(Entry{keyName, newValue, true});
+      doc.sections.push_back(Section{sectionName, {Entry{keyName, newValue, true}}});
     }
-  } else {
-    doc.sections.push_back(Section{sectionName, {Entry{keyName, newValue, true}}});
+    bytes = Serialize(doc);
+    doc = Parse(bytes);
+    changed = true;
   }
-  return StoreFile(file, Serialize(doc), exists ? &st : nullptr);
+  return !changed || StoreFile(file, bytes, exists ? &st : nullptr);
+}
+
+bool WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
+                   const std::string& value) {
+  return WriteIniValues(file, section, {{key, value}});
 }
 
 }  // namespace platform

@@ -314,7 +314,8 @@ class Win32SetupView final : public SetupDialogView {
     return MessageBoxA(hwnd_, text.c_str(), caption.c_str(), flags);
   }
 
-  bool RunFontChooser(FontDesc& font) override {
+  // ChooseFont's colour list holds the sixteen colours already: `colours` gives nothing to add.
+  bool RunFontChooser(FontDesc& font, const std::vector<ColourChoice>&) override {
     LOGFONTA lf{};
     lf.lfHeight = font.Height();
     lf.lfWeight = (font.style & kFontBold) ? FW_BOLD : FW_NORMAL;

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The configuration windows on a private Xvfb, driven by xdotool as a user would: the settings
 # dialog (slider, mode, OK -> the settings file; the hidden shadow box, the line count, the font
-# chooser; Cancel writes nothing), the description window, the uninstall with its two message
-# boxes, and the credit window of a run (Alt, ten seconds, Alt again).
-# Arguments: linux or wine, the host program, the folder for the screenshots. Under Wine the host
+# chooser and on Linux its style and colour lists; Cancel writes nothing; OK on a file that takes
+# no writes), the description window, the uninstall with its two message boxes, and the credit
+# window of a run (Alt, ten seconds, Alt again, on Linux its hints and close box).
+# Arguments: linux or wine, the host program, the folder for the screenshots, on Linux the
+# program that clicks a window's close box as a window manager does. Under Wine the host
 # runs as corvane_kestor.exe from a fresh folder, which then holds its settings file and log.
 set -euo pipefail
 if [ -z "${KESTOR_E2E_INNER:-}" ]; then
@@ -13,6 +15,7 @@ fi
 target=$1
 host=$2
 shots=$3/$target
+wm_close=${4:-}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../lib.sh"
 work=$(mktemp -d)
@@ -149,6 +152,47 @@ key_is fy -7000
 key_is fz -13000
 key_is font_size 12
 
+# --- Linux's font chooser: style and colour are lists of what the settings file holds, one style
+# at a time, used by keyboard and by mouse; Escape closes only the window it is pressed in.
+if [ "$target" = linux ]; then
+  # colour_list: the open colour list, the pop-up of the program taller than a line.
+  colour_list() {
+    for _ in $(seq $((patience * 10))); do
+      for w in $(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$HEIGHT" -gt 100 ] && { echo "$w"; return 0; }
+      done
+      sleep 0.1
+    done
+    fail "the colour list did not open"
+  }
+  open_dialog
+  at "$dlg" 164 104
+  font=$(window "$font_title")
+  eval "$(xdotool getwindowgeometry --shell "$font")"
+  fw=$WIDTH fh=$HEIGHT
+  xdotool key alt+y Down               # スタイル: 太字
+  xdotool key alt+y Down Down Down     # 下線, in place of 太字
+  at "$font" $((fw - 72)) $((fh - 67))  # the colour list
+  list=$(colour_list)
+  shot font-colours
+  eval "$(xdotool getwindowgeometry --shell "$list")"
+  at "$list" $((WIDTH / 2)) $((HEIGHT * 19 / 32))  # the tenth of sixteen rows: 赤
+  gone "$title"
+  xdotool key alt+i Down               # 色: the next one, 黄緑
+  at "$font" $((fw - 72)) $((fh - 67))
+  colour_list >/dev/null
+  xdotool key Escape                   # closes the list only: Select below still stores the choice
+  gone "$title"
+  shot font-chooser-set
+  at "$font" $((fw - 45)) $((fh - 23))  # Select
+  gone "$font_title"
+  at "$dlg" 280 132
+  ended
+  key_is font_style 4
+  key_is font_color 65280
+fi
+
 # --- Cancel writes nothing.
 cp "$ini" "$work/before"
 open_dialog
@@ -158,6 +202,25 @@ at "$dlg" 245 74
 at "$dlg" 280 164         # Cancel
 ended
 cmp -s "$ini" "$work/before" || fail "Cancel changed the settings file"
+
+# --- OK on a settings file that takes no writes: a message, nothing written, the dialog stays
+# with what was entered, and OK works once the file takes writes again.
+if command -v chattr >/dev/null && chattr +i "$ini" 2>/dev/null; then
+  cp "$ini" "$work/before"
+  open_dialog
+  at "$dlg" 20 54
+  xdotool key Home          # speed 0
+  at "$dlg" 280 132         # OK
+  window "$title" >/dev/null
+  shot settings-not-saved
+  xdotool key Return
+  gone "$title"
+  cmp -s "$ini" "$work/before" || fail "the failed OK changed the settings file"
+  chattr -i "$ini"
+  at "$dlg" 280 132         # OK again: the same dialog, with the speed entered before
+  ended
+  key_is speed 0
+fi
 
 # --- The description window: two of them, closing hides.
 open_dialog
@@ -174,8 +237,9 @@ at "$dlg" 132 164
 sleep 0.5
 [ "$(xdotool search --onlyvisible --name '^解説$' | wc -l)" -eq 2 ] || fail "two description windows expected"
 for w in $(xdotool search --onlyvisible --name '^解説$'); do xdotool windowmove "$w" 560 0; done
-xdotool key Escape        # focus is in a description window: nothing happens there
-sleep 0.3
+xdotool key Escape        # hides the description window that has the focus, and nothing else
+for _ in $(seq 100); do [ "$(xdotool search --onlyvisible --name '^解説$' | wc -l)" -eq 1 ] && break; sleep 0.1; done
+[ "$(xdotool search --onlyvisible --name '^解説$' | wc -l)" -eq 1 ] || fail "Escape did not hide one description window"
 kill -0 "$pid" || fail "Escape in the description window closed the dialog"
 at "$dlg" 280 164
 ended
@@ -239,7 +303,14 @@ elapsed=$(( $(date +%s) - start ))
 gone copyright
 xdotool key Alt_L
 wait_for "$LOG" "^credit shown windows=2"
-window copyright >/dev/null
+credit=$(window copyright)
+if [ "$target" = linux ]; then
+  # It takes no keyboard, and its close box hides it without ending the run.
+  grep -q "accepts input or input focus: False" <<<"$(xprop -id "$credit" WM_HINTS)" || fail "the credit window takes input"
+  [ "$(xprop -id "$credit" _NET_WM_USER_TIME)" = "_NET_WM_USER_TIME(CARDINAL) = 0" ] || fail "the credit window asks for focus"
+  [ "$("$wm_close" "$credit")" = asked ] || fail "the credit window's close box would kill the program"
+  gone copyright
+fi
 xdotool key Escape
 wait_for "$LOG" "^destroy"
 wait "$pid" || { cat "$work/err" >&2; fail "exit code $?"; }

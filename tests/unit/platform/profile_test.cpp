@@ -353,6 +353,26 @@ TEST(IniUnwritable, PathsThatCannotHoldAFile) {
   EXPECT_EQ(folder.EntryCount(), 2u);
 }
 
+// Several values at once: the bytes of the same writes one after the other, or, where the file
+// cannot be written, no change at all and no file left beside it.
+TEST(IniValues, AllOfThemOrNone) {
+  const platform::IniValues values = {{"a", "1"}, {"b", "1"}, {"c", " x "}, {"A", "2"}};
+  testutil::TempFolder folder;
+  const std::string one = folder.Path("one.ini"), all = folder.Path("all.ini");
+  for (const std::string& f : {one, all}) testutil::WriteBytes(f, "; mine\r\n[S]\r\nb=1\r\n[T]\r\na=0\r\n");
+  for (const auto& [key, value] : values) ASSERT_TRUE(platform::WriteIniValue(one, "S", key, value));
+  EXPECT_TRUE(platform::WriteIniValues(all, "S", values));
+  EXPECT_EQ(testutil::ReadBytes(all), testutil::ReadBytes(one));
+  testutil::SetReadOnly(all, true);
+  const bool writable = testutil::CanOpenForWriting(all);  // root, and Wine run as root
+  const bool written = platform::WriteIniValues(all, "S", {{"a", "3"}, {"d", "4"}});
+  EXPECT_TRUE(written || writable) << "a read-only file took the values";
+  EXPECT_EQ(platform::ReadIniValue(all, "S", "a", "D") + platform::ReadIniValue(all, "S", "d", "D"), written ? "34" : "2D");
+  testutil::SetReadOnly(all, false);
+  EXPECT_FALSE(platform::WriteIniValues(folder.Path("no_such_dir/f.ini"), "S", values));
+  EXPECT_EQ(folder.EntryCount(), 2u);
+}
+
 #ifndef _WIN32
 // What the Linux writer keeps of the file itself when it rewrites it.
 TEST(IniLinuxFile, RewriteKeepsModeAndLinks) {

@@ -7,6 +7,12 @@
 
 namespace {
 
+#ifdef _WIN32
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
+
 class FakeTimer final : public platform::Timer {
  public:
   explicit FakeTimer(std::function<void()> tick, bool enabled) : tick(std::move(tick)), enabled(enabled) {}
@@ -143,8 +149,9 @@ TEST(CreditPicture, TwoColoursOfBlueInkOnWhiteWithTextInThreeBands) {
 }
 
 TEST(Readme, SixtyFourLinesWithFiveNumberedSections) {
-  const auto& lines = ui::ReadmeLines();
-  EXPECT_EQ(lines.size(), 64u);
+  const ui::InstallPlaces places{"/usr/share/corvane_kestor/", "/home/u/.config/corvane_kestor/k.ini", "", "/usr/bin/k"};
+  const auto lines = ui::ReadmeLines(places);
+  EXPECT_EQ(lines.size(), kWindows ? 64u : 67u);  // Linux names its three places
   EXPECT_EQ(lines[0].rfind("corvane KESTOR", 0), 0u);
   const char* const sections[] = {"１．", "２．", "３．", "４．", "５．"};
   std::size_t at = 0;
@@ -155,11 +162,18 @@ TEST(Readme, SixtyFourLinesWithFiveNumberedSections) {
   }
   // No line is wider than the text box holds at 12 pixels (35 full-width characters).
   for (const std::string& l : lines) EXPECT_LE(l.size(), 70u) << l;
-  // The display-mode keys and the screen-saver file are named.
+  // The display-mode keys and the files the user deletes by hand are named.
   std::string all;
   for (const std::string& l : lines) all += l + "\n";
-  for (const char* k : {"［Ｂ］", "［Ｔ］", "［Ｓ］", "［Ｌ］［Ｒ］", "テンキー［８］［２］", "[corvane_kestor.scr]", "３０秒"})
+  for (const char* k : {"［Ｂ］", "［Ｔ］", "［Ｓ］", "［Ｌ］［Ｒ］", "テンキー［８］［２］", "３０秒"})
     EXPECT_NE(all.find(k), std::string::npos) << k;
+#ifdef _WIN32
+  EXPECT_NE(all.find("システム・フォルダから\n　　[corvane_kestor.scr] を削除して下さい。"), std::string::npos);
+#else
+  EXPECT_NE(all.find("\n　　　/usr/share/corvane_kestor/\n　　　/home/u/.config/corvane_kestor/\n"), std::string::npos);
+  EXPECT_NE(all.find("\n　　　/usr/bin/k\n"), std::string::npos);
+  EXPECT_EQ(all.find("システム・フォルダ"), std::string::npos);
+#endif
 }
 
 }  // namespace

@@ -70,6 +70,7 @@ class FakeSetupView final : public platform::SetupDialogView {
   bool fontConfirmed = true;            // the user's answer in the font chooser
   platform::FontDesc fontChoice;        // ... and the font picked
   platform::FontDesc fontOffered;       // the font the chooser started with
+  std::vector<platform::ColourChoice> coloursOffered;  // ... and the colours it offered
   int fontDialogs = 0;
   std::vector<FakeDescription*> descriptions;  // in creation order, owned by the logic
   int descriptionsAlive = 0;
@@ -126,9 +127,10 @@ class FakeSetupView final : public platform::SetupDialogView {
     messageAnswers.pop_front();
     return a;
   }
-  bool RunFontChooser(platform::FontDesc& font) override {
+  bool RunFontChooser(platform::FontDesc& font, const std::vector<platform::ColourChoice>& colours) override {
     ++fontDialogs;
     fontOffered = font;
+    coloursOffered = colours;
     if (fontConfirmed) font = fontChoice;
     return fontConfirmed;
   }

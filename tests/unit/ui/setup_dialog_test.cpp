@@ -2,6 +2,10 @@
 // fake view as a user would drive the window.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <set>
+
+#include "platform/paths.h"
 #include "shell/settings.h"
 #include "ui/sssetdlg.h"
 #include "unit/platform/temp_folder.h"
@@ -173,6 +177,26 @@ TEST_F(SetupDialog, CancelAndTheCloseBoxWriteNothing) {
   EXPECT_FALSE(IniBytes().has_value());
 }
 
+// An OK that cannot write says so, writes nothing and keeps the dialog with what was entered.
+TEST_F(SetupDialog, OkThatCannotWriteSaysSoAndKeepsTheDialogOpen) {
+  ui::SetupPaths paths = Paths();
+  paths.places.settingsFile = dir.Path("gone") + platform::kPathSeparator + "corvane_kestor.ini";
+  ui::TScrnSaveSetupDlg dlg(system, paths);
+  view.script = [&](FakeSetupView& v) {
+    v.MoveSlider(40);
+    v.Click(SetupControl::OKBtn);
+    ASSERT_EQ(v.messages.size(), 1u);
+    EXPECT_EQ(v.messages[0].text.rfind("設定ファイル[" + paths.places.settingsFile + "]に書き込めないため、", 0), 0u);
+    EXPECT_EQ(v.messages[0].flags, platform::kMbOk | platform::kMbIconWarning);
+    EXPECT_FALSE(v.closed);
+    std::filesystem::create_directory(dir.Path("gone"));
+    v.Click(SetupControl::OKBtn);  // another try
+  };
+  dlg.ShowModal(view);
+  EXPECT_TRUE(view.closed);
+  EXPECT_EQ(shell::SettingsFile(paths.places.settingsFile).ReadString("speed", ""), "40");
+}
+
 TEST_F(SetupDialog, InitialPositionReachesTheFileOnlyWithOk) {
   testutil::WriteBytes(Ini(), "[Settings]\r\nfx=1111\r\nfy=2222\r\nfz=3333\r\n");
   Run([](FakeSetupView& v) {
@@ -249,6 +273,18 @@ TEST_F(SetupDialog, FontChooserStartsAtTheCurrentFontAndItsAnswerIsWritten) {
   EXPECT_EQ(f.ReadString("font_style", ""), "4");
 }
 
+// The chooser's colours are the overlay table's: every one shows as text, and there are all sixteen.
+TEST_F(SetupDialog, FontChooserOffersExactlyTheColoursOfTheOverlayTable) {
+  Run([](FakeSetupView& v) { v.Click(SetupControl::Button2); });
+  std::set<std::uint32_t> colours;
+  for (const platform::ColourChoice& c : view.coloursOffered) {
+    EXPECT_NE(shell::OverlayColourFor(c.color), 0u) << std::hex << c.color;
+    colours.insert(c.color);
+  }
+  EXPECT_EQ(colours.size(), 16u);
+  EXPECT_EQ(view.coloursOffered.size(), 16u);
+}
+
 TEST_F(SetupDialog, CancelledFontChooserChangesNothing) {
   view.fontConfirmed = false;
   view.fontChoice = platform::FontDesc{"Other", 40, 0, 0, platform::kFontBold};
@@ -313,14 +349,15 @@ TEST_F(SetupDialog, OwnerIsEnabledAgainWhenNoViewCouldBeShown) {
 }
 
 TEST_F(SetupDialog, EachDescriptionClickOpensAnotherWindowOwnedByTheDialog) {
-  Run([](FakeSetupView& v) {
+  const std::vector<std::string> readme = ui::ReadmeLines(Paths().places);
+  Run([&readme](FakeSetupView& v) {
     v.Click(SetupControl::Button3);
     v.Click(SetupControl::Button3);
     ASSERT_EQ(v.descriptions.size(), 2u);
     EXPECT_EQ(v.descriptionsAlive, 2);
     for (auto* d : v.descriptions) {
       EXPECT_TRUE(d->visible);
-      EXPECT_EQ(d->lines, ui::ReadmeLines());
+      EXPECT_EQ(d->lines, readme);
     }
     v.descriptions[0]->ClickClose();  // hides, the window stays
     EXPECT_FALSE(v.descriptions[0]->visible);

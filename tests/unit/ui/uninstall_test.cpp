@@ -68,6 +68,7 @@ class Uninstall : public ::testing::Test {
     places.dataFolder = data.Folder();
     places.settingsFile = config.Path("corvane_kestor.ini");
     places.debugLog = config.Path("DGCarad_DebugLog.txt");
+    places.programFile = "/opt/kestor/bin/corvane_kestor";
   }
   void InstallEverything() {
     for (const std::string& n : shell::DataFileNames()) testutil::WriteBytes(data.Path(n), "data");
@@ -108,8 +109,14 @@ TEST_F(Uninstall, ConfirmedDeletesEveryInstalledFileAndDisablesTheDialog) {
   EXPECT_EQ(view.messages[0].text, "「corvane KESTOR」を削除します。よろしいですか？");
   EXPECT_EQ(view.messages[0].caption, "確認");
   EXPECT_EQ(view.messages[0].flags, platform::kMbOkCancel);
+#ifdef _WIN32
   EXPECT_EQ(view.messages[1].text,
             "全ての関連ファイルが削除されました。設定ダイアログを閉じた後、システム・フォルダから[corvane_kestor.scr]を削除して下さい。");
+#else
+  EXPECT_EQ(view.messages[1].text,
+            "全ての関連ファイルが削除されました。設定ダイアログを閉じた後、プログラム[/opt/kestor/bin/corvane_kestor]とデータのフォルダ[" +
+                sjis::FromUtf8(data.Folder()) + "]を削除して下さい。パッケージでインストールした場合は、パッケージ管理ツールで削除して下さい。");
+#endif
   EXPECT_EQ(view.messages[1].caption, "corvane_kestor");
   EXPECT_EQ(view.messages[1].flags, platform::kMbOk);
   EXPECT_TRUE(view.descriptions.empty());
@@ -145,7 +152,7 @@ TEST_F(Uninstall, AlreadyMissingFilesAndNoLogStillEndWithTheMessage) {
   RunDialog([](FakeSetupView& v) { v.Click(SetupControl::Button4); });
   EXPECT_EQ(data.EntryCount(), 0u);
   ASSERT_EQ(view.messages.size(), 2u);
-  EXPECT_EQ(view.messages[1].text, ui::kUninstallDone);
+  EXPECT_EQ(view.messages[1].text, ui::UninstallDoneText(places));
   EXPECT_FALSE(view.Enabled(SetupControl::OKBtn));
 }
 
@@ -156,13 +163,15 @@ TEST_F(Uninstall, FilesThatCannotBeDeletedAreNamedInTheFinalMessage) {
   RunDialog([](FakeSetupView& v) { v.Click(SetupControl::Button4); });
   ASSERT_EQ(view.messages.size(), 2u);
   const std::string& text = view.messages[1].text;
-  EXPECT_EQ(text.rfind(ui::kUninstallDone, 0), 0u) << "the message as it stands comes first";
+  // What is left, and nothing that says all went.
+  EXPECT_EQ(text.rfind(ui::UninstallLeftText(places) + "\n\n", 0), 0u);
+  EXPECT_EQ(text.find("全ての関連ファイルが削除されました"), std::string::npos);
 #ifdef _WIN32
   const std::string name7 = data.Path("crmd_7"), nameIni = places.settingsFile;
 #else
   const std::string name7 = sjis::FromUtf8(data.Path("crmd_7")), nameIni = sjis::FromUtf8(places.settingsFile);
 #endif
-  EXPECT_NE(text.find("次のファイルは削除できませんでした"), std::string::npos);
+  EXPECT_NE(text.find("次のファイルは削除できずに残っています"), std::string::npos);
   EXPECT_NE(text.find("\n" + name7), std::string::npos);
   EXPECT_NE(text.find("\n" + nameIni), std::string::npos);
   EXPECT_EQ(text.find("crmd_8"), std::string::npos);
@@ -187,10 +196,11 @@ TEST_F(Uninstall, DeleteReportsOnlyFilesThatStayed) {
 }
 
 TEST(UninstallMessage, ListsAtMostEightFilesThenTheirCount) {
-  EXPECT_EQ(ui::UninstallMessage({}), ui::kUninstallDone);
+  const ui::InstallPlaces places;
+  EXPECT_EQ(ui::UninstallMessage(places, {}), ui::UninstallDoneText(places));
   std::vector<std::string> failed;
   for (int i = 0; i < 11; ++i) failed.push_back("file" + std::to_string(i));
-  const std::string text = ui::UninstallMessage(failed);
+  const std::string text = ui::UninstallMessage(places, failed);
   for (int i = 0; i < 8; ++i) EXPECT_NE(text.find("\nfile" + std::to_string(i)), std::string::npos) << i;
   EXPECT_EQ(text.find("file8"), std::string::npos);
   EXPECT_NE(text.find("ほか3個のファイル"), std::string::npos);
