@@ -62,6 +62,7 @@ window() {
   done
   local shown=
   for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do shown="$shown '$(xdotool getwindowname "$w")'"; done
+  [ -s "$work/err" ] && { echo "--- stderr of the program:" >&2; cat "$work/err" >&2; }
   fail "no window '$1' (shown:$shown)"
 }
 # gone NAME: waits until no mapped window has this name.

@@ -23,10 +23,12 @@ chmod 755 "$work"  # the daemon's user reads the staged package
 pids=()
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  pkill -KILL -u "$user" -x corvane_kestor 2>/dev/null || true
+  # What the daemon started runs as its own user; other tests' programs are not ours to end.
+  if [ -n "$daemon_user" ]; then pkill -KILL -u "$daemon_user" -x corvane_kestor 2>/dev/null || true; fi
   rm -rf "$work"
 }
 user=$(id -u)
+daemon_user=
 trap cleanup EXIT
 
 # --- The package, unpacked.
@@ -89,6 +91,7 @@ sed -i '/^programs:/a\  "corvane KESTOR"  corvane_kestor --root \\n\\' "$home/.x
 as_user=()
 if [ "$user" -eq 0 ]; then
   user=65534  # nobody
+  daemon_user=$user
   as_user=(setpriv --reuid=$user --regid=65534 --clear-groups)
 fi
 cp "$XAUTHORITY" "$home/.Xauthority"
