@@ -108,8 +108,9 @@ class TDGCarad {
   // Every resource releases its device objects, then the surfaces and the device go.
   void ReleaseDevice();
   // OnLost for all, surfaces released, Reset with PresentParams, surfaces fetched, OnReset for all.
-  // After a failed Reset the surfaces and OnReset wait for the next call.
-  void ResetDevice();
+  // A failed Reset is logged but never halts the program (the device can be reset again on a later
+  // frame); the surfaces and OnReset then wait for the next call. Returns the Reset result.
+  HRESULT ResetDevice();
 
   // Appends a record and returns its ID.
   std::int32_t RegisterResource(TObject* owner, const std::string& name, TDGNotify onRelease, TDGNotify onRebuild,

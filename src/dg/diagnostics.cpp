@@ -125,10 +125,13 @@ void DetailLog(const std::string& text) {
   if (Diag().detail) DebugLog(text);
 }
 
+std::int32_t LogResult(std::int32_t code, const std::string& message) {
+  if (code != 0) DebugLog(message + Format("(Error Code = %s)", ErrorName(code).c_str()));
+  return code;
+}
+
 std::int32_t CheckResult(std::int32_t code, const std::string& message) {
-  if (code == 0) return 0;
-  DebugLog(message + Format("(Error Code = %s)", ErrorName(code).c_str()));
-  if (Diag().halt) HaltProgram();
+  if (LogResult(code, message) != 0 && Diag().halt) HaltProgram();
   return code;
 }
 

@@ -38,6 +38,9 @@ void DetailLog(const std::string& text);
 // "(Error Code = <ErrorName(code)>)", then ends the program (exit code 0) when the halt switch is
 // on; otherwise returns `code`. Release() counts are passed here as codes: non-zero fails.
 std::int32_t CheckResult(std::int32_t code, const std::string& message);
+// CheckResult without the halt: the same line for a failure that its caller recovers from (a
+// failed Reset is tried again on a later frame), whatever the halt switch says.
+std::int32_t LogResult(std::int32_t code, const std::string& message);
 
 // The name of a Direct3D result code, trailing spaces included as listed; any other code gives
 // "UNKNOWN ERROR ... $XXXXXXXX" (eight upper-case hexadecimal digits).
