@@ -379,6 +379,11 @@ HRESULT DeviceImpl::Reset(D3DPRESENT_PARAMETERS* params) {
     lost_ = LostState::kNotReset;
     return hr;
   }
+  if (failingResets_ > 0) {
+    --failingResets_;
+    ForceLost();
+    return D3DERR_DEVICELOST;
+  }
   MakeCurrent();
   UnbindAll();
   params_ = chosen;
@@ -670,6 +675,10 @@ using d3d9gl::DeviceImpl;
 
 extern "C" void D3D9Linux_ForceDeviceLost(IDirect3DDevice9* device) {
   if (auto* d = dynamic_cast<DeviceImpl*>(device)) d->ForceLost();
+}
+
+extern "C" void D3D9Linux_FailResets(IDirect3DDevice9* device, UINT count) {
+  if (auto* d = dynamic_cast<DeviceImpl*>(device)) d->FailResets(count);
 }
 
 extern "C" BOOL D3D9Linux_GetSwapInterval(IDirect3DDevice9* device, int* requested, BOOL* accepted) {

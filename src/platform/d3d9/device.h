@@ -205,6 +205,7 @@ class DeviceImpl final : public IDirect3DDevice9 {
   D3D9LINUX_STATS& stats() { return stats_; }
 
   void ForceLost();
+  void FailResets(UINT count) { failingResets_ = count; }
   void SwapInterval(int* requested, BOOL* accepted) const;
   void SetStateCache(bool enabled) { stateCache_ = enabled; }
 
@@ -262,6 +263,7 @@ class DeviceImpl final : public IDirect3DDevice9 {
   Gl gl_;
   D3DPRESENT_PARAMETERS params_{};
   LostState lost_ = LostState::kOk;
+  UINT failingResets_ = 0;  // Resets still to fail (D3D9Linux_FailResets)
   bool inScene_ = false;
   bool stateCache_ = true;
   int swapRequested_ = 0;
