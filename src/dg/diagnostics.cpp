@@ -105,7 +105,8 @@ bool DetailSwitch() { return Diag().detail; }
 std::string LogFilePath() {
   const State& s = Diag();
   if (!s.pathOverride.empty()) return s.pathOverride;
-  return platform::SettingsFolder() + kLogFileName;
+  const std::string folder = platform::SettingsFolder();
+  return folder.empty() ? std::string() : folder + kLogFileName;
 }
 
 void DebugLog(const std::string& text) {
@@ -117,8 +118,14 @@ void DebugLog(const std::string& text) {
   for (std::int32_t i = 0; i < s.indent; ++i) line += "  ";
   line += text;
   line += "\r\n";
-  // A line that cannot be written is dropped: the saver must not stop over its log.
-  if (WriteLine(LogFilePath(), s.lineCount == 0, line)) s.lineCount = next;
+  // A line that cannot be written is dropped: the saver must not stop over its log. The settings
+  // folder is made when the log is first written there.
+  const std::string path = LogFilePath();
+  if (path.empty()) return;
+  bool written = WriteLine(path, s.lineCount == 0, line);
+  if (!written && s.pathOverride.empty() && platform::CreateSettingsFolder())
+    written = WriteLine(path, s.lineCount == 0, line);
+  if (written) s.lineCount = next;
 }
 
 void DetailLog(const std::string& text) {

@@ -8,7 +8,8 @@
 // The log is "DGCarad_DebugLog.txt" in platform::SettingsFolder() (on Windows the program folder),
 // Shift-JIS lines "#%.5d | %s%s" (count, two spaces per indent level, text) ending in CR LF. The
 // first line of a run recreates the file, later lines append; the file is opened and closed for
-// every line. A line that cannot be written (folder missing or read-only, disk full) is dropped
+// every line; the settings folder is created when a line cannot be written without it. A line that
+// cannot be written (folder read-only or impossible to make, no home folder, disk full) is dropped
 // without error and does not count.
 #pragma once
 
