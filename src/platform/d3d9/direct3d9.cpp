@@ -31,7 +31,9 @@ bool IsDisplayFormat(D3DFORMAT format) {
 }
 
 bool IsBackBufferFormat(D3DFORMAT format) {
-  return format == D3DFMT_X8R8G8B8 || format == D3DFMT_A8R8G8B8 || format == D3DFMT_R5G6B5;
+  // As Wine's d3d9 answers a windowed device: X1R5G5B5 (a 15-bit screen) yes, A1R5G5B5 no.
+  return format == D3DFMT_X8R8G8B8 || format == D3DFMT_A8R8G8B8 || format == D3DFMT_R5G6B5 ||
+         format == D3DFMT_X1R5G5B5;
 }
 
 D3DDISPLAYMODE DesktopMode() {
