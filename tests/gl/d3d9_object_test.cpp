@@ -1,5 +1,7 @@
 // IDirect3D9 and device creation: versions, capabilities, format answers, present parameters,
 // reference counts of the device and its implicit surfaces.
+#include <GL/glcorearb.h>
+
 #include "gl_fixture.h"
 
 namespace d3d9test {
@@ -226,6 +228,25 @@ TEST_F(Creation, X1R5G5B5BackBuffersAreMadeAsWineMakesThem) {
   }
   copy->Release();
   bb->Release();
+}
+
+// The renderer's GL_MAX_TEXTURE_SIZE bounds textures and, with its other limits, the back buffer:
+// an X screen of three 4K monitors is 11520 pixels wide (llvmpipe allows 16384).
+TEST_F(DeviceTest, TheLargestSizesAreTheRenderersOwn) {
+  GLint max = 0;
+  reinterpret_cast<PFNGLGETINTEGERVPROC>(SDL_GL_GetProcAddress("glGetIntegerv"))(GL_MAX_TEXTURE_SIZE, &max);
+  D3DCAPS9 caps;
+  ASSERT_EQ(d3d_->GetDeviceCaps(0, D3DDEVTYPE_HAL, &caps), D3D_OK);
+  EXPECT_EQ(caps.MaxTextureWidth, static_cast<UINT>(max));
+  IDirect3DTexture9* t = nullptr;
+  EXPECT_EQ(dev_->CreateTexture(1, caps.MaxTextureHeight + 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
+            D3DERR_NOTAVAILABLE);
+  D3DPRESENT_PARAMETERS wide = pp_;
+  wide.BackBufferWidth = 11520;
+  wide.BackBufferHeight = 8;
+  ASSERT_EQ(dev_->Reset(&wide), max >= 11520 ? D3D_OK : D3DERR_NOTAVAILABLE);
+  wide.BackBufferWidth = caps.MaxTextureWidth + 1;
+  EXPECT_EQ(dev_->Reset(&wide), D3DERR_NOTAVAILABLE);
 }
 
 TEST_F(DeviceTest, ChildrenKeepTheDeviceAndReleaseReturnsTheirCount) {

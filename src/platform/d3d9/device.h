@@ -220,6 +220,11 @@ class DeviceImpl final : public IDirect3DDevice9 {
   void CalibrateRaster();
   void ApplySwapInterval();
   bool HasBlockingResources() const;
+  // The largest texture side: the context's GL_MAX_TEXTURE_SIZE (before the context exists, the
+  // adapter's probe of the same renderer). The back buffer is held within the depth buffer's
+  // (GL_MAX_RENDERBUFFER_SIZE) and the viewport's limits as well.
+  UINT MaxTextureSize() const;
+  UINT BackBufferLimit() const;
   void UnbindAll();
   // device_state.cpp
   void SetDefaultState();
