@@ -314,7 +314,7 @@ void TDGCarad::ReleaseDevice() {
   DetailLog("");
 }
 
-void TDGCarad::ResetDevice() {
+HRESULT TDGCarad::ResetDevice() {
   DetailLog("");
   DetailLog("■■■Direct3DDeviceをリセットします■■■");
   IndentLog();
@@ -328,16 +328,20 @@ void TDGCarad::ResetDevice() {
     depthStencil_ = nullptr;
   }
   const HRESULT result = device_ ? device_->Reset(&presentParams_) : D3DERR_INVALIDCALL;
-  CheckResult(result, "リセットに失敗しました");
+  // Logged, never halted on: the device waits for its reset, and the frame loop tries again.
+  LogResult(result, "リセットに失敗しました");
   if (result == D3D_OK) {
-    // A device whose Reset failed takes nothing but Release, TestCooperativeLevel and Reset; the
-    // surfaces and the default-pool resources come back after the next successful Reset.
     FetchSurfaces();
     RunCallbacks(Callback::Reset);
+  } else {
+    // A device whose Reset failed takes nothing but Release, TestCooperativeLevel and Reset; the
+    // surfaces and the default-pool resources come back after the next successful Reset.
+    DetailLog("リセットは次のフレームでやり直します");
   }
   OutdentLog();
-  DetailLog("■■■Direct3DDeviceをリセットしました■■■");
+  DetailLog(result == D3D_OK ? "■■■Direct3DDeviceをリセットしました■■■" : "■■■Direct3DDeviceをリセットできませんでした■■■");
   DetailLog("");
+  return result;
 }
 
 void TDGCarad::ResizeBackBuffer(UINT width, UINT height) {

@@ -108,8 +108,9 @@ class TDGCarad {
   // Every resource releases its device objects, then the surfaces and the device go.
   void ReleaseDevice();
   // OnLost for all, surfaces released, Reset with PresentParams, surfaces fetched, OnReset for all.
-  // After a failed Reset the surfaces and OnReset wait for the next call.
-  void ResetDevice();
+  // A failed Reset is logged but never halts the program (the device can be reset again on a later
+  // frame); the surfaces and OnReset then wait for the next call. Returns the Reset result.
+  HRESULT ResetDevice();
   // The window has a new client size: the back buffer takes it through ResetDevice (a failed
   // reset is retried as after a loss, with the new size). Nothing without a device or when the
   // size is the same.

@@ -106,7 +106,8 @@ bool DetailSwitch() { return Diag().detail; }
 std::string LogFilePath() {
   const State& s = Diag();
   if (!s.pathOverride.empty()) return s.pathOverride;
-  return platform::SettingsFolder() + kLogFileName;
+  const std::string folder = platform::SettingsFolder();
+  return folder.empty() ? std::string() : folder + kLogFileName;
 }
 
 void DebugLog(const std::string& text) {
@@ -118,19 +119,28 @@ void DebugLog(const std::string& text) {
   for (std::int32_t i = 0; i < s.indent; ++i) line += "  ";
   line += text;
   line += "\r\n";
-  // A line that cannot be written is dropped: the saver must not stop over its log.
-  if (WriteLine(LogFilePath(), s.lineCount == 0, line)) s.lineCount = next;
+  // A line that cannot be written is dropped: the saver must not stop over its log. The settings
+  // folder is made when the log is first written there.
+  const std::string path = LogFilePath();
+  if (path.empty()) return;
+  bool written = WriteLine(path, s.lineCount == 0, line);
+  if (!written && s.pathOverride.empty() && platform::CreateSettingsFolder())
+    written = WriteLine(path, s.lineCount == 0, line);
+  if (written) s.lineCount = next;
 }
 
 void DetailLog(const std::string& text) {
   if (Diag().detail) DebugLog(text);
 }
 
+std::int32_t LogResult(std::int32_t code, const std::string& message) {
+  if (code != 0) DebugLog(message + Format("(Error Code = %s)", ErrorName(code).c_str()));
+  return code;
+}
+
 std::int32_t CheckResult(std::int32_t code, const std::string& message) {
-  if (code == 0) return 0;
-  const std::string line = message + Format("(Error Code = %s)", ErrorName(code).c_str());
-  DebugLog(line);
-  if (Diag().halt) HaltProgram(line);
+  if (LogResult(code, message) != 0 && Diag().halt)
+    HaltProgram(message + Format("(Error Code = %s)", ErrorName(code).c_str()));
   return code;
 }
 

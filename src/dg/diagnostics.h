@@ -8,7 +8,8 @@
 // The log is "DGCarad_DebugLog.txt" in platform::SettingsFolder() (on Windows the program folder),
 // Shift-JIS lines "#%.5d | %s%s" (count, two spaces per indent level, text) ending in CR LF. The
 // first line of a run recreates the file, later lines append; the file is opened and closed for
-// every line. A line that cannot be written (folder missing or read-only, disk full) is dropped
+// every line; the settings folder is created when a line cannot be written without it. A line that
+// cannot be written (folder read-only or impossible to make, no home folder, disk full) is dropped
 // without error and does not count.
 #pragma once
 
@@ -38,6 +39,9 @@ void DetailLog(const std::string& text);
 // "(Error Code = <ErrorName(code)>)", then ends the program (exit code 0) when the halt switch is
 // on; otherwise returns `code`. Release() counts are passed here as codes: non-zero fails.
 std::int32_t CheckResult(std::int32_t code, const std::string& message);
+// CheckResult without the halt: the same line for a failure that its caller recovers from (a
+// failed Reset is tried again on a later frame), whatever the halt switch says.
+std::int32_t LogResult(std::int32_t code, const std::string& message);
 
 // The name of a Direct3D result code, trailing spaces included as listed; any other code gives
 // "UNKNOWN ERROR ... $XXXXXXXX" (eight upper-case hexadecimal digits).

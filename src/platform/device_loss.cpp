@@ -28,4 +28,39 @@ bool ForceDeviceLoss(IDirect3DDevice9* device) {
 #endif
 }
 
+bool ResetFailure::Start(IDirect3DDevice9* device, unsigned count) {
+  if (!device || device->TestCooperativeLevel() != D3D_OK) return false;
+  Release();
+#ifndef _WIN32
+  if (!ForceDeviceLoss(device)) return false;
+  D3D9Linux_FailResets(device, count);
+  return true;
+#else
+  IDirect3DVertexBuffer9* pin = nullptr;
+  if (FAILED(device->CreateVertexBuffer(16, 0, 0, D3DPOOL_DEFAULT, &pin, nullptr)) || !pin) return false;
+  if (!ForceDeviceLoss(device)) {
+    pin->Release();
+    return false;
+  }
+  pin_ = pin;
+  left_ = count;
+  return true;
+#endif
+}
+
+void ResetFailure::BeforeReset() {
+  if (!pin_) return;
+  if (left_ > 0) {
+    --left_;
+    return;
+  }
+  Release();
+}
+
+void ResetFailure::Release() {
+  if (pin_) pin_->Release();
+  pin_ = nullptr;
+  left_ = 0;
+}
+
 }  // namespace platform

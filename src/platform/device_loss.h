@@ -21,4 +21,31 @@ namespace platform {
 
 bool ForceDeviceLoss(IDirect3DDevice9* device);
 
+// A device loss whose next resets fail, for the automation (--fail-reset) and tests: Start loses
+// the device as ForceDeviceLoss does, and its owner's next `count` Resets fail before one succeeds.
+// Linux: the layer's D3D9Linux_FailResets, as when the device is lost again while it is being
+//        reset (Reset answers D3DERR_DEVICELOST, TestCooperativeLevel D3DERR_DEVICELOST once and
+//        then D3DERR_DEVICENOTRESET).
+// Windows: a default-pool vertex buffer held across the resets, which Direct3D refuses with
+//        D3DERR_INVALIDCALL (the device stays waiting for its reset).
+// BeforeReset goes just before each Reset of the device (it lets go of the buffer when the count
+// is spent), Release before the device is released (a buffer still held would keep the device
+// alive); the destructor releases as well. The device stays owned by the caller.
+class ResetFailure {
+ public:
+  ResetFailure() = default;
+  ResetFailure(const ResetFailure&) = delete;
+  ResetFailure& operator=(const ResetFailure&) = delete;
+  ~ResetFailure() { Release(); }
+
+  // False, with nothing changed, for a null device or one that is not working (D3D_OK).
+  bool Start(IDirect3DDevice9* device, unsigned count);
+  void BeforeReset();
+  void Release();
+
+ private:
+  IDirect3DVertexBuffer9* pin_ = nullptr;  // Windows: the buffer that blocks the resets
+  unsigned left_ = 0;                      // resets still to be refused while it is held
+};
+
 }  // namespace platform

@@ -4,7 +4,8 @@
 //
 // Windows: the program folder is the folder of the running module; settings and log live there.
 // Linux:   settings and log live in $XDG_CONFIG_HOME/corvane_kestor/ (default
-//          ~/.config/corvane_kestor/), created when first needed.
+//          $HOME/.config/corvane_kestor/, then the account's home from the password database),
+//          created when a file is first written there.
 #pragma once
 
 #include <string>
@@ -24,10 +25,15 @@ std::string ProgramPath();
 // Folder of the running program file, with a trailing separator.
 std::string ProgramFolder();
 
-// Folder of the settings file and the debug log, with a trailing separator. On Linux the folder is
-// created (with its parents) when it does not exist; a failure to create it is not reported here
-// (the file operations that follow fail instead).
+// Folder of the settings file and the debug log, with a trailing separator. Finding it creates
+// nothing. Linux: XDG_CONFIG_HOME and HOME count only as absolute paths; with neither, the
+// account's home from the password database; with no home at all the result is empty (nothing
+// can be kept, and the first such call says so on stderr).
 std::string SettingsFolder();
+
+// Creates SettingsFolder() with its parents where missing, for the writers of the settings file
+// and the log; true when the folder exists afterwards. Windows: the program folder, already there.
+bool CreateSettingsFolder();
 
 bool FileExists(const std::string& path);
 

@@ -451,6 +451,11 @@ bool CarScene::ForceDeviceLoss() {
   return platform::ForceDeviceLoss(dg_->Device());
 }
 
+bool CarScene::FailResets(std::uint32_t count) {
+  if (!setUp_ || shutDown_) return false;
+  return resetFailure_.Start(dg_->Device(), count);
+}
+
 void CarScene::FormKeyDown(std::uint16_t key) {
   if (!setUp_ || shutDown_ || state.runMode != 0) return;
   DisplayKeyDown(state.display, state.carPos, key, Now(), *this);
@@ -468,6 +473,8 @@ bool CarScene::Idle(FrameHooks& hooks) {
   IDirect3DDevice9* device = dg_->Device();
   const HRESULT level = device ? device->TestCooperativeLevel() : D3DERR_DEVICELOST;
   if (level == D3DERR_DEVICENOTRESET) {
+    // A reset that fails is logged by DG; the device still waits and a later frame tries again.
+    resetFailure_.BeforeReset();
     dg_->ResetDevice();
   } else if (level == D3D_OK) {
     // 4.1, 4.2: the title image while its phase lasts.
@@ -532,6 +539,7 @@ void CarScene::FreeMesh(int n) { meshes_[static_cast<std::size_t>(n)].reset(); }
 void CarScene::Shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
+  resetFailure_.Release();  // a reset still being refused must not keep the device alive
   if (!setUp_) return;
   const bool driving = state.runMode == 1;
   // (The viewpoint has been written by the window.) 2. The sky's picture. 3. The overlay's line

@@ -28,6 +28,7 @@
 
 #include "dg/carad.h"
 #include "dg/texture.h"
+#include "platform/device_loss.h"
 #include "scene/driving_mode.h"
 #include "scene/form_window.h"
 #include "scene/overlay.h"
@@ -77,6 +78,7 @@ class CarScene : public SaverRun, private DisplayParts, private DrivingParts {
   std::uint32_t LastFrameTime() const override { return state.lastFrameTime; }
   std::int32_t FrameInterval() const override { return state.frameInterval; }
   bool ForceDeviceLoss() override;
+  bool FailResets(std::uint32_t count) override;
   void Resize(int width, int height) override;
   void Shutdown() override;
 
@@ -151,6 +153,7 @@ class CarScene : public SaverRun, private DisplayParts, private DrivingParts {
   platform::System& system_;
   FormWindow window_;
   std::unique_ptr<dg::TDGCarad> dg_;
+  platform::ResetFailure resetFailure_;  // --fail-reset; let go of before the device
   std::unique_ptr<sx::TSXScene> scene_;
   std::unique_ptr<sx::TSXFrame> rootFrame_, cameraFrame_, lightFrameTop_, lightFrameA_, lightFrameB_;
   std::unique_ptr<sx::TSXLightGroup> lights_;

@@ -65,6 +65,10 @@ class SaverRun {
   // the device lost (Linux) or waiting for its reset (the system's d3d9.dll), as after a
   // display-mode change. False, with nothing changed, when the device is not working just then.
   virtual bool ForceDeviceLoss() { return false; }
+  // The automation's failing resets (--fail-reset, platform::ResetFailure): the device is lost as
+  // by ForceDeviceLoss and the next `count` resets of the frame loop fail. False, with nothing
+  // changed, when the device is not working just then.
+  virtual bool FailResets(std::uint32_t /*count*/) { return false; }
   // The window got a new client size (its host was resized): the picture follows it, the back
   // buffer through a device reset as after a display-mode change.
   virtual void Resize(int /*width*/, int /*height*/) {}

@@ -93,7 +93,7 @@ class OptionParser {
       name = name.substr(0, eq);
     }
     static const char* const kKnown[] = {"--data-dir", "--frames", "--step-ms", "--clock-start", "--key",
-                                         "--mouse", "--capture", "--capture-at", "--size", "--lose-device", "--timing"};
+                                         "--mouse", "--capture", "--capture-at", "--size", "--lose-device", "--fail-reset", "--timing"};
     if (std::find_if(std::begin(kKnown), std::end(kKnown), [&](const char* k) { return name == k; }) == std::end(kKnown)) {
       Error("unknown option " + name);
       return last;
@@ -157,6 +157,22 @@ class OptionParser {
         a.loseDeviceAt.erase(std::unique(a.loseDeviceAt.begin(), a.loseDeviceAt.end()), a.loseDeviceAt.end());
       } else {
         Bad(name, v, "expected a frame number from 1");
+      }
+    } else if (name == "--fail-reset") {
+      const auto colon = v.find(':');
+      const auto frame = colon == std::string::npos ? std::nullopt : Frame(v.substr(0, colon));
+      const auto count = colon == std::string::npos ? std::nullopt : Frame(v.substr(colon + 1));
+      if (frame && count) {
+        auto& list = a.failResets;
+        const auto at = std::lower_bound(list.begin(), list.end(), *frame,
+                                         [](const ResetFailureAt& r, std::uint32_t f) { return r.frame < f; });
+        if (at != list.end() && at->frame == *frame) {
+          at->count = *count;
+        } else {
+          list.insert(at, ResetFailureAt{*frame, *count});
+        }
+      } else {
+        Bad(name, v, "expected FRAME:N, both from 1");
       }
     } else if (name == "--size") {
       const auto sep = v.find_first_of("xX");
@@ -272,6 +288,12 @@ bool Automation::Captures(std::uint32_t frame) const {
 
 bool Automation::LosesDeviceBefore(std::uint32_t frame) const {
   return std::binary_search(loseDeviceAt.begin(), loseDeviceAt.end(), frame);
+}
+
+std::uint32_t Automation::ResetFailuresBefore(std::uint32_t frame) const {
+  for (const ResetFailureAt& r : failResets)
+    if (r.frame == frame) return r.count;
+  return 0;
 }
 
 std::string Automation::CapturePath(std::uint32_t frame) const {

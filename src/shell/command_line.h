@@ -45,6 +45,11 @@ struct MouseAt {
   int x, y;  // client pixels, -32768..32767
 };
 
+struct ResetFailureAt {
+  std::uint32_t frame;  // processed frame the device is lost before, from 1
+  std::uint32_t count;  // resets that fail before one succeeds, from 1
+};
+
 struct Automation {
   std::string dataDir;                   // empty: the system folder
   std::optional<std::uint32_t> frames;   // close after this many processed frames (0: at the first idle call)
@@ -57,6 +62,7 @@ struct Automation {
   std::uint32_t captureEvery = 0;        // every:N, 0 = not used
   int width = 1280, height = 720;        // --size (Linux headless screen)
   std::vector<std::uint32_t> loseDeviceAt;  // --lose-device: frames before which the device is lost (sorted, unique)
+  std::vector<ResetFailureAt> failResets;   // --fail-reset: sorted by frame, one per frame (the last given)
   std::string timingFile;                // --timing: the timing log (appended), empty = none
 
   bool VirtualClock() const { return stepMs.has_value(); }
@@ -67,6 +73,8 @@ struct Automation {
   bool Captures(std::uint32_t frame) const;
   // Whether the device is to be lost just before processed frame `frame`.
   bool LosesDeviceBefore(std::uint32_t frame) const;
+  // How many resets fail after the device is lost just before processed frame `frame`; 0: none.
+  std::uint32_t ResetFailuresBefore(std::uint32_t frame) const;
   std::string CapturePath(std::uint32_t frame) const;
   // Whether the window should be asked to close once `processed` frames are done.
   bool CloseAfter(std::uint32_t processed) const { return frames && processed >= *frames; }

@@ -28,6 +28,7 @@ const char kUsageText[] =
     "  --capture DIR --capture-at LIST   PNG pictures of frames (10,200 or every:25)\n"
     "  --size WxH         the headless screen size\n"
     "  --lose-device FRAME   the device is lost before frame FRAME (repeatable)\n"
+    "  --fail-reset FRAME:N  the device is lost before frame FRAME and its next N resets fail\n"
     "  --timing FILE      append timing lines to FILE\n"
     "\n"
     "Settings: $XDG_CONFIG_HOME/corvane_kestor/corvane_kestor.ini (~/.config/corvane_kestor/).\n"

@@ -34,7 +34,8 @@ std::string SettingsFilePath() {
 #ifdef _WIN32
   return SettingsPathForProgram(platform::ProgramPath());
 #else
-  return platform::SettingsFolder() + "corvane_kestor.ini";
+  const std::string folder = platform::SettingsFolder();
+  return folder.empty() ? std::string() : folder + "corvane_kestor.ini";
 #endif
 }
 
@@ -160,6 +161,10 @@ std::string SettingsFile::ReadString(const char* key, const std::string& def) co
 bool SettingsFile::WriteInt(const char* key, std::int32_t value) const { return WriteString(key, Decimal(value)); }
 
 bool SettingsFile::WriteString(const char* key, const std::string& value) const {
+  if (platform::WriteIniValue(path_, kSettingsSection, key, value)) return true;
+  // The settings folder is made by the first write that needs it, never by a read.
+  const std::string folder = platform::SettingsFolder();
+  if (folder.empty() || path_.compare(0, folder.size(), folder) != 0 || !platform::CreateSettingsFolder()) return false;
   return platform::WriteIniValue(path_, kSettingsSection, key, value);
 }
 

@@ -22,7 +22,8 @@ constexpr char kSettingsSection[] = "Settings";
 
 // Where the settings file lives. Windows: the program's full path with the text after the last
 // dot of its file name replaced by "ini" (".ini" appended when the name has no dot). Linux:
-// "corvane_kestor.ini" in platform::SettingsFolder().
+// "corvane_kestor.ini" in platform::SettingsFolder(); empty when there is no such folder (no
+// home), so that nothing is read or written.
 std::string SettingsFilePath();
 
 // The Windows rule on any program path (Shift-JIS; '\\' and '/' separate folders).
@@ -87,6 +88,7 @@ class SettingsFile {
   // `key` of section "Settings" by the integer rule, or `def`.
   std::int32_t ReadInt(const char* key, std::int32_t def) const;
   std::string ReadString(const char* key, const std::string& def) const;
+  // A write into the settings folder creates the folder first where it is missing.
   bool WriteInt(const char* key, std::int32_t value) const;  // decimal
   bool WriteString(const char* key, const std::string& value) const;
   bool WriteValues(const platform::IniValues& values) const;  // all of them or none

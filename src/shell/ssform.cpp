@@ -205,6 +205,9 @@ void TScreenSaverForm::FrameDue() {
   if (a.LosesDeviceBefore(processedFrames) && !scene_->ForceDeviceLoss())
     std::fprintf(stderr, "corvane_kestor: frame %u: the device could not be lost on demand, the run goes on\n",
                  processedFrames);
+  if (const std::uint32_t failures = a.ResetFailuresBefore(processedFrames); failures && !scene_->FailResets(failures))
+    std::fprintf(stderr, "corvane_kestor: frame %u: the device could not be lost with failing resets, the run goes on\n",
+                 processedFrames);
 }
 
 void TScreenSaverForm::BeforePresent(IDirect3DDevice9* device) {

@@ -207,6 +207,7 @@ def command_line_inputs():
         'xscreensaver-window': args('-window-id', '0x2A00007', '--step-ms', '16', x=1),
         'xscreensaver-window-missing-id': args('-window-id', x=1),
         'lose-device': args('/s', '--lose-device', '5', '--lose-device', '3'),
+        'fail-reset': args('/s', '--fail-reset', '5:3', '--fail-reset=2:1', '--fail-reset', '5:x'),
         'none': b'\x00',
         'empty-arguments': args('', '', ''),
     }

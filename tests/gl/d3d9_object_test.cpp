@@ -1,5 +1,7 @@
 // IDirect3D9 and device creation: versions, capabilities, format answers, present parameters,
 // reference counts of the device and its implicit surfaces.
+#include <GL/glcorearb.h>
+
 #include "gl_fixture.h"
 
 namespace d3d9test {
@@ -187,6 +189,9 @@ TEST_F(Creation, InvalidRequestsAreRefused) {
   bad.BackBufferFormat = D3DFMT_A4R4G4B4;
   EXPECT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, hwnd(), D3DCREATE_HARDWARE_VERTEXPROCESSING, &bad, &dev),
             D3DERR_NOTAVAILABLE);
+  bad.BackBufferFormat = D3DFMT_A1R5G5B5;  // as in Wine's d3d9 (X1R5G5B5 is one, below)
+  EXPECT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, hwnd(), D3DCREATE_HARDWARE_VERTEXPROCESSING, &bad, &dev),
+            D3DERR_NOTAVAILABLE);
   // Nothing was left behind: the adapter object has only the test's reference.
   EXPECT_EQ(d3d_->AddRef(), 2u);
   EXPECT_EQ(d3d_->Release(), 1u);
@@ -202,6 +207,46 @@ TEST_F(Creation, InvalidRequestsAreRefused) {
   dev_->GetRenderState(D3DRS_ZENABLE, &z);
   EXPECT_EQ(z, 0u);
   EXPECT_EQ(dev_->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+}
+
+// A 15-bit X screen's format, as measured under Wine 8: the device and its back buffer keep it, a
+// cleared channel v is stored as round(v * 31 / 255) and the X bit reads back as 1.
+TEST_F(Creation, X1R5G5B5BackBuffersAreMadeAsWineMakesThem) {
+  ASSERT_TRUE(Open(kWidth, kHeight, D3DFMT_X1R5G5B5, D3DFMT_D16));
+  EXPECT_EQ(pp_.BackBufferFormat, D3DFMT_X1R5G5B5);
+  IDirect3DSurface9 *bb = nullptr, *copy = nullptr;
+  ASSERT_EQ(dev_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb), D3D_OK);
+  ASSERT_EQ(dev_->CreateOffscreenPlainSurface(kWidth, kHeight, D3DFMT_X1R5G5B5, D3DPOOL_SYSTEMMEM, &copy, nullptr), D3D_OK);
+  const std::uint32_t cases[][2] = {{0xFF7F7F7F, 0xBDEF}, {0xFF050505, 0x8421}, {0x00123456, 0x88CA}};
+  for (const auto& c : cases) {
+    D3DLOCKED_RECT lr;
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET, c[0], 1.0f, 0);
+    ASSERT_EQ(dev_->GetRenderTargetData(bb, copy), D3D_OK);
+    ASSERT_EQ(copy->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(*static_cast<const std::uint16_t*>(lr.pBits), c[1]) << std::hex << c[0];
+    copy->UnlockRect();
+  }
+  copy->Release();
+  bb->Release();
+}
+
+// The renderer's GL_MAX_TEXTURE_SIZE bounds textures and, with its other limits, the back buffer:
+// an X screen of three 4K monitors is 11520 pixels wide (llvmpipe allows 16384).
+TEST_F(DeviceTest, TheLargestSizesAreTheRenderersOwn) {
+  GLint max = 0;
+  reinterpret_cast<PFNGLGETINTEGERVPROC>(SDL_GL_GetProcAddress("glGetIntegerv"))(GL_MAX_TEXTURE_SIZE, &max);
+  D3DCAPS9 caps;
+  ASSERT_EQ(d3d_->GetDeviceCaps(0, D3DDEVTYPE_HAL, &caps), D3D_OK);
+  EXPECT_EQ(caps.MaxTextureWidth, static_cast<UINT>(max));
+  IDirect3DTexture9* t = nullptr;
+  EXPECT_EQ(dev_->CreateTexture(1, caps.MaxTextureHeight + 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
+            D3DERR_NOTAVAILABLE);
+  D3DPRESENT_PARAMETERS wide = pp_;
+  wide.BackBufferWidth = 11520;
+  wide.BackBufferHeight = 8;
+  ASSERT_EQ(dev_->Reset(&wide), max >= 11520 ? D3D_OK : D3DERR_NOTAVAILABLE);
+  wide.BackBufferWidth = caps.MaxTextureWidth + 1;
+  EXPECT_EQ(dev_->Reset(&wide), D3DERR_NOTAVAILABLE);
 }
 
 TEST_F(DeviceTest, ChildrenKeepTheDeviceAndReleaseReturnsTheirCount) {

@@ -1,8 +1,5 @@
 #include "device.h"
 
-#include <dlfcn.h>
-#include <link.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -11,14 +8,6 @@
 namespace d3d9gl {
 
 namespace {
-
-// Keeps every library loaded so far (the GL driver among them) for the rest of the process: a
-// device re-created after a mode change then does not load the driver again, and Mesa's driver
-// tables stay reachable instead of being dropped on unload.
-int PinModule(struct dl_phdr_info* info, std::size_t, void*) {
-  if (info->dlpi_name && *info->dlpi_name) dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-  return 0;
-}
 
 // Texture memory the layer reports as available before any resource exists, in bytes.
 constexpr std::uint64_t kTextureBudget = 2048ull << 20;
@@ -91,10 +80,9 @@ HRESULT DeviceImpl::CheckParams(D3DPRESENT_PARAMETERS* p, bool creating) {
     if (p->BackBufferWidth == 0) p->BackBufferWidth = static_cast<UINT>(w > 0 ? w : 1);
     if (p->BackBufferHeight == 0) p->BackBufferHeight = static_cast<UINT>(h > 0 ? h : 1);
   }
-  D3DCAPS9 caps;
-  FillCaps(deviceType_, &caps);
-  if (p->BackBufferWidth > caps.MaxTextureWidth || p->BackBufferHeight > caps.MaxTextureHeight)
-    return D3DERR_NOTAVAILABLE;
+  // Before the context exists Init checks the size on it.
+  const UINT limit = context_ ? BackBufferLimit() : ~0u;
+  if (p->BackBufferWidth > limit || p->BackBufferHeight > limit) return D3DERR_NOTAVAILABLE;
   p->BackBufferCount = 1;
   return D3D_OK;
 }
@@ -105,35 +93,21 @@ HRESULT DeviceImpl::Init(D3DPRESENT_PARAMETERS* params) {
   window_ = reinterpret_cast<SDL_Window*>(params->hDeviceWindow ? params->hDeviceWindow : focusWindow_);
 
   // An OpenGL 3.3 core context of our own on the window; the caller's attribute values stay.
-  int oldMajor = 0, oldMinor = 0, oldProfile = 0, oldDouble = 0;
-  SDL_GL_GetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, &oldMajor);
-  SDL_GL_GetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, &oldMinor);
-  SDL_GL_GetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, &oldProfile);
-  SDL_GL_GetAttribute(SDL_GL_DOUBLEBUFFER, &oldDouble);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-  context_ = SDL_GL_CreateContext(window_);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, oldMajor);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, oldMinor);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, oldProfile);
-  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, oldDouble);
+  context_ = CreateCoreContext(window_);
   if (!context_) {
     std::fprintf(stderr, "d3d9gl: no OpenGL 3.3 context on the window: %s\n", SDL_GetError());
     return D3DERR_NOTAVAILABLE;
   }
-  dl_iterate_phdr(PinModule, nullptr);
   MakeCurrent();
   const char* missing = nullptr;
   if (!gl_.Load(&missing)) {
     std::fprintf(stderr, "d3d9gl: OpenGL entry point %s is missing\n", missing ? missing : "?");
     return D3DERR_NOTAVAILABLE;
   }
-  D3DCAPS9 caps;
-  FillCaps(deviceType_, &caps);
-  if (gl_.maxTextureSize < static_cast<GLint>(caps.MaxTextureWidth)) {
-    std::fprintf(stderr, "d3d9gl: the renderer's textures are limited to %d pixels\n", gl_.maxTextureSize);
+  const UINT limit = BackBufferLimit();
+  if (params->BackBufferWidth > limit || params->BackBufferHeight > limit) {
+    std::fprintf(stderr, "d3d9gl: a %ux%u back buffer is larger than the renderer's %u pixels\n",
+                 params->BackBufferWidth, params->BackBufferHeight, limit);
     return D3DERR_NOTAVAILABLE;
   }
   params_ = *params;
@@ -379,6 +353,11 @@ HRESULT DeviceImpl::Reset(D3DPRESENT_PARAMETERS* params) {
     lost_ = LostState::kNotReset;
     return hr;
   }
+  if (failingResets_ > 0) {
+    --failingResets_;
+    ForceLost();
+    return D3DERR_DEVICELOST;
+  }
   MakeCurrent();
   UnbindAll();
   params_ = chosen;
@@ -447,9 +426,24 @@ HRESULT DeviceImpl::GetDirect3D(IDirect3D9** d3d) {
   return D3D_OK;
 }
 
+UINT DeviceImpl::MaxTextureSize() const {
+  if (!context_) return d3d_->MaxTextureSize();
+  return gl_.maxTextureSize > 0 ? static_cast<UINT>(gl_.maxTextureSize) : 0;
+}
+
+UINT DeviceImpl::BackBufferLimit() const {
+  UINT limit = MaxTextureSize();
+  if (context_) {
+    // The depth buffer is a renderbuffer, and the viewport covers the whole back buffer.
+    for (const GLint other : {gl_.maxRenderbufferSize, gl_.maxViewport[0], gl_.maxViewport[1]})
+      limit = std::min(limit, other > 0 ? static_cast<UINT>(other) : 0u);
+  }
+  return limit;
+}
+
 HRESULT DeviceImpl::GetDeviceCaps(D3DCAPS9* caps) {
   if (!caps) return D3DERR_INVALIDCALL;
-  FillCaps(deviceType_, caps);
+  FillCaps(deviceType_, MaxTextureSize(), caps);
   return D3D_OK;
 }
 
@@ -518,9 +512,8 @@ HRESULT DeviceImpl::CreateTexture(UINT width, UINT height, UINT levels, DWORD us
   if (!texture) return D3DERR_INVALIDCALL;
   *texture = nullptr;
   if (shared || width == 0 || height == 0) return D3DERR_INVALIDCALL;
-  D3DCAPS9 caps;
-  FillCaps(deviceType_, &caps);
-  if (width > caps.MaxTextureWidth || height > caps.MaxTextureHeight) return D3DERR_INVALIDCALL;
+  // Beyond the renderer's limit Wine's d3d9 answers D3DERR_NOTAVAILABLE.
+  if (width > MaxTextureSize() || height > MaxTextureSize()) return D3DERR_NOTAVAILABLE;
   usage &= ~static_cast<DWORD>(D3DUSAGE_AUTOGENMIPMAP);  // no generated levels: the app fills them
   const FormatInfo* f = FindFormat(format);
   const unsigned need = (usage & D3DUSAGE_RENDERTARGET) ? kUseRenderTarget : kUseTexture;
@@ -572,9 +565,7 @@ HRESULT DeviceImpl::CreateRenderTarget(UINT width, UINT height, D3DFORMAT format
   if (ms != D3DMULTISAMPLE_NONE) return D3DERR_NOTAVAILABLE;
   const FormatInfo* f = FindFormat(format);
   if (!f || !(f->uses & kUseRenderTarget)) return D3DERR_INVALIDCALL;
-  D3DCAPS9 caps;
-  FillCaps(deviceType_, &caps);
-  if (width > caps.MaxTextureWidth || height > caps.MaxTextureHeight) return D3DERR_INVALIDCALL;
+  if (width > MaxTextureSize() || height > MaxTextureSize()) return D3DERR_INVALIDCALL;
   MakeCurrent();
   *surface = new SurfaceImpl(this, SurfaceImpl::Kind::kRenderTarget, *f, width, height, D3DPOOL_DEFAULT, lockable != 0,
                              false, static_cast<std::uint64_t>(width) * height * f->bytesPerPixel);
@@ -589,9 +580,7 @@ HRESULT DeviceImpl::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORM
   if (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_SYSTEMMEM && pool != D3DPOOL_SCRATCH) return D3DERR_INVALIDCALL;
   const FormatInfo* f = FindFormat(format);
   if (!f || !(f->uses & (kUseTexture | kUseRenderTarget)) || f->blockBytes) return D3DERR_INVALIDCALL;
-  D3DCAPS9 caps;
-  FillCaps(deviceType_, &caps);
-  if (width > caps.MaxTextureWidth || height > caps.MaxTextureHeight) return D3DERR_INVALIDCALL;
+  if (width > MaxTextureSize() || height > MaxTextureSize()) return D3DERR_INVALIDCALL;
   *surface = new SurfaceImpl(this, SurfaceImpl::Kind::kPlain, *f, width, height, pool, true, false, 0);
   return D3D_OK;
 }
@@ -670,6 +659,10 @@ using d3d9gl::DeviceImpl;
 
 extern "C" void D3D9Linux_ForceDeviceLost(IDirect3DDevice9* device) {
   if (auto* d = dynamic_cast<DeviceImpl*>(device)) d->ForceLost();
+}
+
+extern "C" void D3D9Linux_FailResets(IDirect3DDevice9* device, UINT count) {
+  if (auto* d = dynamic_cast<DeviceImpl*>(device)) d->FailResets(count);
 }
 
 extern "C" BOOL D3D9Linux_GetSwapInterval(IDirect3DDevice9* device, int* requested, BOOL* accepted) {

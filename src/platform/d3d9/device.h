@@ -205,6 +205,7 @@ class DeviceImpl final : public IDirect3DDevice9 {
   D3D9LINUX_STATS& stats() { return stats_; }
 
   void ForceLost();
+  void FailResets(UINT count) { failingResets_ = count; }
   void SwapInterval(int* requested, BOOL* accepted) const;
   void SetStateCache(bool enabled) { stateCache_ = enabled; }
 
@@ -219,6 +220,11 @@ class DeviceImpl final : public IDirect3DDevice9 {
   void CalibrateRaster();
   void ApplySwapInterval();
   bool HasBlockingResources() const;
+  // The largest texture side: the context's GL_MAX_TEXTURE_SIZE (before the context exists, the
+  // adapter's probe of the same renderer). The back buffer is held within the depth buffer's
+  // (GL_MAX_RENDERBUFFER_SIZE) and the viewport's limits as well.
+  UINT MaxTextureSize() const;
+  UINT BackBufferLimit() const;
   void UnbindAll();
   // device_state.cpp
   void SetDefaultState();
@@ -262,6 +268,7 @@ class DeviceImpl final : public IDirect3DDevice9 {
   Gl gl_;
   D3DPRESENT_PARAMETERS params_{};
   LostState lost_ = LostState::kOk;
+  UINT failingResets_ = 0;  // Resets still to fail (D3D9Linux_FailResets)
   bool inScene_ = false;
   bool stateCache_ = true;
   int swapRequested_ = 0;

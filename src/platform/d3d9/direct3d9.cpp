@@ -4,9 +4,11 @@
 
 #include "device.h"
 #include "formats.h"
+#include "gl_api.h"
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace d3d9gl {
 
@@ -31,7 +33,9 @@ bool IsDisplayFormat(D3DFORMAT format) {
 }
 
 bool IsBackBufferFormat(D3DFORMAT format) {
-  return format == D3DFMT_X8R8G8B8 || format == D3DFMT_A8R8G8B8 || format == D3DFMT_R5G6B5;
+  // As Wine's d3d9 answers a windowed device: X1R5G5B5 (a 15-bit screen) yes, A1R5G5B5 no.
+  return format == D3DFMT_X8R8G8B8 || format == D3DFMT_A8R8G8B8 || format == D3DFMT_R5G6B5 ||
+         format == D3DFMT_X1R5G5B5;
 }
 
 D3DDISPLAYMODE DesktopMode() {
@@ -46,7 +50,7 @@ D3DDISPLAYMODE DesktopMode() {
   return m;
 }
 
-void FillCaps(D3DDEVTYPE type, D3DCAPS9* c) {
+void FillCaps(D3DDEVTYPE type, UINT maxTextureSize, D3DCAPS9* c) {
   std::memset(c, 0, sizeof *c);
   c->DeviceType = type;
   c->AdapterOrdinal = 0;
@@ -73,9 +77,9 @@ void FillCaps(D3DDEVTYPE type, D3DCAPS9* c) {
   c->TextureAddressCaps = D3DPTADDRESSCAPS_WRAP | D3DPTADDRESSCAPS_MIRROR | D3DPTADDRESSCAPS_CLAMP |
                           D3DPTADDRESSCAPS_BORDER | D3DPTADDRESSCAPS_INDEPENDENTUV | D3DPTADDRESSCAPS_MIRRORONCE;
   c->LineCaps = D3DLINECAPS_TEXTURE | D3DLINECAPS_ZTEST | D3DLINECAPS_BLEND | D3DLINECAPS_ALPHACMP;
-  c->MaxTextureWidth = c->MaxTextureHeight = 8192;
-  c->MaxTextureRepeat = 8192;
-  c->MaxTextureAspectRatio = 8192;
+  c->MaxTextureWidth = c->MaxTextureHeight = maxTextureSize;
+  c->MaxTextureRepeat = maxTextureSize;
+  c->MaxTextureAspectRatio = maxTextureSize;
   c->MaxAnisotropy = 1;
   c->MaxVertexW = 1e10f;
   c->GuardBandLeft = c->GuardBandTop = -32768.0f;
@@ -206,10 +210,39 @@ HRESULT Direct3D9Impl::CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3D
   return D3D_OK;
 }
 
+namespace {
+
+// The last probe's answer, by SDL video driver: a process keeps its renderer, and a context made
+// only to ask costs some milliseconds.
+struct TextureLimit {
+  std::string driver;  // empty: none yet
+  UINT size = 0;
+};
+TextureLimit gLastTextureLimit;
+
+}  // namespace
+
+UINT Direct3D9Impl::MaxTextureSize() {
+  if (!probed_) {
+    probed_ = true;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && gLastTextureLimit.size > 0 && gLastTextureLimit.driver == driver) {
+      maxTextureSize_ = gLastTextureLimit.size;
+    } else {
+      const GLint size = ProbeMaxTextureSize();
+      maxTextureSize_ = size > 0 ? static_cast<UINT>(size) : 0;
+      if (driver && maxTextureSize_ > 0) gLastTextureLimit = {driver, maxTextureSize_};
+    }
+  }
+  return maxTextureSize_;
+}
+
 HRESULT Direct3D9Impl::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps) {
   if (!caps) return D3DERR_INVALIDCALL;
   if (!ValidAdapter(adapter, type)) return D3DERR_INVALIDCALL;
-  FillCaps(type, caps);
+  const UINT maxTexture = MaxTextureSize();
+  if (maxTexture == 0) return D3DERR_NOTAVAILABLE;  // no renderer to promise anything of
+  FillCaps(type, maxTexture, caps);
   return D3D_OK;
 }
 

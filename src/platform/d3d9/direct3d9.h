@@ -35,12 +35,19 @@ class Direct3D9Impl final : public IDirect3D9 {
   HRESULT STDMETHODCALLTYPE CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, DWORD flags,
                                          D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device) override;
 
+  // The renderer's GL_MAX_TEXTURE_SIZE, asked of a context of its own (ProbeMaxTextureSize) when
+  // first needed, once per process and SDL video driver; 0 when there is no OpenGL 3.3 context.
+  UINT MaxTextureSize();
+
  private:
   ULONG ref_ = 1;
+  bool probed_ = false;
+  UINT maxTextureSize_ = 0;
 };
 
-// What the layer implements, identical for HAL and REF.
-void FillCaps(D3DDEVTYPE type, D3DCAPS9* caps);
+// What the layer implements, identical for HAL and REF; the largest texture (and back buffer) is
+// `maxTextureSize` pixels on a side, the renderer's GL_MAX_TEXTURE_SIZE.
+void FillCaps(D3DDEVTYPE type, UINT maxTextureSize, D3DCAPS9* caps);
 
 // Format rules shared with the device.
 bool IsBackBufferFormat(D3DFORMAT format);

@@ -1,10 +1,57 @@
 #include "gl_api.h"
 
-#include <SDL.h>
+#include <dlfcn.h>
+#include <link.h>
 
 #include <cstring>
 
 namespace d3d9gl {
+
+namespace {
+
+int PinModule(struct dl_phdr_info* info, std::size_t, void*) {
+  if (info->dlpi_name && *info->dlpi_name) dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+  return 0;
+}
+
+}  // namespace
+
+SDL_GLContext CreateCoreContext(SDL_Window* window) {
+  int oldMajor = 0, oldMinor = 0, oldProfile = 0, oldDouble = 0;
+  SDL_GL_GetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, &oldMajor);
+  SDL_GL_GetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, &oldMinor);
+  SDL_GL_GetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, &oldProfile);
+  SDL_GL_GetAttribute(SDL_GL_DOUBLEBUFFER, &oldDouble);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GLContext context = SDL_GL_CreateContext(window);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, oldMajor);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, oldMinor);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, oldProfile);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, oldDouble);
+  if (context) dl_iterate_phdr(PinModule, nullptr);
+  return context;
+}
+
+GLint ProbeMaxTextureSize() {
+  SDL_Window* oldWindow = SDL_GL_GetCurrentWindow();
+  SDL_GLContext oldContext = SDL_GL_GetCurrentContext();
+  SDL_Window* window = SDL_CreateWindow("d3d9gl", 0, 0, 16, 16, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  if (!window) return 0;
+  GLint size = 0;
+  if (SDL_GLContext context = CreateCoreContext(window)) {
+    if (SDL_GL_MakeCurrent(window, context) == 0) {
+      if (auto get = reinterpret_cast<PFNGLGETINTEGERVPROC>(SDL_GL_GetProcAddress("glGetIntegerv")))
+        get(GL_MAX_TEXTURE_SIZE, &size);
+    }
+    SDL_GL_MakeCurrent(oldWindow, oldContext);
+    SDL_GL_DeleteContext(context);
+  }
+  SDL_DestroyWindow(window);
+  return size;
+}
 
 bool Gl::Load(const char** missing) {
 #define D3D9GL_LOAD(type, name)                                                 \
@@ -30,6 +77,8 @@ bool Gl::Load(const char** missing) {
       hasMirrorClamp = true;
   }
   GetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
+  GetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxRenderbufferSize);
+  GetIntegerv(GL_MAX_VIEWPORT_DIMS, maxViewport);
   return true;
 }
 

@@ -2,6 +2,7 @@
 // once a context is current. One table per device; the pointers are valid for that context.
 #pragma once
 
+#include <SDL.h>
 #include <GL/glcorearb.h>
 
 namespace d3d9gl {
@@ -114,11 +115,23 @@ struct Gl {
 
   bool hasS3tc = false;          // GL_EXT_texture_compression_s3tc
   bool hasMirrorClamp = false;   // GL 4.4 or ARB/EXT texture_mirror_clamp_to_edge
-  GLint maxTextureSize = 0;
+  GLint maxTextureSize = 0;       // GL_MAX_TEXTURE_SIZE: the widest and tallest texture
+  GLint maxRenderbufferSize = 0;  // GL_MAX_RENDERBUFFER_SIZE: the depth buffers
+  GLint maxViewport[2] = {0, 0};  // GL_MAX_VIEWPORT_DIMS
 
   // Loads every entry point and the few limits; false (with the missing name in *missing) when
   // an entry point is absent. Needs a current context.
   bool Load(const char** missing);
 };
+
+// An OpenGL 3.3 core context on `window`, or null (SDL_GetError says why); SDL's context
+// attributes are put back afterwards. The libraries loaded by then (the GL driver among them) stay
+// loaded for the rest of the process, so that later contexts do not load the driver again.
+SDL_GLContext CreateCoreContext(SDL_Window* window);
+
+// GL_MAX_TEXTURE_SIZE of the contexts CreateCoreContext gives, asked of one on a hidden window
+// of its own, before any device exists; 0 when there is no such context. The context current
+// before the call is current again afterwards.
+GLint ProbeMaxTextureSize();
 
 }  // namespace d3d9gl

@@ -1,9 +1,11 @@
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/paths.h"
 
@@ -23,29 +25,68 @@ std::string ProgramFolder() {
 }
 
 namespace {
-void MakeFolders(const std::string& folder) {
+
+bool IsFolder(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// mkdir -p; true when the folder is there afterwards.
+bool MakeFolders(const std::string& folder) {
   for (std::size_t i = 1; i < folder.size(); ++i) {
     if (folder[i] == '/') {
       const std::string part = folder.substr(0, i);
-      if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return;
+      if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) break;
     }
   }
+  return IsFolder(folder);
 }
+
+bool Absolute(const char* path) { return path && *path == '/'; }
+
+// The account's home from the password database; empty when it has no entry or no absolute home.
+std::string PasswordHome() {
+  const long hint = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(hint > 0 ? static_cast<std::size_t>(hint) : 4096);
+  struct passwd entry;
+  struct passwd* found = nullptr;
+  int rc;
+  while ((rc = getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found)) == ERANGE &&
+         buffer.size() < (1u << 20))
+    buffer.resize(buffer.size() * 2);
+  if (rc != 0 || !found || !Absolute(found->pw_dir)) return {};
+  return found->pw_dir;
+}
+
 }  // namespace
 
 std::string SettingsFolder() {
   std::string base;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') {
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); Absolute(xdg)) {
     base = xdg;
-  } else if (const char* home = std::getenv("HOME"); home && *home) {
+  } else if (const char* home = std::getenv("HOME"); Absolute(home)) {
     base = std::string(home) + "/.config";
+  } else if (const std::string account = PasswordHome(); !account.empty()) {
+    base = account + "/.config";
   } else {
-    base = "/tmp";
+    // No shared fallback (another account could read or plant the files there): nothing is kept.
+    static bool told = false;
+    if (!told) {
+      told = true;
+      std::fprintf(stderr,
+                   "corvane_kestor: no home folder (HOME and XDG_CONFIG_HOME unset, no password entry for user %u): "
+                   "the settings and the log are not written\n",
+                   static_cast<unsigned>(getuid()));
+    }
+    return {};
   }
   if (base.back() != '/') base += '/';
-  const std::string folder = base + "corvane_kestor/";
-  MakeFolders(folder);
-  return folder;
+  return base + "corvane_kestor/";
+}
+
+bool CreateSettingsFolder() {
+  const std::string folder = SettingsFolder();
+  return !folder.empty() && MakeFolders(folder);
 }
 
 bool FileExists(const std::string& path) {

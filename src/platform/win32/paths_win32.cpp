@@ -18,6 +18,8 @@ std::string ProgramFolder() {
 
 std::string SettingsFolder() { return ProgramFolder(); }
 
+bool CreateSettingsFolder() { return true; }
+
 bool FileExists(const std::string& path) {
   const DWORD attr = GetFileAttributesA(path.c_str());
   return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);

@@ -2,14 +2,16 @@
 # Bad settings end to end (Linux, headless, virtual clock): every key with garbage, huge, negative
 # and empty values; a read-only and an unreadable settings file; an unwritable settings folder,
 # with and without a file in it; a folder where the file should be; a settings folder that cannot
-# be made. The saver always runs with defaults or clamped values, and never loses the stored
-# viewpoint: a file it cannot write keeps its old values.
-#   settings_headless.sh SAVER DATA_FOLDER
+# be made; the settings folder without XDG_CONFIG_HOME and HOME (the account's home, or none).
+# The saver always runs with defaults or clamped values, and never loses the stored viewpoint: a
+# file it cannot write keeps its old values.
+#   settings_headless.sh SAVER DATA_FOLDER PASSWD_PROBE.so
 # File permissions bind only users without CAP_DAC_OVERRIDE: run as root, the cases that need them
 # run the saver as the user nobody (setpriv).
 set -euo pipefail
 saver=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 data=$(cd "$2" && pwd)
+probe=$(cd "$(dirname "$3")" && pwd)/$(basename "$3")
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../lib.sh"
 work=$(mktemp -d)
@@ -96,4 +98,30 @@ own "$XDG_CONFIG_HOME"
 runs no-folder "${moves[@]}"
 [ "$(cat "$folder")" = "not a folder" ] || fail "the file in the settings folder's place changed"
 echo "ok settings folder in the way"
+
+# --- No settings folder is made by a read (a run without its data files writes nothing); without
+# XDG_CONFIG_HOME and an absolute HOME it is the account's home from the password database (the
+# preload library answers for it), made by the first write; with no home at all nothing is
+# written anywhere (not in the working folder, not in /tmp) and stderr says why once.
+rm -rf "$work/nodata" "$work/account" "$work/cwd"
+mkdir -p "$work/nodata" "$work/account" "$work/cwd"
+own "$work/account" "$work/cwd"
+(export XDG_CONFIG_HOME=$work/account/config && data=$work/nodata && runs read-only-run)
+[ ! -e "$work/account/config" ] || fail "a run that writes nothing made its settings folder"
+shared=$(ls -la --full-time /tmp/corvane_kestor 2>/dev/null || true)
+for home in "$work/account" ""; do
+  (
+    unset XDG_CONFIG_HOME
+    export HOME=relative/home KESTOR_PASSWD_HOME=$home LD_PRELOAD=$probe
+    export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0  # preloaded before the sanitizer
+    cd "$work/cwd" && runs "home-${home:+account}"
+  )
+  told=$(grep -c 'corvane_kestor: no home folder' "$LOG" || true)
+  [ -z "$home" ] || [ "$told" = 0 ] && [ -f "$work/account/.config/corvane_kestor/DGCarad_DebugLog.txt" ] ||
+    fail "the account's home: $told lines on stderr, $(find "$work/account" -type f)"
+  [ -n "$home" ] || [ "$told" = 1 ] || fail "no home: $told lines on stderr"
+done
+[ -z "$(ls -A "$work/cwd")" ] && [ "$(ls -la --full-time /tmp/corvane_kestor 2>/dev/null || true)" = "$shared" ] ||
+  fail "a run without a home wrote files: $(ls -A "$work/cwd")"
+echo "ok the settings folder without XDG_CONFIG_HOME and HOME"
 echo "e2e_settings_headless: all passed"

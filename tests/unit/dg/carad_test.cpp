@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -388,10 +389,16 @@ TEST_F(Carad, AFailedResetIsReportedAndTheNextResetCompletesTheRecovery) {
   Resource a(*carad, world_, "a");
   world_.Take();
   world_.resetResult = D3DERR_DEVICELOST;
-  Restart(dg::dgoDebugMessage);
-  carad->ResetDevice();
+  // The saver's halt switch is on: the failure is logged and the program goes on.
+  dg::SetHaltHook([] { throw std::runtime_error("halted"); });
+  Restart(dg::dgoHaltOnError | dg::dgoDebugMessage | dg::dgoDetailedLog);
+  EXPECT_EQ(carad->ResetDevice(), D3DERR_DEVICELOST);
+  dg::SetHaltHook(nullptr);
   EXPECT_EQ(world_.Take(), (Calls{"OnLost(a)", "Release(backbuffer0)", "Reset(320,240,22,1,-1,0,0)"}));
-  EXPECT_EQ(Log(), (std::vector<std::string>{"  リセットに失敗しました(Error Code = D3DERR_DEVICELOST)"}));
+  EXPECT_EQ(Log(), testlog::Split("\n■■■Direct3DDeviceをリセットします■■■\n"
+                                  "  リセットに失敗しました(Error Code = D3DERR_DEVICELOST)\n"
+                                  "  リセットは次のフレームでやり直します\n"
+                                  "■■■Direct3DDeviceをリセットできませんでした■■■\n\n"));
   EXPECT_EQ(carad->BackBuffers(0), nullptr);
 
   world_.resetResult = D3D_OK;

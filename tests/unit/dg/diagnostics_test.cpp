@@ -199,6 +199,8 @@ TEST_F(Diagnostics, DefaultLogLivesInTheSettingsFolder) {
   const char* saved = std::getenv("XDG_CONFIG_HOME");
   const std::string old = saved ? saved : "";
   setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+  EXPECT_EQ(dg::LogFilePath(), home + "/corvane_kestor/DGCarad_DebugLog.txt");
+  EXPECT_FALSE(std::filesystem::exists(home)) << "finding the log makes no folder";
   dg::AssignDebugOption(dg::dgoDebugMessage);
   dg::DebugLog("here");
   EXPECT_EQ(scratch::ReadAll(home + "/corvane_kestor/DGCarad_DebugLog.txt"), "#00001 | here\r\n");

@@ -269,6 +269,10 @@ TEST(Automation, MalformedValuesAreUsageErrorsNamingTheOption) {
       {{"/s", "--data-dir", ""}, "needs a value"},
       {{"/s", "--lose-device", "0"}, "--lose-device"},
       {{"/s", "--lose-device", "7x"}, "--lose-device"},
+      {{"/s", "--fail-reset", "5"}, "--fail-reset"},
+      {{"/s", "--fail-reset", "0:2"}, "--fail-reset"},
+      {{"/s", "--fail-reset", "5:0"}, "--fail-reset"},
+      {{"/s", "--fail-reset", "5:x"}, "--fail-reset"},
       {{"/s", "--verbose"}, "unknown option --verbose"},
       {{"/s", "--"}, "unknown option --"},
   };

@@ -11,6 +11,12 @@
 // back-buffer / depth-surface references are held). A null device is ignored.
 extern "C" void D3D9Linux_ForceDeviceLost(IDirect3DDevice9* device);
 
+// Failed resets on demand: the next `count` calls of Reset that would succeed fail instead, as
+// when the device is lost again while it is being reset: Reset answers D3DERR_DEVICELOST and
+// the device is lost once more (TestCooperativeLevel: D3DERR_DEVICELOST once, then
+// D3DERR_DEVICENOTRESET). 0 cancels what is left. A null device is ignored.
+extern "C" void D3D9Linux_FailResets(IDirect3DDevice9* device, UINT count);
+
 // The swap interval the layer asked SDL for at the last CreateDevice/Reset: 1 for
 // D3DPRESENT_INTERVAL_DEFAULT and _ONE (wait for vertical sync), 0 for _IMMEDIATE. The second
 // value tells whether the driver accepted it (the offscreen driver and Xvfb do not pace).
