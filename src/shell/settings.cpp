@@ -161,15 +161,19 @@ std::string SettingsFile::ReadString(const char* key, const std::string& def) co
 bool SettingsFile::WriteInt(const char* key, std::int32_t value) const { return WriteString(key, Decimal(value)); }
 
 bool SettingsFile::WriteString(const char* key, const std::string& value) const {
-  if (platform::WriteIniValue(path_, kSettingsSection, key, value)) return true;
-  // The settings folder is made by the first write that needs it, never by a read.
-  const std::string folder = platform::SettingsFolder();
-  if (folder.empty() || path_.compare(0, folder.size(), folder) != 0 || !platform::CreateSettingsFolder()) return false;
-  return platform::WriteIniValue(path_, kSettingsSection, key, value);
+  return WriteCreatingFolder([&] { return platform::WriteIniValue(path_, kSettingsSection, key, value); });
 }
 
 bool SettingsFile::WriteValues(const platform::IniValues& values) const {
-  return platform::WriteIniValues(path_, kSettingsSection, values);
+  return WriteCreatingFolder([&] { return platform::WriteIniValues(path_, kSettingsSection, values); });
+}
+
+bool SettingsFile::WriteCreatingFolder(const std::function<bool()>& write) const {
+  if (write()) return true;
+  // The settings folder is made by the first write that needs it, never by a read.
+  const std::string folder = platform::SettingsFolder();
+  if (folder.empty() || path_.compare(0, folder.size(), folder) != 0 || !platform::CreateSettingsFolder()) return false;
+  return write();
 }
 
 StoredSettings ReadSettings(const SettingsFile& file) {

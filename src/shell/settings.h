@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -94,6 +95,8 @@ class SettingsFile {
   bool WriteValues(const platform::IniValues& values) const;  // all of them or none
 
  private:
+  // `write`, and once more after making the settings folder when it failed for want of it.
+  bool WriteCreatingFolder(const std::function<bool()>& write) const;
   std::string path_;
 };
 
