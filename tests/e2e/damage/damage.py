@@ -12,6 +12,7 @@ Kinds (mesh files are the "Simplified_X" files, bitmaps the "BM" files):
   mesh-stride    a version 02 header with a vertex size of 0xFFFFFFF0 bytes
   mesh-index     the last index points past the last vertex
   mesh-novert    no vertices at all
+  mesh-noindex   no indices at all
   bmp-size       width and height 8192 in headers that are otherwise intact
   bmp-notbm-size type "XX" and 8192 x 8192, the file cut to 400 bytes
   bmp-depth      a colour depth of 4 bits
@@ -66,6 +67,8 @@ def main():
         le16(data, len(data) - 2, vertices)
     elif kind == 'mesh-novert':
         le16(data, 16, 0)
+    elif kind == 'mesh-noindex':
+        le16(data, 18, 0)
     elif kind == 'bmp-size':
         le32(data, 18, 8192)
         le32(data, 22, 8192)

@@ -62,6 +62,7 @@ expect mesh-counts crmd_2 mesh-counts 0 ends "$read_error"
 expect mesh-stride crmd_2 mesh-stride 0 ends "$read_error"
 expect mesh-index crmd_2 mesh-index 0 ends "$invalid"
 expect mesh-no-vertices crmd_2 mesh-novert 0 ends "$invalid"
+expect mesh-no-indices crmd_2 mesh-noindex 0 ends "$invalid"
 expect mesh-last-zero crmd_25 zero 0 ends "$invalid"
 expect mesh-driving-truncated crmd_42 truncate 1 ends "$read_error"
 
