@@ -1,9 +1,11 @@
 // BMP reading for textures: the loader that copies a picture into level 0 of a texture, and the
 // check the texture's loaders make before they size a texture from a file's header.
 //
-// What is read: uncompressed (BI_RGB) bottom-up BMPs of 8 bits (with a 256-entry colour table),
-// 16 bits (X1R5G5B5 words), 24 bits (blue, green, red) and 32 bits (an ARGB value per pixel),
-// rows padded to 4 bytes. Top-down pictures (negative height), compressed ones (RLE, bit fields),
+// What is read: uncompressed (BI_RGB) bottom-up BMPs of 8 bits (with a colour table of up to 256
+// entries: biClrUsed of them, 256 when it is 0, right after the info header), 16 bits (X1R5G5B5
+// words), 24 bits (blue, green, red) and 32 bits (an ARGB value per pixel), rows padded to 4 bytes.
+// The info header may be longer than 40 bytes (BITMAPV4HEADER 108, BITMAPV5HEADER 124); only its
+// first 40 bytes are read. Top-down pictures (negative height), compressed ones (RLE, bit fields),
 // bit counts that are not a multiple of 8 and info headers shorter than 40 bytes are refused.
 // Offsets in the file are from the first byte of its file header.
 #pragma once
@@ -40,7 +42,12 @@ struct BitmapHeaders {
   std::uint16_t planes = 0;
   std::uint16_t bitCount = 0;
   std::uint32_t compression = 0;
+  std::uint32_t colorsUsed = 0;  // biClrUsed
 };
+
+// Byte offset of the colour table (right after the info header) and its length in bytes.
+std::int64_t ColorTableOffset(const BitmapHeaders& h);
+std::uint32_t ColorTableBytes(const BitmapHeaders& h);
 
 // Decodes the 54 bytes of the file and info headers.
 BitmapHeaders DecodeBitmapHeaders(const std::uint8_t (&bytes)[kBitmapFileHeaderSize + kBitmapInfoHeaderSize]);

@@ -79,6 +79,15 @@ expect title-magic crmd_41 magic 0 goes-on '不正なBMPファイルです'
 check share "$work/cap/title-magic/frame-00001.png" 0 0 255 80 0 0.001
 check share "$work/cap/title-magic/frame-00001.png" 0 0 0 0 0.3 0.95
 expect title-truncated crmd_41 truncate 0 ends "crmd_41$bmp_read"
+# An 8-bit copy of the car's texture as ImageMagick writes it (a 124-byte BITMAPV5HEADER), and the
+# same with its info header cut to a BITMAPV4HEADER and a BITMAPINFOHEADER: one picture, the
+# colour table read after each header.
+expect bmp8-v3 crmd_10 bmp8-v3 0 goes-on
+expect bmp8-v4 crmd_10 bmp8-v4 0 goes-on
+expect bmp8-v5 crmd_10 bmp8-v5 0 goes-on
+check same "$work/cap/bmp8-v3/frame-00105.png" "$work/cap/bmp8-v4/frame-00105.png"
+check same "$work/cap/bmp8-v3/frame-00105.png" "$work/cap/bmp8-v5/frame-00105.png"
+check differ "$work/cap/bmp8-v3/frame-00105.png" "$work/cap/bmp-magic/frame-00105.png" 0.002
 expect billboard-magic crmd_39 magic 1 goes-on '不正なBMPファイルです'
 expect billboard-zero crmd_39 zero 1 ends "crmd_39$bmp_read"
 

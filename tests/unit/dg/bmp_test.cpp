@@ -248,6 +248,27 @@ TEST_F(Bitmap, AFileThatLiesAboutItselfTakesTheReadErrorPathWithoutSizingTheText
                                             "からの、読み込みエラー(Error Code = UNKNOWN ERROR ... $00000001)"});
 }
 
+// The colour table follows the info header whatever its length (BITMAPINFOHEADER, V4, V5 as
+// ImageMagick writes them) and holds biClrUsed entries when that is set.
+TEST_F(Bitmap, An8BitPictureTakesItsColoursFromRightAfterItsInfoHeader) {
+  const std::vector<std::uint32_t> picture = {testbmp::kC0, testbmp::kC1, 0xFF102030, testbmp::kC0};
+  for (std::uint32_t infoSize : {40u, 108u, 124u}) {
+    for (std::uint32_t colorsUsed : {0u, 3u}) {
+      auto t = Make(D3DFMT_X8R8G8B8);
+      auto s = StreamOf(testbmp::Make(2, 2, 8, picture, infoSize, colorsUsed));
+      Restart(dg::dgoDebugMessage);
+      t->LoadFromStream(*s);
+      EXPECT_TRUE(Log().empty()) << infoSize << " " << colorsUsed;
+      ASSERT_NE(t->Texture(), nullptr) << infoSize << " " << colorsUsed;
+      const fake::Texture& f = Fake(*t);
+      EXPECT_EQ(f.Pixel(0, 0, 0), 0x00FF8308u) << infoSize << " " << colorsUsed;
+      EXPECT_EQ(f.Pixel(0, 1, 0), 0x000000FFu) << infoSize << " " << colorsUsed;
+      EXPECT_EQ(f.Pixel(0, 0, 1), 0x00102030u) << infoSize << " " << colorsUsed;
+      EXPECT_EQ(f.Pixel(0, 1, 1), 0x00FF8308u) << infoSize << " " << colorsUsed;
+    }
+  }
+}
+
 TEST_F(Bitmap, SizesClaimedInTheHeadersAreNotTrustedButNotNeededEither) {
   // File size and image size fields claiming 2 GiB are ignored; the real bytes decide.
   testbmp::Bytes b = testbmp::Make(2, 2, 24, testbmp::Picture(false));
