@@ -168,12 +168,12 @@ BitmapHeaders CheckBitmapStream(TStream& stream) {
   if (h.infoSize < kBitmapInfoHeaderSize) throw EBitmapError("BMPの情報ヘッダが短すぎます");
   if (h.bitCount < 8 || h.bitCount > 32) return heldOrRefused();  // LoadBMP reports it
   if (h.bitCount % 8 != 0) throw EBitmapError("BMPの色数が読み込めない値です");
+  // Rows missing are a file cut short, which LoadBMP reads as far as it goes; a claim far beyond
+  // the bytes held is a damaged size.
   const std::uint32_t srcBpp = h.bitCount / 8u;
-  std::int64_t needed = sizeof bytes;
-  if (srcBpp == 1) needed = ColorTableOffset(h) + ColorTableBytes(h);
+  const std::int64_t held = available - static_cast<std::int64_t>(sizeof bytes);
   const std::int64_t rowBytes = (static_cast<std::int64_t>(h.width) * srcBpp + 3) & ~std::int64_t{3};
-  needed = std::max<std::int64_t>(needed, static_cast<std::int64_t>(h.pixelOffset) + rowBytes * h.height);
-  if (needed > available) throw EBitmapError("BMPのデータが途中で切れています");
+  if (rowBytes * h.height - held > std::max(held, kMaxMissingBitmapBytes)) throw EBitmapError(kTooLargeText);
   return h;
 }
 

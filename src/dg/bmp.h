@@ -8,6 +8,10 @@
 // first 40 bytes are read. Top-down pictures (negative height), compressed ones (RLE, bit fields),
 // bit counts that are not a multiple of 8 and info headers shorter than 40 bytes are refused.
 // Offsets in the file are from the first byte of its file header.
+//
+// A file cut short (colour table or rows missing) is loaded as far as it goes: LoadBMP logs its
+// read error and the rows read stay. Its header is believed only in proportion to the bytes held,
+// so that a damaged size cannot turn a small file into a large texture.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +35,8 @@ constexpr std::uint16_t kBitmapType = 0x4D42;  // "BM"
 constexpr std::uint32_t kBitmapFileHeaderSize = 14;
 constexpr std::uint32_t kBitmapInfoHeaderSize = 40;
 constexpr std::uint32_t kBitmapColorTableSize = 1024;  // 256 entries of blue, green, red, reserved
+// Bytes of picture rows a file cut short may lack whatever it holds (more when it holds more).
+constexpr std::int64_t kMaxMissingBitmapBytes = 1 << 20;
 
 struct BitmapHeaders {
   std::uint16_t type = 0;
@@ -56,10 +62,11 @@ BitmapHeaders DecodeBitmapHeaders(const std::uint8_t (&bytes)[kBitmapFileHeaderS
 // against the bytes the stream really holds, what a texture loader needs before it sizes a texture:
 // width and height in 1..kMaxBitmapSide always; for a "BM" file also no compression, a bit count
 // that is a multiple of 8 where it lies in 8..32, an info header of at least 40 bytes, and, for the
-// bit counts LoadBMP reads, the colour table and every row inside the stream. Throws EReadError for
-// a stream too short for the headers and EBitmapError for the rest. Other types and bit counts
-// outside 8..32 pass (LoadBMP reports them itself) when the bytes after the headers are at least
-// width x height. The position is left after the headers.
+// bit counts LoadBMP reads, rows that lack at most the larger of kMaxMissingBitmapBytes and the
+// bytes after the headers (a file cut short passes; LoadBMP reads what is there). Throws
+// EReadError for a stream too short for the headers and EBitmapError for the rest. Other types and
+// bit counts outside 8..32 pass (LoadBMP reports them itself) when the bytes after the headers are
+// at least width x height. The position is left after the headers.
 BitmapHeaders CheckBitmapStream(TStream& stream);
 
 // Copies the BMP at the stream's position into level 0 of `texture`, converting each row into the

@@ -19,6 +19,7 @@ Kinds (mesh files are the "Simplified_X" files, bitmaps the "BM" files):
   bmp8-v5        an 8-bit copy written by ImageMagick (its BMP: a 124-byte BITMAPV5HEADER)
   bmp8-v4        that copy with its info header cut to a 108-byte BITMAPV4HEADER
   bmp8-v3        that copy with its info header cut to a 40-byte BITMAPINFOHEADER
+  bmp8-cut-table that copy cut inside its colour table
   text-binary    4 KiB of bytes of every value (NULs, lone lead bytes, line ends) from a fixed generator
   text-wide      one line of 2000 double-byte characters
   text-lines     100000 short lines
@@ -109,6 +110,8 @@ def main():
         data = with_info_size(eight_bit(source), 108)
     elif kind == 'bmp8-v3':
         data = with_info_size(eight_bit(source), 40)
+    elif kind == 'bmp8-cut-table':
+        data = eight_bit(source)[:14 + 124 + 500]
     elif kind == 'text-binary':
         rng = random.Random(12)
         data = bytes(rng.randrange(256) for _ in range(4096))

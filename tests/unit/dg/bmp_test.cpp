@@ -193,6 +193,8 @@ TEST_F(Bitmap, AFileThatLiesAboutItselfTakesTheReadErrorPathWithoutSizingTheText
     return b;
   };
   const auto cut = [&](std::size_t size) { return testbmp::Bytes(good.begin(), good.begin() + static_cast<long>(size)); };
+  testbmp::Bytes square4096 = with32(testbmp::kWidth, 4096);  // 16 MiB of rows claimed, 1 KiB held
+  testbmp::Set32(square4096, testbmp::kHeight, 4096);
   const struct {
     const char* what;
     testbmp::Bytes bytes;
@@ -207,10 +209,7 @@ TEST_F(Bitmap, AFileThatLiesAboutItselfTakesTheReadErrorPathWithoutSizingTheText
       {"bit fields", with32(testbmp::kCompression, 3)},
       {"12 bits", with16(testbmp::kBitCount, 12)},
       {"core header", with32(testbmp::kInfoSize, 12)},
-      {"pixel offset 2^31", with32(testbmp::kPixelOffset, 0x80000000u)},
-      {"pixel offset one past", with32(testbmp::kPixelOffset, static_cast<std::uint32_t>(good.size() - 15))},
-      {"colour table cut", cut(54 + 100)},
-      {"rows cut", cut(good.size() - 1)},
+      {"4096 square", square4096},
       {"headers cut", cut(30)},
       {"empty", {}},
   };
@@ -246,6 +245,58 @@ TEST_F(Bitmap, AFileThatLiesAboutItselfTakesTheReadErrorPathWithoutSizingTheText
   t->LoadFromFile("body.bmp", scratch::Path("no such archive.lba"));
   EXPECT_EQ(Log(), std::vector<std::string>{"body.bmp ＠ " + scratch::Path("no such archive.lba") +
                                             "からの、読み込みエラー(Error Code = UNKNOWN ERROR ... $00000001)"});
+}
+
+// A file cut short sizes its texture from its header and keeps the rows it holds: LoadBMP's plain
+// read-error line is the only one, so the halt switch does not end the run. Rows missing are
+// believed up to the larger of 1 MiB and the bytes held.
+TEST_F(Bitmap, AFileCutShortIsLoadedAsFarAsItGoes) {
+  const testbmp::Bytes good = testbmp::Make(4, 4, 8, std::vector<std::uint32_t>(16, testbmp::kC0));
+  const auto cut = [&](std::size_t size) { return testbmp::Bytes(good.begin(), good.begin() + static_cast<long>(size)); };
+  testbmp::Bytes farOffset = good;
+  testbmp::Set32(farOffset, testbmp::kPixelOffset, 0x80000000u);
+  testbmp::Bytes onePast = good;
+  testbmp::Set32(onePast, testbmp::kPixelOffset, static_cast<std::uint32_t>(good.size() - 15));
+  testbmp::Bytes mebibyte = cut(54 + 1024);  // 1024 x 1025 rows: 1 MiB more than the table held
+  testbmp::Set32(mebibyte, testbmp::kWidth, 1024);
+  testbmp::Set32(mebibyte, testbmp::kHeight, 1025);
+  testbmp::Bytes halfHeld = testbmp::Make(2048, 2048, 8, std::vector<std::uint32_t>(2048 * 2048, testbmp::kC0));
+  halfHeld.resize(halfHeld.size() / 2 + 600);  // 2 MiB of rows missing
+  const struct {
+    const char* what;
+    testbmp::Bytes bytes;
+    UINT width;
+    bool bottomRowRead;
+  } cases[] = {
+      {"colour table cut", cut(54 + 100), 4, false},
+      {"rows cut", cut(good.size() - 1), 4, true},
+      {"pixel offset one past", onePast, 4, true},
+      {"pixel offset 2^31", farOffset, 4, false},
+      {"1 MiB of rows missing", mebibyte, 1024, false},
+      {"half the rows held", halfHeld, 2048, true},
+  };
+  const std::string file = scratch::Path("cut.bmp");
+  for (const auto& c : cases) {
+    scratch::WriteAll(file, c.bytes);
+    auto fromFile = Make(D3DFMT_A8R8G8B8);
+    auto fromStream = Make(D3DFMT_A8R8G8B8);
+    auto s = StreamOf(c.bytes);
+    Restart(dg::dgoDebugMessage);
+    fromFile->LoadFromFile(file);
+    fromStream->LoadFromStream(*s);
+    EXPECT_EQ(Log(), std::vector<std::string>(2, "LoadBMP中に、読み込みエラーが発生しました")) << c.what;
+    for (const dg::TDGTexture* t : {fromFile.get(), fromStream.get()}) {
+      ASSERT_NE(t->Texture(), nullptr) << c.what;
+      EXPECT_EQ(t->Width(), c.width) << c.what;
+      const UINT bottom = t->Height() - 1;
+      EXPECT_EQ(Fake(*t).Pixel(0, 0, bottom), c.bottomRowRead ? testbmp::kC0 : 0xFF00FF00u) << c.what;
+      EXPECT_EQ(Fake(*t).Pixel(0, 0, 0), 0xFF00FF00u) << c.what;
+    }
+  }
+  testbmp::Bytes tooMuch = mebibyte;
+  testbmp::Set32(tooMuch, testbmp::kHeight, 1026);
+  auto s = StreamOf(tooMuch);
+  EXPECT_THROW(dg::CheckBitmapStream(*s), dg::EBitmapError);
 }
 
 // The colour table follows the info header whatever its length (BITMAPINFOHEADER, V4, V5 as
