@@ -79,7 +79,8 @@ void CopyPicture(TStream& stream, D3DFORMAT format, std::uint32_t dstBpp, UINT a
   const std::uint32_t srcRow = (width * srcBpp + 3u) & ~3u;
   if (locked.Pitch <= 0) return;
   const auto pitch = static_cast<std::uint32_t>(locked.Pitch);
-  const std::uint32_t copy = std::min(pitch, dstRow);
+  // Only the picture's own columns: the row padding would overwrite pixels right of the picture.
+  const std::uint32_t copy = std::min({pitch, dstRow, std::min<std::uint32_t>(areaWidth, width) * dstBpp});
   const std::uint32_t rows = std::min<std::uint32_t>(areaHeight, height);
   const std::uint32_t cols = std::min<std::uint32_t>(areaWidth, width);
   if (rows == 0) return;
@@ -96,7 +97,7 @@ void CopyPicture(TStream& stream, D3DFORMAT format, std::uint32_t dstBpp, UINT a
       return;
     }
     if (format == D3DFMT_P8) {
-      std::memcpy(target, src.data(), std::min(copy, srcRow));
+      std::memcpy(target, src.data(), copy);
     } else {
       const std::uint8_t* s = src.data();
       std::uint8_t* d = dst.data();

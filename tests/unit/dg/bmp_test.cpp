@@ -111,6 +111,20 @@ TEST_F(Bitmap, RowsThatDoNotFitAreDroppedAtTheBottomAndColumnsAtTheRight) {
   EXPECT_EQ(w.Pixel(0, 1, 0), 0xFF00FF00u);  // the fill colour stays where the picture does not reach
   EXPECT_EQ(w.Pixel(0, 2, 1), 0xFF00FF00u);
 
+  // Neither the zero padding of a 16-bit row nor the padding bytes of an 8-bit one reach the texture.
+  auto padded = Make(D3DFMT_R5G6B5, 4, 1);
+  auto three = StreamOf(testbmp::Make(3, 1, 24, {0xFF0000FF, 0xFF0000FF, 0xFF0000FF}));
+  dg::LoadBMP(padded->Texture(), *three);
+  EXPECT_EQ(Fake(*padded).Pixel(0, 2, 0), 0x001Fu);
+  EXPECT_EQ(Fake(*padded).Pixel(0, 3, 0), 0x07E0u);  // green fill colour
+  auto indices = Make(D3DFMT_P8, 4, 1);
+  testbmp::Bytes paddedRow = testbmp::Make(3, 1, 8, {testbmp::kC0, testbmp::kC1, testbmp::kC0});
+  paddedRow.back() = 0x77;
+  auto eight = StreamOf(paddedRow);
+  dg::LoadBMP(indices->Texture(), *eight);
+  EXPECT_EQ(Fake(*indices).Pixel(0, 1, 0), 1u);
+  EXPECT_EQ(Fake(*indices).Pixel(0, 3, 0), 0u);
+
   auto narrower = Make(D3DFMT_R5G6B5, 2, 1);
   auto broad = StreamOf(testbmp::Make(4, 1, 24, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF}));
   dg::LoadBMP(narrower->Texture(), *broad);
