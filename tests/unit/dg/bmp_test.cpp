@@ -263,17 +263,15 @@ TEST_F(Bitmap, AFileThatLiesAboutItselfTakesTheReadErrorPathWithoutSizingTheText
 
 // A file cut short sizes its texture from its header and keeps the rows it holds: LoadBMP's plain
 // read-error line is the only one, so the halt switch does not end the run. Rows missing are
-// believed up to the larger of 1 MiB and the bytes held.
+// believed up to the larger of 1 MiB and the bytes held (the 4096 square above is not).
 TEST_F(Bitmap, AFileCutShortIsLoadedAsFarAsItGoes) {
   const testbmp::Bytes good = testbmp::Make(4, 4, 8, std::vector<std::uint32_t>(16, testbmp::kC0));
   const auto cut = [&](std::size_t size) { return testbmp::Bytes(good.begin(), good.begin() + static_cast<long>(size)); };
-  testbmp::Bytes farOffset = good;
-  testbmp::Set32(farOffset, testbmp::kPixelOffset, 0x80000000u);
-  testbmp::Bytes onePast = good;
-  testbmp::Set32(onePast, testbmp::kPixelOffset, static_cast<std::uint32_t>(good.size() - 15));
-  testbmp::Bytes mebibyte = cut(54 + 1024);  // 1024 x 1025 rows: 1 MiB more than the table held
-  testbmp::Set32(mebibyte, testbmp::kWidth, 1024);
-  testbmp::Set32(mebibyte, testbmp::kHeight, 1025);
+  const auto offset = [&](std::uint32_t at) {
+    testbmp::Bytes b = good;
+    testbmp::Set32(b, testbmp::kPixelOffset, at);
+    return b;
+  };
   testbmp::Bytes halfHeld = testbmp::Make(2048, 2048, 8, std::vector<std::uint32_t>(2048 * 2048, testbmp::kC0));
   halfHeld.resize(halfHeld.size() / 2 + 600);  // 2 MiB of rows missing
   const struct {
@@ -284,9 +282,8 @@ TEST_F(Bitmap, AFileCutShortIsLoadedAsFarAsItGoes) {
   } cases[] = {
       {"colour table cut", cut(54 + 100), 4, false},
       {"rows cut", cut(good.size() - 1), 4, true},
-      {"pixel offset one past", onePast, 4, true},
-      {"pixel offset 2^31", farOffset, 4, false},
-      {"1 MiB of rows missing", mebibyte, 1024, false},
+      {"pixel offset one past", offset(static_cast<std::uint32_t>(good.size() - 15)), 4, true},
+      {"pixel offset 2^31", offset(0x80000000u), 4, false},
       {"half the rows held", halfHeld, 2048, true},
   };
   const std::string file = scratch::Path("cut.bmp");
@@ -298,19 +295,15 @@ TEST_F(Bitmap, AFileCutShortIsLoadedAsFarAsItGoes) {
     Restart(dg::dgoDebugMessage);
     fromFile->LoadFromFile(file);
     fromStream->LoadFromStream(*s);
-    EXPECT_EQ(Log(), std::vector<std::string>(2, "LoadBMP中に、読み込みエラーが発生しました")) << c.what;
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(Log(), std::vector<std::string>(2, "LoadBMP中に、読み込みエラーが発生しました"));
     for (const dg::TDGTexture* t : {fromFile.get(), fromStream.get()}) {
-      ASSERT_NE(t->Texture(), nullptr) << c.what;
-      EXPECT_EQ(t->Width(), c.width) << c.what;
-      const UINT bottom = t->Height() - 1;
-      EXPECT_EQ(Fake(*t).Pixel(0, 0, bottom), c.bottomRowRead ? testbmp::kC0 : 0xFF00FF00u) << c.what;
-      EXPECT_EQ(Fake(*t).Pixel(0, 0, 0), 0xFF00FF00u) << c.what;
+      ASSERT_NE(t->Texture(), nullptr);
+      EXPECT_EQ(t->Width(), c.width);
+      EXPECT_EQ(Fake(*t).Pixel(0, 0, t->Height() - 1), c.bottomRowRead ? testbmp::kC0 : 0xFF00FF00u);
+      EXPECT_EQ(Fake(*t).Pixel(0, 0, 0), 0xFF00FF00u);
     }
   }
-  testbmp::Bytes tooMuch = mebibyte;
-  testbmp::Set32(tooMuch, testbmp::kHeight, 1026);
-  auto s = StreamOf(tooMuch);
-  EXPECT_THROW(dg::CheckBitmapStream(*s), dg::EBitmapError);
 }
 
 // The colour table follows the info header whatever its length (BITMAPINFOHEADER, V4, V5 as
@@ -319,17 +312,16 @@ TEST_F(Bitmap, An8BitPictureTakesItsColoursFromRightAfterItsInfoHeader) {
   const std::vector<std::uint32_t> picture = {testbmp::kC0, testbmp::kC1, 0xFF102030, testbmp::kC0};
   for (std::uint32_t infoSize : {40u, 108u, 124u}) {
     for (std::uint32_t colorsUsed : {0u, 3u}) {
+      SCOPED_TRACE(std::to_string(infoSize) + " " + std::to_string(colorsUsed));
       auto t = Make(D3DFMT_X8R8G8B8);
       auto s = StreamOf(testbmp::Make(2, 2, 8, picture, infoSize, colorsUsed));
       Restart(dg::dgoDebugMessage);
       t->LoadFromStream(*s);
-      EXPECT_TRUE(Log().empty()) << infoSize << " " << colorsUsed;
-      ASSERT_NE(t->Texture(), nullptr) << infoSize << " " << colorsUsed;
-      const fake::Texture& f = Fake(*t);
-      EXPECT_EQ(f.Pixel(0, 0, 0), 0x00FF8308u) << infoSize << " " << colorsUsed;
-      EXPECT_EQ(f.Pixel(0, 1, 0), 0x000000FFu) << infoSize << " " << colorsUsed;
-      EXPECT_EQ(f.Pixel(0, 0, 1), 0x00102030u) << infoSize << " " << colorsUsed;
-      EXPECT_EQ(f.Pixel(0, 1, 1), 0x00FF8308u) << infoSize << " " << colorsUsed;
+      EXPECT_TRUE(Log().empty());
+      ASSERT_NE(t->Texture(), nullptr);
+      EXPECT_EQ((std::vector<std::uint32_t>{Fake(*t).Pixel(0, 0, 0), Fake(*t).Pixel(0, 1, 0), Fake(*t).Pixel(0, 0, 1),
+                                            Fake(*t).Pixel(0, 1, 1)}),
+                (std::vector<std::uint32_t>{0x00FF8308u, 0x000000FFu, 0x00102030u, 0x00FF8308u}));
     }
   }
 }
