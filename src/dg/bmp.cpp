@@ -57,14 +57,19 @@ void CopyPicture(TStream& stream, D3DFORMAT format, std::uint32_t dstBpp, UINT a
     return;
   }
   const std::uint32_t srcBpp = h.bitCount / 8u;
-  std::uint8_t palette[kBitmapColorTableSize] = {};
+  std::uint8_t palette[kBitmapColorTableSize] = {};  // entries the file does not give are black
   if (format == D3DFMT_P8 && srcBpp > 1) {
     CheckResult(1, "8ビットパレット付きテクスチャに対して16ビット以上のBMPをロードする事は出来ません");
     return;
   }
-  if (srcBpp == 1 && stream.Read(palette, sizeof palette) != sizeof palette) {
-    DebugLog(kReadError);
-    return;
+  if (srcBpp == 1) {
+    // After the info header, whose length the header itself gives (40, 108, 124 bytes).
+    const std::uint32_t tableBytes = ColorTableBytes(h);
+    stream.SetPosition(start + ColorTableOffset(h));
+    if (stream.Read(palette, tableBytes) != tableBytes) {
+      DebugLog(kReadError);
+      return;
+    }
   }
   stream.SetPosition(start + h.pixelOffset);
 
@@ -74,7 +79,8 @@ void CopyPicture(TStream& stream, D3DFORMAT format, std::uint32_t dstBpp, UINT a
   const std::uint32_t srcRow = (width * srcBpp + 3u) & ~3u;
   if (locked.Pitch <= 0) return;
   const auto pitch = static_cast<std::uint32_t>(locked.Pitch);
-  const std::uint32_t copy = std::min(pitch, dstRow);
+  // Only the picture's own columns: the row padding would overwrite pixels right of the picture.
+  const std::uint32_t copy = std::min({pitch, dstRow, std::min<std::uint32_t>(areaWidth, width) * dstBpp});
   const std::uint32_t rows = std::min<std::uint32_t>(areaHeight, height);
   const std::uint32_t cols = std::min<std::uint32_t>(areaWidth, width);
   if (rows == 0) return;
@@ -91,7 +97,7 @@ void CopyPicture(TStream& stream, D3DFORMAT format, std::uint32_t dstBpp, UINT a
       return;
     }
     if (format == D3DFMT_P8) {
-      std::memcpy(target, src.data(), std::min(copy, srcRow));
+      std::memcpy(target, src.data(), copy);
     } else {
       const std::uint8_t* s = src.data();
       std::uint8_t* d = dst.data();
@@ -129,7 +135,17 @@ BitmapHeaders DecodeBitmapHeaders(const std::uint8_t (&bytes)[kBitmapFileHeaderS
   h.planes = Le16(info + 12);
   h.bitCount = Le16(info + 14);
   h.compression = Le32(info + 16);
+  h.colorsUsed = Le32(info + 32);
   return h;
+}
+
+std::int64_t ColorTableOffset(const BitmapHeaders& h) {
+  return static_cast<std::int64_t>(kBitmapFileHeaderSize) + h.infoSize;
+}
+
+std::uint32_t ColorTableBytes(const BitmapHeaders& h) {
+  const std::uint32_t entries = h.colorsUsed == 0 || h.colorsUsed > 256 ? 256 : h.colorsUsed;
+  return 4 * entries;
 }
 
 BitmapHeaders CheckBitmapStream(TStream& stream) {
@@ -153,12 +169,12 @@ BitmapHeaders CheckBitmapStream(TStream& stream) {
   if (h.infoSize < kBitmapInfoHeaderSize) throw EBitmapError("BMPの情報ヘッダが短すぎます");
   if (h.bitCount < 8 || h.bitCount > 32) return heldOrRefused();  // LoadBMP reports it
   if (h.bitCount % 8 != 0) throw EBitmapError("BMPの色数が読み込めない値です");
+  // Rows missing are a file cut short, which LoadBMP reads as far as it goes; a claim far beyond
+  // the bytes held is a damaged size.
   const std::uint32_t srcBpp = h.bitCount / 8u;
-  std::int64_t needed = sizeof bytes;
-  if (srcBpp == 1) needed += kBitmapColorTableSize;
+  const std::int64_t held = available - static_cast<std::int64_t>(sizeof bytes);
   const std::int64_t rowBytes = (static_cast<std::int64_t>(h.width) * srcBpp + 3) & ~std::int64_t{3};
-  needed = std::max<std::int64_t>(needed, static_cast<std::int64_t>(h.pixelOffset) + rowBytes * h.height);
-  if (needed > available) throw EBitmapError("BMPのデータが途中で切れています");
+  if (rowBytes * h.height - held > std::max(held, kMaxMissingBitmapBytes)) throw EBitmapError(kTooLargeText);
   return h;
 }
 

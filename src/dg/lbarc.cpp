@@ -1,5 +1,6 @@
 #include "dg/lbarc.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -92,6 +93,71 @@ void ReadPairTable(PackedReader& in, std::uint8_t (&left)[256], std::uint8_t (&r
   }
 }
 
+// What each code of one block's pair table expands to, worked out before anything is written:
+// the bytes it gives and the stack it needs on top of what already waits there. Pairs that expand
+// into each other never end and are refused.
+class PairMeasure {
+ public:
+  PairMeasure(const std::uint8_t (&left)[256], const std::uint8_t (&right)[256]) : left_(left), right_(right) {}
+
+  std::uint64_t Length(std::uint8_t code) { return Measure(code).length; }
+  std::size_t Stack(std::uint8_t code) { return Measure(code).stack; }
+
+ private:
+  struct Size {
+    std::uint64_t length = 0;  // capped at kLengthCap
+    std::size_t stack = 0;
+  };
+  static constexpr std::uint64_t kLengthCap = std::uint64_t{1} << 40;
+
+  // Recursion stays within 256 levels: each level is a different code of the table.
+  const Size& Measure(std::uint8_t code) {
+    Size& s = sizes_[code];
+    if (state_[code] == kDone) return s;
+    if (state_[code] == kOpen) throw ELBAError(kBadPackingText);
+    if (left_[code] == code) {
+      s = {1, 0};
+    } else {
+      state_[code] = kOpen;
+      const Size l = Measure(left_[code]);
+      const Size r = Measure(right_[code]);
+      // Both halves wait on the stack; the left is expanded above the right, then the right alone.
+      s.length = std::min(l.length + r.length, kLengthCap);
+      s.stack = std::max<std::size_t>({2, 1 + l.stack, r.stack});
+    }
+    state_[code] = kDone;
+    return s;
+  }
+
+  enum State : std::uint8_t { kNew, kOpen, kDone };
+  const std::uint8_t (&left_)[256];
+  const std::uint8_t (&right_)[256];
+  Size sizes_[256] = {};
+  State state_[256] = {};
+};
+
+// Walks every block as the expansion will and returns the bytes they give; malformed blocks and
+// more bytes than `size` raise ELBAError. Nothing is allocated.
+std::uint64_t MeasureBlocks(TMemoryStream& source, std::uint32_t size) {
+  PackedReader in(source);
+  std::uint8_t left[256];
+  std::uint8_t right[256];
+  std::uint64_t total = 0;
+  while (!in.AtEnd()) {
+    ReadPairTable(in, left, right);
+    const std::uint32_t n = in.Word32();
+    if (n > in.Left()) throw ELBAError(kBadPackingText);
+    PairMeasure measure(left, right);
+    for (std::uint32_t i = 0; i < n; ++i) {
+      const std::uint8_t code = in.Byte();
+      if (measure.Stack(code) > kStackSize) throw ELBAError(kBadPackingText);
+      total += measure.Length(code);
+      if (total > size) throw ELBAError(kBadPackingText);  // more than the entry holds
+    }
+  }
+  return total;
+}
+
 }  // namespace
 
 bool IsArchiveHeader(const void* header, std::size_t size) {
@@ -170,6 +236,11 @@ std::string AnsiLowerCase(const std::string& text) {
 
 std::unique_ptr<TMemoryStream> ExpandBytePairs(TMemoryStream& source, std::uint32_t size) {
   if (size > kMaxUnpackedSize) throw ELBAError(kBadPackingText);
+  // The output is made only for what the blocks give: an entry claiming more keeps a zero tail,
+  // but one no longer than its packed bytes, so that a damaged size cannot claim memory.
+  const std::uint64_t produced = MeasureBlocks(source, size);
+  const std::int64_t packedBytes = std::max<std::int64_t>(0, source.Size() - source.Position());
+  if (size - produced > static_cast<std::uint64_t>(packedBytes)) throw ELBAError(kBadPackingText);
   auto result = NewStream(size);
   std::uint8_t* out = result->Memory();
   std::size_t written = 0;

@@ -9,8 +9,10 @@
 // never crashes and never allocates without bound: it raises ELBAError. That covers a header or
 // record table cut short, data offsets and sizes outside the stream, an unpacked size above
 // kMaxUnpackedSize, a pair table or data block running past the packed bytes, pairs nesting deeper
-// than the 256-byte expansion stack, and blocks producing more bytes than the entry's size.
-// File streams raise their own open errors (EFOpenError) unchanged.
+// than the 256-byte expansion stack or expanding into each other, blocks producing more bytes than
+// the entry's size, and an entry's size that exceeds what its blocks produce by more than its
+// packed bytes. Packed data is measured before the output is made, so memory follows the bytes the
+// blocks really give. File streams raise their own open errors (EFOpenError) unchanged.
 #pragma once
 
 #include <cstddef>
@@ -42,7 +44,7 @@ std::unique_ptr<TMemoryStream> ReadArchiveFile(const std::string& fileName, cons
 std::unique_ptr<TMemoryStream> ReadArchiveEntry(TStream& stream, const std::string& id);
 
 // Expands the packed blocks from `source`'s position to its end into a stream of exactly `size`
-// bytes; bytes the blocks do not reach are zero.
+// bytes; bytes the blocks do not reach are zero (at most as many as the packed bytes).
 std::unique_ptr<TMemoryStream> ExpandBytePairs(TMemoryStream& source, std::uint32_t size);
 
 // True when `size` >= 8 and bytes 4..7 of `header` are "LBA0".

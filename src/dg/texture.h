@@ -48,7 +48,8 @@ class TDGTexture : public TObject {
   // in the default pool.
   void SetSize(UINT width, UINT height);
   // archive empty: the BMP file `name`; otherwise entry `name` of archive file `archive`.
-  // Failures are logged (CheckResult code 1); Source and the names are set in every case.
+  // Failures are logged (CheckResult code 1; a file cut short only by LoadBMP's read-error line,
+  // keeping the rows it holds); Source and the names are set in every case.
   void LoadFromFile(const std::string& name, const std::string& archive = std::string());
   // The BMP that starts at the stream's position.
   void LoadFromStream(TStream& stream);

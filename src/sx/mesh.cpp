@@ -121,8 +121,8 @@ void TSXMesh::LoadFromStream(dg::TStream& stream) {
   }
   vertexCount = Le16(header + 16);
   indexCount = Le16(header + 18);
-  // No vertices cannot be given a buffer, and every vertex must hold its position.
-  if (vertexCount == 0 || stride < kMeshMinStride) Fatal(kInvalidFileText);
+  // No vertices or no indices cannot be given a buffer, and every vertex must hold its position.
+  if (vertexCount == 0 || indexCount == 0 || stride < kMeshMinStride) Fatal(kInvalidFileText);
 
   // The data must be there before buffers of its size are made.
   const std::uint64_t vertexBytes = static_cast<std::uint64_t>(vertexCount) * stride;

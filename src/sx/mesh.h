@@ -5,7 +5,7 @@
 // first byte):
 //   0   16  magic "Simplified_X00  " (version 00) or "Simplified_X02  " (version 02), no zero
 //   16  2   vertex count (1..65535)
-//   18  2   index count
+//   18  2   index count (1..65535)
 //   20  4   version 02: D3DFVF code of the vertices
 //   24  4   version 02: vertex size in bytes (at least 12)
 //   ... 255 reserved, not read

@@ -23,14 +23,17 @@ const char* const kKeys[] = {"mode",     "speed",     "fx",        "fy",        
                              "text_out", "shadow",    "column",    "font_name",    "font_size",
                              "font_charset", "font_color", "font_style", "Mode", "FX", "x"};
 
+// Made on first use and never destroyed: the exit handler that removes the file reads it after
+// the static destructors of this file (registered later than the handler) have run.
 const std::string& FilePath() {
-  static const std::string path = [] {
+  static const std::string* const path = [] {
     const char* tmp = std::getenv("TMPDIR");
-    std::string p = std::string(tmp && *tmp ? tmp : "/tmp") + "/kestor_fuzz_ini_" + std::to_string(getpid()) + ".ini";
+    auto* p = new std::string(std::string(tmp && *tmp ? tmp : "/tmp") + "/kestor_fuzz_ini_" +
+                              std::to_string(getpid()) + ".ini");
     std::atexit([] { std::remove(FilePath().c_str()); });
     return p;
   }();
-  return path;
+  return *path;
 }
 
 std::string ReadFile(const std::string& path) {

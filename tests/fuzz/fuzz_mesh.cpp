@@ -5,7 +5,9 @@
 // Input: byte 0 picks the start position inside the stream (0..3 bytes of padding before the
 // file) and whether the device accepts few primitives per call; the rest is the mesh file.
 // Properties: a mesh that loads has both buffers with the header's counts, every index below the
-// vertex count, and draws only within its buffers.
+// vertex count, and draws all its triangles only within its buffers (the recording device checks
+// every draw against the bound buffers and keeps what reached outside).
+#include <cstdio>
 #include <string>
 
 #include "dg/stream.h"
@@ -41,9 +43,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (UINT i = 0; ix && i < indices; ++i) FUZZ_CHECK(static_cast<UINT>(ix[2 * i] | ix[2 * i + 1] << 8) < vertices);
   mesh.IndexBuffer()->Unlock();
   mesh.ComputeBounds();
+  auto* dev = static_cast<d3d9rec::RecordingDevice*>(device.Carad().Device());
+  dev->ClearCalls();
   try {
     mesh.Draw();
   } catch (const fuzz::Halted&) {
   }
+  for (const std::string& fault : dev->drawFaults) std::fprintf(stderr, "%s\n", fault.c_str());
+  FUZZ_CHECK(dev->drawFaults.empty());
+  std::uint64_t drawn = 0;
+  for (const d3d9rec::Call& c : dev->calls) {
+    if (c.method == "DrawIndexedPrimitive") drawn += c.args[5];
+  }
+  FUZZ_CHECK(drawn == (mesh.MaxPrimitiveCount > 0 ? mesh.TriangleCount : 0));
   return 0;
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace {
 
 using d3d9rec::RecordingDevice;
@@ -135,6 +137,43 @@ TEST(RecordingDevice, ResourcesHaveDirect3DPitchesAndRanges) {
   EXPECT_EQ(vb->Release(), 0u);
   EXPECT_EQ(ib->Release(), 0u);
   EXPECT_EQ(tex->Release(), 0u);
+  EXPECT_EQ(dev->Release(), 0u);
+}
+
+// A draw outside the bound buffers answers D3DERR_INVALIDCALL and is kept in drawFaults. Three
+// vertices of 12 bytes, indices 0 1 2 2 1 3.
+TEST(RecordingDevice, DrawsOutsideTheBoundBuffersAreFaults) {
+  auto* dev = new RecordingDevice(nullptr, Params());
+  IDirect3DVertexBuffer9* vb = nullptr;
+  IDirect3DIndexBuffer9* ib = nullptr;
+  ASSERT_EQ(dev->CreateVertexBuffer(36, 0, D3DFVF_XYZ, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+  ASSERT_EQ(dev->CreateIndexBuffer(12, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
+  void* p = nullptr;
+  ASSERT_EQ(ib->Lock(0, 0, &p, 0), D3D_OK);
+  const std::uint16_t indices[6] = {0, 1, 2, 2, 1, 3};
+  std::memcpy(p, indices, sizeof indices);
+  ib->Unlock();
+  EXPECT_EQ(dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1), D3DERR_INVALIDCALL);
+  dev->SetStreamSource(0, vb, 0, 12);
+  dev->SetIndices(ib);
+  EXPECT_EQ(dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1), D3D_OK);
+  EXPECT_EQ(dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, -1, 1, 3, 3, 1), D3D_OK);  // 2 1 3: vertices 1 0 2
+  EXPECT_EQ(dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 2), D3DERR_INVALIDCALL);
+  EXPECT_EQ(dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 1, 0, 3, 0, 1), D3DERR_INVALIDCALL);
+  EXPECT_EQ(dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 3, 2), D3DERR_INVALIDCALL);
+  dev->SetStreamSource(0, vb, 12, 12);  // two vertices past the offset
+  EXPECT_EQ(dev->DrawPrimitive(D3DPT_LINELIST, 0, 1), D3D_OK);
+  EXPECT_EQ(dev->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL);
+  EXPECT_EQ(dev->drawFaults,
+            (std::vector<std::string>{"DrawIndexedPrimitive(4, 0, 0, 3, 0, 1): no index buffer bound",
+                                      "DrawIndexedPrimitive(4, 0, 0, 3, 0, 2): an index outside MinVertexIndex..+NumVertices",
+                                      "DrawIndexedPrimitive(4, 1, 0, 3, 0, 1): vertices outside the vertex buffer",
+                                      "DrawIndexedPrimitive(4, 0, 0, 3, 3, 2): indices outside the index buffer",
+                                      "DrawPrimitive(4, 0, 1): vertices outside the vertex buffer"}));
+  dev->SetStreamSource(0, nullptr, 0, 0);
+  dev->SetIndices(nullptr);
+  EXPECT_EQ(vb->Release(), 0u);
+  EXPECT_EQ(ib->Release(), 0u);
   EXPECT_EQ(dev->Release(), 0u);
 }
 

@@ -309,6 +309,11 @@ class RecBuffer final : public Iface, public Counted {
   DWORD usage_;
   DWORD fvfOrFormat_;
   D3DPOOL pool_;
+
+ public:
+  // For the draw checks (no Lock recorded): the bytes, and the index format of an index buffer.
+  const std::vector<std::uint8_t>& Bytes() const { return data_; }
+  DWORD FvfOrFormat() const { return fvfOrFormat_; }
 };
 
 using RecVertexBuffer = RecBuffer<IDirect3DVertexBuffer9, D3DRTYPE_VERTEXBUFFER, D3DVERTEXBUFFER_DESC>;
@@ -866,14 +871,66 @@ HRESULT RecordingDevice::GetScissorRect(RECT* r) {
   *r = scissor_;
   return D3D_OK;
 }
+namespace {
+
+// Vertices (or indices) that `count` primitives of `type` take.
+std::int64_t ElementsOf(D3DPRIMITIVETYPE type, UINT count) {
+  switch (type) {
+    case D3DPT_POINTLIST: return count;
+    case D3DPT_LINELIST: return 2 * std::int64_t{count};
+    case D3DPT_LINESTRIP: return std::int64_t{count} + 1;
+    case D3DPT_TRIANGLELIST: return 3 * std::int64_t{count};
+    default: return std::int64_t{count} + 2;
+  }
+}
+
+}  // namespace
+
+HRESULT RecordingDevice::DrawFault(const char* fault) {
+  drawFaults.push_back(calls.back().Text() + ": " + fault);
+  return D3DERR_INVALIDCALL;
+}
+
+const char* RecordingDevice::VertexRangeFault(std::int64_t first, std::int64_t count) const {
+  const auto* vb = dynamic_cast<const RecVertexBuffer*>(stream_);
+  if (!vb || streamStride_ == 0) return "no vertex buffer bound";
+  const auto size = static_cast<std::int64_t>(vb->Bytes().size());
+  const std::int64_t vertices = streamOffset_ >= size ? 0 : (size - streamOffset_) / streamStride_;
+  if (first < 0 || first + count > vertices) return "vertices outside the vertex buffer";
+  return nullptr;
+}
+
+const char* RecordingDevice::IndexedDrawFault(D3DPRIMITIVETYPE type, INT base, UINT minIndex, UINT numVertices,
+                                              UINT startIndex, UINT count) const {
+  const auto* ib = dynamic_cast<const RecIndexBuffer*>(indices_);
+  if (!ib) return "no index buffer bound";
+  const std::int64_t width = ib->FvfOrFormat() == D3DFMT_INDEX32 ? 4 : 2;
+  const std::int64_t indices = ElementsOf(type, count);
+  const std::vector<std::uint8_t>& bytes = ib->Bytes();
+  if ((std::int64_t{startIndex} + indices) * width > static_cast<std::int64_t>(bytes.size())) {
+    return "indices outside the index buffer";
+  }
+  if (const char* fault = VertexRangeFault(std::int64_t{base} + minIndex, numVertices)) return fault;
+  for (std::int64_t i = startIndex; i < startIndex + indices; ++i) {
+    std::uint32_t index = 0;
+    std::memcpy(&index, bytes.data() + i * width, static_cast<std::size_t>(width));
+    if (index < minIndex || index - minIndex >= numVertices) return "an index outside MinVertexIndex..+NumVertices";
+  }
+  return nullptr;
+}
+
 HRESULT RecordingDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT start, UINT count) {
   Record("DrawPrimitive", {static_cast<std::uint64_t>(type), start, count});
+  if (const char* fault = VertexRangeFault(start, ElementsOf(type, count))) return DrawFault(fault);
   return D3D_OK;
 }
 HRESULT RecordingDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT base, UINT minIndex, UINT numVertices,
                                               UINT startIndex, UINT count) {
   Record("DrawIndexedPrimitive", {static_cast<std::uint64_t>(type), static_cast<std::uint64_t>(static_cast<std::int64_t>(base)),
                                   minIndex, numVertices, startIndex, count});
+  if (const char* fault = IndexedDrawFault(type, base, minIndex, numVertices, startIndex, count)) {
+    return DrawFault(fault);
+  }
   return D3D_OK;
 }
 HRESULT RecordingDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void* data, UINT stride) {

@@ -4,7 +4,10 @@
 // RecordingDevice records every call with its arguments, in order, and answers queries from
 // values the test sets (caps, cooperative level, Reset result, texture memory) and from the
 // state set on it (render, stage and sampler states, transforms, viewport, material, lights,
-// bindings start at Direct3D's defaults). Resources it creates are real objects with memory:
+// bindings start at Direct3D's defaults). DrawPrimitive and DrawIndexedPrimitive check their
+// ranges against the bound buffers (index range, MinVertexIndex..+NumVertices, every index read,
+// the vertices past the stream offset): a draw outside them answers D3DERR_INVALIDCALL and is
+// kept in drawFaults. Resources it creates are real objects with memory:
 // textures (Direct3D pitches), vertex and index buffers, surfaces. Reference counts follow
 // Direct3D 9: each live resource holds a device reference, the back buffer and depth surface
 // start at 0, Set* calls do not add references, Get* calls do.
@@ -101,7 +104,14 @@ class RecordingDevice : public IDirect3DDevice9 {
   UINT availableTextureMem = 512u << 20;
   D3DDISPLAYMODE displayMode{640, 480, 60, D3DFMT_X8R8G8B8};
 
-  void ClearCalls() { calls.clear(); }
+  // Draws that reached outside the bound buffers: the call's text, what was outside.
+  std::vector<std::string> drawFaults;
+
+  // Drops the recorded calls and draw faults.
+  void ClearCalls() {
+    calls.clear();
+    drawFaults.clear();
+  }
   std::size_t Count(const std::string& method) const;
   // Texts of the calls, optionally only those whose method is in `only`.
   std::vector<std::string> Texts(const std::set<std::string>& only = {}) const;
@@ -192,6 +202,11 @@ class RecordingDevice : public IDirect3DDevice9 {
 
  private:
   void SetDefaults();
+  // The draw range's fault, or nullptr when it lies inside the bound buffers.
+  const char* VertexRangeFault(std::int64_t first, std::int64_t count) const;
+  const char* IndexedDrawFault(D3DPRIMITIVETYPE type, INT base, UINT minIndex, UINT numVertices, UINT startIndex,
+                               UINT count) const;
+  HRESULT DrawFault(const char* fault);
 
   ULONG ref_ = 1;
   RecordingDirect3D* parent_;

@@ -55,6 +55,7 @@ expect() {
 read_error='ZIRer: ストリームからの読み込み中にエラーが発生しました'
 invalid='ZIRer: 不正なSXファイルです'
 bmp_read='からの、読み込みエラー(Error Code = UNKNOWN ERROR ... $00000001)'
+bmp_cut='LoadBMP中に、読み込みエラーが発生しました'
 
 # --- Meshes: the body (loaded first in both modes), the last one loaded, a driving-mode scenery mesh.
 expect mesh-truncated crmd_2 truncate 0 ends "$read_error"
@@ -65,11 +66,13 @@ expect mesh-counts crmd_2 mesh-counts 0 ends "$read_error"
 expect mesh-stride crmd_2 mesh-stride 0 ends "$read_error"
 expect mesh-index crmd_2 mesh-index 0 ends "$invalid"
 expect mesh-no-vertices crmd_2 mesh-novert 0 ends "$invalid"
+expect mesh-no-indices crmd_2 mesh-noindex 0 ends "$invalid"
 expect mesh-last-zero crmd_25 zero 0 ends "$invalid"
 expect mesh-driving-truncated crmd_42 truncate 1 ends "$read_error"
 
-# --- Bitmaps: the car's texture, the title image, a driving-mode billboard.
-expect bmp-truncated crmd_10 truncate 0 ends "crmd_10$bmp_read"
+# --- Bitmaps: the car's texture, the title image, a driving-mode billboard. One cut short keeps
+# the rows it holds and the run goes on; absurd sizes and a file without headers end it.
+expect bmp-truncated crmd_10 truncate 0 goes-on "$bmp_cut"
 expect bmp-zero crmd_10 zero 0 ends "crmd_10$bmp_read"
 expect bmp-size crmd_10 bmp-size 0 ends "crmd_10$bmp_read"
 expect bmp-not-bm-size crmd_10 bmp-notbm-size 0 ends "crmd_10$bmp_read"
@@ -80,7 +83,18 @@ expect title-magic crmd_41 magic 0 goes-on '不正なBMPファイルです'
 # The title (blue letters over the car) is not drawn: its texture stays cleared, transparent.
 check share "$work/cap/title-magic/frame-00001.png" 0 0 255 80 0 0.001
 check share "$work/cap/title-magic/frame-00001.png" 0 0 0 0 0.3 0.95
-expect title-truncated crmd_41 truncate 0 ends "crmd_41$bmp_read"
+expect title-truncated crmd_41 truncate 0 goes-on "$bmp_cut"
+# An 8-bit copy of the car's texture as ImageMagick writes it (a 124-byte BITMAPV5HEADER), and the
+# same with its info header cut to a BITMAPV4HEADER and a BITMAPINFOHEADER: one picture, the
+# colour table read after each header; cut inside the table, the texture stays as cleared.
+expect bmp8-v3 crmd_10 bmp8-v3 0 goes-on
+expect bmp8-v4 crmd_10 bmp8-v4 0 goes-on
+expect bmp8-v5 crmd_10 bmp8-v5 0 goes-on
+check same "$work/cap/bmp8-v3/frame-00105.png" "$work/cap/bmp8-v4/frame-00105.png"
+check same "$work/cap/bmp8-v3/frame-00105.png" "$work/cap/bmp8-v5/frame-00105.png"
+check differ "$work/cap/bmp8-v3/frame-00105.png" "$work/cap/bmp-magic/frame-00105.png" 0.002
+expect bmp8-cut-table crmd_10 bmp8-cut-table 0 goes-on "$bmp_cut"
+check same "$work/cap/bmp8-cut-table/frame-00105.png" "$work/cap/bmp-magic/frame-00105.png"
 expect billboard-magic crmd_39 magic 1 goes-on '不正なBMPファイルです'
 expect billboard-zero crmd_39 zero 1 ends "crmd_39$bmp_read"
 

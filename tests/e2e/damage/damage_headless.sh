@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Damaged data files end to end (Linux, headless, virtual clock): for meshes, bitmaps and
 # kestor.txt, a truncated file, a wrong magic, absurd counts and sizes and a zero-length file in
-# the data folder. A bad mesh ends the run at once with its "ZIRer: " line; a bitmap the loader
-# cannot read ends it through the halt switch with its read-error line; one that is not a BMP is
-# logged and the run goes on, as does a damaged text. A run that ends exits with code 1, one that
-# goes on with 0; every run leaves the settings file as it was.
+# the data folder, and 8-bit bitmaps with longer info headers. A bad mesh ends the run at once with
+# its "ZIRer: " line; a bitmap the loader cannot size a texture from ends it through the halt
+# switch with its read-error line; one cut short or that is not a BMP is logged and the run goes
+# on, as does a damaged text. A run that ends exits with code 1, one that goes on with 0; every
+# run leaves the settings file as it was.
 #   damage_headless.sh SAVER DATA_FOLDER
 set -euo pipefail
 saver=$1

@@ -32,10 +32,13 @@ inline void Set16(Bytes& b, std::size_t at, std::uint32_t v) {
 }
 
 // A bottom-up uncompressed BMP of `bits` (8, 16, 24 or 32) bits per pixel from ARGB pixels given
-// top row first. 8 bits: a full 256-entry colour table, entry i = the i-th distinct colour, then
-// grey ramps; 16 bits: X1R5G5B5 words from each channel's top five bits; 24 bits: blue, green, red;
-// 32 bits: the ARGB value as it is.
-inline Bytes Make(int width, int height, int bits, const std::vector<std::uint32_t>& argb) {
+// top row first. 8 bits: a 256-entry colour table, entry i = the i-th distinct colour, then grey
+// ramps (with colorsUsed, only that many entries, as biClrUsed says); 16 bits: X1R5G5B5 words from
+// each channel's top five bits; 24 bits: blue, green, red; 32 bits: the ARGB value as it is.
+// infoSize 108 or 124 writes a BITMAPV4HEADER or BITMAPV5HEADER as ImageMagick does: channel
+// masks, sRGB colour space, no gamma, and for V5 the rendering intent "images" and no profile.
+inline Bytes Make(int width, int height, int bits, const std::vector<std::uint32_t>& argb,
+                  std::uint32_t infoSize = 40, std::uint32_t colorsUsed = 0) {
   std::vector<std::uint32_t> palette;
   if (bits == 8) {
     for (std::uint32_t c : argb) {
@@ -43,23 +46,37 @@ inline Bytes Make(int width, int height, int bits, const std::vector<std::uint32
       for (std::uint32_t p : palette) known = known || p == (c & 0xFFFFFF);
       if (!known) palette.push_back(c & 0xFFFFFF);
     }
-    while (palette.size() < 256) palette.push_back(static_cast<std::uint32_t>(palette.size()) * 0x010101u);
+    while (palette.size() < (colorsUsed ? colorsUsed : 256)) {
+      palette.push_back(static_cast<std::uint32_t>(palette.size()) * 0x010101u);
+    }
   }
   const std::uint32_t row = (static_cast<std::uint32_t>(width) * (bits / 8) + 3) & ~3u;
-  const std::uint32_t offset = 54 + (bits == 8 ? 1024 : 0);
+  const std::uint32_t offset = 14 + infoSize + 4 * static_cast<std::uint32_t>(palette.size());
   Bytes b;
   Put16(b, 0x4D42);
   Put32(b, offset + row * height);
   Put32(b, 0);
   Put32(b, offset);
-  Put32(b, 40);
+  Put32(b, infoSize);
   Put32(b, static_cast<std::uint32_t>(width));
   Put32(b, static_cast<std::uint32_t>(height));
   Put16(b, 1);
   Put16(b, static_cast<std::uint32_t>(bits));
   Put32(b, 0);
   Put32(b, row * height);
-  for (int i = 0; i < 4; ++i) Put32(b, 0);
+  Put32(b, 2835);
+  Put32(b, 2835);
+  Put32(b, colorsUsed);
+  Put32(b, colorsUsed);
+  if (infoSize >= 108) {
+    for (std::uint32_t mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u}) Put32(b, mask);
+    Put32(b, 0x73524742);                              // LCS_sRGB
+    for (int i = 0; i < 12; ++i) Put32(b, 0);          // end points, gamma
+    if (infoSize >= 124) {
+      Put32(b, 4);                                     // LCS_GM_IMAGES
+      for (int i = 0; i < 3; ++i) Put32(b, 0);         // profile offset and size, reserved
+    }
+  }
   for (std::uint32_t p : palette) Put32(b, p);
   for (int y = height - 1; y >= 0; --y) {
     const std::size_t start = b.size();

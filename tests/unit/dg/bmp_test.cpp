@@ -111,6 +111,20 @@ TEST_F(Bitmap, RowsThatDoNotFitAreDroppedAtTheBottomAndColumnsAtTheRight) {
   EXPECT_EQ(w.Pixel(0, 1, 0), 0xFF00FF00u);  // the fill colour stays where the picture does not reach
   EXPECT_EQ(w.Pixel(0, 2, 1), 0xFF00FF00u);
 
+  // Neither the zero padding of a 16-bit row nor the padding bytes of an 8-bit one reach the texture.
+  auto padded = Make(D3DFMT_R5G6B5, 4, 1);
+  auto three = StreamOf(testbmp::Make(3, 1, 24, {0xFF0000FF, 0xFF0000FF, 0xFF0000FF}));
+  dg::LoadBMP(padded->Texture(), *three);
+  EXPECT_EQ(Fake(*padded).Pixel(0, 2, 0), 0x001Fu);
+  EXPECT_EQ(Fake(*padded).Pixel(0, 3, 0), 0x07E0u);  // green fill colour
+  auto indices = Make(D3DFMT_P8, 4, 1);
+  testbmp::Bytes paddedRow = testbmp::Make(3, 1, 8, {testbmp::kC0, testbmp::kC1, testbmp::kC0});
+  paddedRow.back() = 0x77;
+  auto eight = StreamOf(paddedRow);
+  dg::LoadBMP(indices->Texture(), *eight);
+  EXPECT_EQ(Fake(*indices).Pixel(0, 1, 0), 1u);
+  EXPECT_EQ(Fake(*indices).Pixel(0, 3, 0), 0u);
+
   auto narrower = Make(D3DFMT_R5G6B5, 2, 1);
   auto broad = StreamOf(testbmp::Make(4, 1, 24, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF}));
   dg::LoadBMP(narrower->Texture(), *broad);
@@ -193,6 +207,8 @@ TEST_F(Bitmap, AFileThatLiesAboutItselfTakesTheReadErrorPathWithoutSizingTheText
     return b;
   };
   const auto cut = [&](std::size_t size) { return testbmp::Bytes(good.begin(), good.begin() + static_cast<long>(size)); };
+  testbmp::Bytes square4096 = with32(testbmp::kWidth, 4096);  // 16 MiB of rows claimed, 1 KiB held
+  testbmp::Set32(square4096, testbmp::kHeight, 4096);
   const struct {
     const char* what;
     testbmp::Bytes bytes;
@@ -207,10 +223,7 @@ TEST_F(Bitmap, AFileThatLiesAboutItselfTakesTheReadErrorPathWithoutSizingTheText
       {"bit fields", with32(testbmp::kCompression, 3)},
       {"12 bits", with16(testbmp::kBitCount, 12)},
       {"core header", with32(testbmp::kInfoSize, 12)},
-      {"pixel offset 2^31", with32(testbmp::kPixelOffset, 0x80000000u)},
-      {"pixel offset one past", with32(testbmp::kPixelOffset, static_cast<std::uint32_t>(good.size() - 15))},
-      {"colour table cut", cut(54 + 100)},
-      {"rows cut", cut(good.size() - 1)},
+      {"4096 square", square4096},
       {"headers cut", cut(30)},
       {"empty", {}},
   };
@@ -246,6 +259,71 @@ TEST_F(Bitmap, AFileThatLiesAboutItselfTakesTheReadErrorPathWithoutSizingTheText
   t->LoadFromFile("body.bmp", scratch::Path("no such archive.lba"));
   EXPECT_EQ(Log(), std::vector<std::string>{"body.bmp ＠ " + scratch::Path("no such archive.lba") +
                                             "からの、読み込みエラー(Error Code = UNKNOWN ERROR ... $00000001)"});
+}
+
+// A file cut short sizes its texture from its header and keeps the rows it holds: LoadBMP's plain
+// read-error line is the only one, so the halt switch does not end the run. Rows missing are
+// believed up to the larger of 1 MiB and the bytes held (the 4096 square above is not).
+TEST_F(Bitmap, AFileCutShortIsLoadedAsFarAsItGoes) {
+  const testbmp::Bytes good = testbmp::Make(4, 4, 8, std::vector<std::uint32_t>(16, testbmp::kC0));
+  const auto cut = [&](std::size_t size) { return testbmp::Bytes(good.begin(), good.begin() + static_cast<long>(size)); };
+  const auto offset = [&](std::uint32_t at) {
+    testbmp::Bytes b = good;
+    testbmp::Set32(b, testbmp::kPixelOffset, at);
+    return b;
+  };
+  testbmp::Bytes halfHeld = testbmp::Make(2048, 2048, 8, std::vector<std::uint32_t>(2048 * 2048, testbmp::kC0));
+  halfHeld.resize(halfHeld.size() / 2 + 600);  // 2 MiB of rows missing
+  const struct {
+    const char* what;
+    testbmp::Bytes bytes;
+    UINT width;
+    bool bottomRowRead;
+  } cases[] = {
+      {"colour table cut", cut(54 + 100), 4, false},
+      {"rows cut", cut(good.size() - 1), 4, true},
+      {"pixel offset one past", offset(static_cast<std::uint32_t>(good.size() - 15)), 4, true},
+      {"pixel offset 2^31", offset(0x80000000u), 4, false},
+      {"half the rows held", halfHeld, 2048, true},
+  };
+  const std::string file = scratch::Path("cut.bmp");
+  for (const auto& c : cases) {
+    scratch::WriteAll(file, c.bytes);
+    auto fromFile = Make(D3DFMT_A8R8G8B8);
+    auto fromStream = Make(D3DFMT_A8R8G8B8);
+    auto s = StreamOf(c.bytes);
+    Restart(dg::dgoDebugMessage);
+    fromFile->LoadFromFile(file);
+    fromStream->LoadFromStream(*s);
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(Log(), std::vector<std::string>(2, "LoadBMP中に、読み込みエラーが発生しました"));
+    for (const dg::TDGTexture* t : {fromFile.get(), fromStream.get()}) {
+      ASSERT_NE(t->Texture(), nullptr);
+      EXPECT_EQ(t->Width(), c.width);
+      EXPECT_EQ(Fake(*t).Pixel(0, 0, t->Height() - 1), c.bottomRowRead ? testbmp::kC0 : 0xFF00FF00u);
+      EXPECT_EQ(Fake(*t).Pixel(0, 0, 0), 0xFF00FF00u);
+    }
+  }
+}
+
+// The colour table follows the info header whatever its length (BITMAPINFOHEADER, V4, V5 as
+// ImageMagick writes them) and holds biClrUsed entries when that is set.
+TEST_F(Bitmap, An8BitPictureTakesItsColoursFromRightAfterItsInfoHeader) {
+  const std::vector<std::uint32_t> picture = {testbmp::kC0, testbmp::kC1, 0xFF102030, testbmp::kC0};
+  for (std::uint32_t infoSize : {40u, 108u, 124u}) {
+    for (std::uint32_t colorsUsed : {0u, 3u}) {
+      SCOPED_TRACE(std::to_string(infoSize) + " " + std::to_string(colorsUsed));
+      auto t = Make(D3DFMT_X8R8G8B8);
+      auto s = StreamOf(testbmp::Make(2, 2, 8, picture, infoSize, colorsUsed));
+      Restart(dg::dgoDebugMessage);
+      t->LoadFromStream(*s);
+      EXPECT_TRUE(Log().empty());
+      ASSERT_NE(t->Texture(), nullptr);
+      EXPECT_EQ((std::vector<std::uint32_t>{Fake(*t).Pixel(0, 0, 0), Fake(*t).Pixel(0, 1, 0), Fake(*t).Pixel(0, 0, 1),
+                                            Fake(*t).Pixel(0, 1, 1)}),
+                (std::vector<std::uint32_t>{0x00FF8308u, 0x000000FFu, 0x00102030u, 0x00FF8308u}));
+    }
+  }
 }
 
 TEST_F(Bitmap, SizesClaimedInTheHeadersAreNotTrustedButNotNeededEither) {

@@ -193,6 +193,22 @@ TEST(BytePairs, NestingThatFillsTheStackExactlyIsValid) {
   EXPECT_EQ(Contents(*Expand(packed, 256)), Bytes(256, 0));
 }
 
+// The output is measured from the blocks before it is made: a claimed size may add a zero tail no
+// longer than the packed bytes, and deep nesting that really gives many bytes is taken.
+TEST(BytePairs, TheOutputFollowsWhatTheBlocksGive) {
+  const Bytes packed = Block({0xFF, 0x80, 0xFE}, {7, 8});  // 9 packed bytes giving 2
+  EXPECT_EQ(Contents(*Expand(packed, 2 + 9)), (Bytes{7, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_THROW(Expand(packed, 2 + 10), dg::ELBAError);
+  EXPECT_THROW(Expand(Block({0xFF, 0x80, 0xFE}, Bytes(540, 0x41)), dg::kMaxUnpackedSize), dg::ELBAError);
+
+  Bytes nested = {0x80, 0x00, 0x00, 0x12};  // code 0 literal, codes 1..20 = (code - 1, code - 1)
+  for (int c = 2; c <= 20; ++c) nested.insert(nested.end(), {static_cast<std::uint8_t>(c - 1), static_cast<std::uint8_t>(c - 1)});
+  nested.insert(nested.end(), {0xFF, 0x95, 0xE9});  // codes 21..148 skipped, 149 literal, 150..255 skipped
+  testarc::PutLe32(nested, 1);
+  nested.push_back(20);
+  EXPECT_EQ(Contents(*Expand(nested, 1u << 20)), Bytes(1u << 20, 0));
+}
+
 TEST(BytePairs, InvalidPackedDataRaisesArchiveErrors) {
   const struct {
     const char* what;
@@ -234,6 +250,7 @@ TEST(ArchiveMalformed, HeaderAndRecordFaults) {
       {"stored size beyond the file", r + 4, 0x00100000u},
       {"offset plus size wraps", r, 0xFFFFFFFFu},
       {"absurd unpacked size", r + 8, 0xFFFFFFFFu},
+      {"unpacked size far beyond the packed data", r + 8, dg::kMaxUnpackedSize},
   };
   for (const auto& f : faults) {
     bad = good;

@@ -153,7 +153,7 @@ TEST_F(Mesh, BoundsAreTheBoxOfThePositionsAndTheSphereAroundIt) {
 }
 
 TEST_F(Mesh, ASingleVertexHasAPointBoxAndRadiusZero) {
-  auto mesh = Load(MeshFile00({V00(1.5f, -2, 3)}, {}));
+  auto mesh = Load(MeshFile00({V00(1.5f, -2, 3)}, {0}));
   EXPECT_EQ(mesh->BoxMin.x, 1.5f);
   EXPECT_EQ(mesh->BoxMax.x, 1.5f);
   EXPECT_EQ(mesh->Center.z, 3);
@@ -267,9 +267,11 @@ TEST_F(MeshDeathTest, AWrongMagicIsAnInvalidFile) {
   EXPECT_MESH_HALT(Load("Simplified_X0"), kInvalid);  // shorter than the magic
 }
 
-TEST_F(MeshDeathTest, NoVerticesATooSmallStrideOrAnIndexPastTheVerticesIsAnInvalidFile) {
+TEST_F(MeshDeathTest, NoVerticesNoIndicesATooSmallStrideOrAnIndexPastTheVerticesIsAnInvalidFile) {
   EXPECT_MESH_HALT(Load(sxtest::MeshHeader("Simplified_X00  ", 0, 0)), kInvalid);
   EXPECT_MESH_HALT(Load(MeshFile02(D3DFVF_XYZ, 12, {}, {})), kInvalid);
+  EXPECT_MESH_HALT(Load(MeshFile00(Triangle(), {})), kInvalid);
+  EXPECT_MESH_HALT(Load(MeshFile02(D3DFVF_XYZ, 12, {{1, 2, 3}}, {})), kInvalid);
   std::string small = sxtest::MeshHeader("Simplified_X02  ", 3, 3, D3DFVF_XYZ, 8);
   small += std::string(24, '\0') + sxtest::Indices({0, 1, 2});
   EXPECT_MESH_HALT(Load(small), kInvalid);
