@@ -20,6 +20,15 @@ bool ForceDeviceLoss(IDirect3DDevice9* device) {
   const HRESULT got = chain->GetPresentParameters(&params);
   chain->Release();
   if (FAILED(got)) return false;
+  // Wine's d3d9.dll keeps an active-light slot (eight in all) for every light still enabled at a
+  // Reset, refused or not, and lights enabled later go dark once they are used up. The refused
+  // Reset sets every state back anyway; the lights are switched off before it so that it leaves
+  // no slot taken. Indices 0 .. kLightsLooked - 1 are looked at (the saver's are 0 .. 3).
+  constexpr DWORD kLightsLooked = 64;
+  for (DWORD i = 0; i < kLightsLooked; ++i) {
+    BOOL on = FALSE;
+    if (device->GetLightEnable(i, &on) == D3D_OK && on) device->LightEnable(i, FALSE);
+  }
   IDirect3DVertexBuffer9* pin = nullptr;
   if (FAILED(device->CreateVertexBuffer(16, 0, 0, D3DPOOL_DEFAULT, &pin, nullptr)) || !pin) return false;
   const HRESULT reset = device->Reset(&params);

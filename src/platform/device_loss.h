@@ -10,6 +10,7 @@
 //        not-reset state instead: TestCooperativeLevel answers D3DERR_DEVICENOTRESET until a
 //        Reset succeeds. Until then only TestCooperativeLevel, Reset and Release may be called
 //        (Wine 8 crashes on drawing calls made in that state); the frame loop calls nothing else.
+//        The enabled lights are switched off before that Reset (see device_loss.cpp).
 //
 // Returns false, and changes nothing, for a null device or one that is not working (D3D_OK).
 // The device stays owned by the caller; nothing is kept.

@@ -59,7 +59,7 @@ void TSXLight::SetFromFrame(const TSXFrame* frame) {
 
 TSXLightGroup::TSXLightGroup(dg::TDGCarad& device, const std::string& name, std::uint32_t count)
     : device_(device), name_(name) {
-  resourceID_ = device_.RegisterResource(this, name_, {}, [this] { DeviceRestored(); }, {},
+  resourceID_ = device_.RegisterResource(this, name_, {}, [this] { DeviceRestored(); }, [this] { DeviceLost(); },
                                          [this] { DeviceRestored(); });
   lights_.reserve(count);
   for (std::uint32_t i = 0; i < count; ++i) lights_.push_back(std::make_unique<TSXLight>(device_, i));
@@ -80,6 +80,14 @@ TSXLight* TSXLightGroup::Lights(std::int32_t index) const {
 void TSXLightGroup::DeviceRestored() {
   for (const auto& light : lights_) {
     if (light->Enabled()) light->SetEnabled(true);
+  }
+}
+
+void TSXLightGroup::DeviceLost() {
+  IDirect3DDevice9* d = device_.Device();
+  if (!d || d->TestCooperativeLevel() != D3D_OK) return;
+  for (const auto& light : lights_) {
+    if (light->Enabled()) d->LightEnable(light->Index(), FALSE);
   }
 }
 

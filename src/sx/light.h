@@ -1,6 +1,9 @@
 // TSXLight keeps one Direct3D light (a D3DLIGHT9 record and its light index) and sends it to the
 // device when it changes; TSXLightGroup owns lights 0 .. n-1 and sends the enabled ones again
-// after the device was re-created or reset.
+// after the device was re-created or reset. Before a reset of a working device it switches its
+// enabled lights off on the device: Wine's d3d9.dll (8.0) keeps one of its eight active-light
+// slots for every light still enabled at a Reset, so with three lights one stays dark after the
+// second Reset and all of them after the third (GetLightEnable still answers TRUE).
 //
 // A new light is directional along +z with white diffuse colour of alpha 0 (the library never
 // changes the diffuse colour), black specular and ambient, everything else 0, disabled, with
@@ -73,6 +76,10 @@ class TSXLightGroup : public dg::TObject {
   std::uint32_t Count() const { return static_cast<std::uint32_t>(lights_.size()); }
   // Enables again, in index order, every light whose Enabled is set.
   void DeviceRestored();
+  // A reset is about to happen: on a working device, LightEnable(FALSE) for every light whose
+  // Enabled is set (the flags stay). A lost device is left alone: it takes nothing but
+  // TestCooperativeLevel, Reset and Release.
+  void DeviceLost();
 
   dg::TDGCarad& Device() const { return device_; }
   std::int32_t ResourceID() const { return resourceID_; }

@@ -14,6 +14,7 @@
 #include "dg/texture.h"
 #include "gl/dg/dg_window.h"
 #include "platform/device_loss.h"
+#include "sx/light.h"
 #include "unit/dg/log_helper.h"
 
 namespace {
@@ -82,6 +83,40 @@ class DeviceLoss : public ::testing::Test {
     return px;
   }
 
+  // A quad facing the lights, lit by the enabled ones (each adds a quarter of the material's white
+  // diffuse colour), and its centre pixel read back; 0 when the device is not working.
+  std::uint32_t LitFrame() {
+    IDirect3DDevice9* d = carad_->Device();
+    if (d->TestCooperativeLevel() != D3D_OK) return 0;
+    struct V {
+      float x, y, z, nx, ny, nz;
+    };
+    const V quad[4] = {{-1, -1, 0.5f, 0, 0, -1}, {-1, 1, 0.5f, 0, 0, -1}, {1, -1, 0.5f, 0, 0, -1}, {1, 1, 0.5f, 0, 0, -1}};
+    D3DMATERIAL9 m{};
+    m.Diffuse = {0.25f, 0.25f, 0.25f, 1};
+    d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    d->BeginScene();
+    d->SetRenderState(D3DRS_LIGHTING, TRUE);
+    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    d->SetMaterial(&m);
+    d->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL);
+    d->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(V));
+    d->EndScene();
+    std::uint32_t px = 0;
+    IDirect3DSurface9* copy = nullptr;
+    if (SUCCEEDED(d->CreateOffscreenPlainSurface(96, 64, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &copy, nullptr))) {
+      D3DLOCKED_RECT lr{};
+      if (SUCCEEDED(d->GetRenderTargetData(carad_->BackBuffers(0), copy)) &&
+          SUCCEEDED(copy->LockRect(&lr, nullptr, D3DLOCK_READONLY))) {
+        px = static_cast<const std::uint32_t*>(lr.pBits)[32 * (lr.Pitch / 4) + 48] & 0xFFFFFF;
+        copy->UnlockRect();
+      }
+      copy->Release();
+    }
+    d->Present(nullptr, nullptr, nullptr, nullptr);
+    return px;
+  }
+
   // A 2 x 2 checker of four colours, written through a lock.
   static void Paint(dg::TDGTexture& t) {
     const RECT all = {0, 0, 2, 2};
@@ -140,6 +175,25 @@ TEST_F(DeviceLoss, TheLostDeviceIsResetByTheComponentAndTheNextFrameEqualsTheOne
   EXPECT_EQ(after, before);
   EXPECT_TRUE(LogHas("■■■Direct3DDeviceをリセットします■■■"));
   EXPECT_FALSE(LogHas("リセットに失敗しました"));
+}
+
+// Wine's d3d9.dll keeps an active-light slot for every light enabled at a Reset: three lights went
+// dark one by one from the second Reset on, unless they were switched off before it.
+TEST_F(DeviceLoss, ThreeLightsLightTheSameAfterEveryLossAndEveryReset) {
+  sx::TSXLightGroup lights(*carad_, "lights", 3);
+  for (int i = 0; i < 3; ++i) lights.Lights(i)->SetEnabled(true);
+  const std::uint32_t lit = LitFrame();
+  EXPECT_EQ(lit, 0xBFBFBFu);  // three quarters of white
+  for (int loss = 1; loss <= 4; ++loss) {
+    ASSERT_TRUE(platform::ForceDeviceLoss(carad_->Device()));
+    carad_->Device()->TestCooperativeLevel();
+    carad_->ResetDevice();
+    EXPECT_EQ(LitFrame(), lit) << "after loss " << loss;
+  }
+  for (int reset = 1; reset <= 4; ++reset) {
+    carad_->ResetDevice();  // a working device, as for a new window size
+    EXPECT_EQ(LitFrame(), lit) << "after reset " << reset;
+  }
 }
 
 TEST_F(DeviceLoss, NoDeviceNothingToLose) { EXPECT_FALSE(platform::ForceDeviceLoss(nullptr)); }

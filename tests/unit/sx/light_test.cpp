@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -127,7 +128,7 @@ TEST_F(Lights, AGroupRegistersAndNumbersItsLights) {
   EXPECT_TRUE(r->OnRebuild);
   EXPECT_TRUE(r->OnReset);
   EXPECT_FALSE(r->OnRelease);
-  EXPECT_FALSE(r->OnLost);
+  EXPECT_TRUE(r->OnLost);
   EXPECT_TRUE(LightCalls().empty());
 }
 
@@ -147,7 +148,11 @@ TEST_F(Lights, AfterAResetOrANewDeviceTheEnabledLightsAreSentAgain) {
   group.Lights(2)->SetAmbient(0.03f, 0.03f, 0.03f);
   Restart();
   carad_->ResetDevice();
-  auto t = LightCalls();
+  // The calls after the Reset (those before it switch the lights off, see the next test).
+  auto t = Calls({"SetLight", "LightEnable", "Reset"});
+  const auto reset = std::find_if(t.begin(), t.end(), [](const std::string& c) { return c.rfind("Reset(", 0) == 0; });
+  ASSERT_NE(reset, t.end());
+  t.erase(t.begin(), reset + 1);
   ASSERT_EQ(t.size(), 4u);
   EXPECT_TRUE(IsSetLight(t[0], 0));
   EXPECT_EQ(t[1], Enable(0, true));
@@ -159,6 +164,34 @@ TEST_F(Lights, AfterAResetOrANewDeviceTheEnabledLightsAreSentAgain) {
   t = LightCalls();  // the new device's record
   ASSERT_EQ(t.size(), 4u);
   EXPECT_EQ(t[3], Enable(2, true));
+}
+
+TEST_F(Lights, BeforeAResetOfAWorkingDeviceTheEnabledLightsAreSwitchedOff) {
+  TSXLightGroup group(*carad_, "", 4);
+  for (int i : {0, 2, 3}) group.Lights(i)->SetEnabled(true);
+  group.Lights(3)->SetEnabled(false);
+  Restart();
+  carad_->ResetDevice();
+  const auto t = Calls({"LightEnable", "Reset"});
+  ASSERT_EQ(t.size(), 5u);
+  EXPECT_EQ(t[0], Enable(0, false));
+  EXPECT_EQ(t[1], Enable(2, false));
+  EXPECT_EQ(t[2].rfind("Reset(", 0), 0u);
+  EXPECT_EQ(t[3], Enable(0, true));
+  EXPECT_EQ(t[4], Enable(2, true));
+  EXPECT_TRUE(group.Lights(0)->Enabled());
+}
+
+TEST_F(Lights, ADeviceWaitingForItsResetGetsNoLightCallsBeforeIt) {
+  TSXLightGroup group(*carad_, "", 2);
+  group.Lights(1)->SetEnabled(true);
+  Restart();
+  dev().cooperativeResults = {D3DERR_DEVICENOTRESET};
+  carad_->ResetDevice();
+  const auto t = Calls({"LightEnable", "Reset"});
+  ASSERT_EQ(t.size(), 2u);
+  EXPECT_EQ(t[0].rfind("Reset(", 0), 0u);
+  EXPECT_EQ(t[1], Enable(1, true));
 }
 
 TEST_F(Lights, DestroyingAGroupUnregistersItAndSendsNothing) {
