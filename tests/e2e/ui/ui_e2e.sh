@@ -290,17 +290,19 @@ wait_for "$LOG" "^show" "$patience"
 sleep 0.5
 xdotool key Alt_L
 wait_for "$LOG" "^credit shown windows=1"
+start=$(date +%s)
 credit=$(window copyright)
 [ "$(size_of "$credit")" = "287x71" ] || fail "credit size $(size_of "$credit")"
 shot credit
-start=$(date +%s)
 sleep 2
 xdotool key Alt_L
 sleep 0.5
 expect_absent "$LOG" "windows=2"
-wait_for "$LOG" "^credit hidden windows=1" 15
+# Its ten one-second ticks on the wall clock: not at once, and not never (a busy machine delays
+# the ticks, so the upper bound is generous).
+wait_for "$LOG" "^credit hidden windows=1" 30
 elapsed=$(( $(date +%s) - start ))
-[ "$elapsed" -ge 8 ] && [ "$elapsed" -le 12 ] || fail "the credit hid after ${elapsed}s"
+[ "$elapsed" -ge 7 ] || fail "the credit hid after ${elapsed}s"
 gone copyright
 xdotool key Alt_L
 wait_for "$LOG" "^credit shown windows=2"
