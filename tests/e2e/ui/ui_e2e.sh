@@ -235,7 +235,7 @@ gone "解説"
 at "$dlg" 132 164
 xdotool windowmove "$(window "解説")" 0 0
 at "$dlg" 132 164
-sleep 0.5
+for _ in $(seq $((patience * 10))); do [ "$(xdotool search --onlyvisible --name '^解説$' | wc -l)" -ge 2 ] && break; sleep 0.1; done
 [ "$(xdotool search --onlyvisible --name '^解説$' | wc -l)" -eq 2 ] || fail "two description windows expected"
 for w in $(xdotool search --onlyvisible --name '^解説$'); do xdotool windowmove "$w" 560 0; done
 xdotool key Escape        # hides the description window that has the focus, and nothing else
