@@ -38,14 +38,14 @@ void BuildMesh(std::vector<MeshVertex>* v, std::vector<std::uint16_t>* idx) {
     for (int c = 0; c <= kCols; ++c) {
       const float th = 3.14159265f * r / kRows, ph = 2 * 3.14159265f * c / kCols;
       const float nx = std::sin(th) * std::cos(ph), ny = std::cos(th), nz = std::sin(th) * std::sin(ph);
-      v->push_back({1.5f * nx, 1.5f * ny, 4.0f + 1.5f * nz, nx, ny, nz, 0xFFC0A080u, 0xFFFFFFFFu,
-                    4.0f * c / kCols, 2.0f * r / kRows});
+      v->push_back({1.5f * nx, 1.5f * ny, 4.0f + 1.5f * nz, nx, ny, nz, 0xFFC0A080u, 0xFFFFFFFFu, 4.0f * c / kCols,
+                    2.0f * r / kRows});
     }
   for (int r = 0; r < kRows; ++r)
     for (int c = 0; c < kCols; ++c) {
       const auto a = static_cast<std::uint16_t>(r * (kCols + 1) + c), b = static_cast<std::uint16_t>(a + kCols + 1);
-      const std::uint16_t q[6] = {a, static_cast<std::uint16_t>(a + 1), b, b, static_cast<std::uint16_t>(a + 1),
-                                  static_cast<std::uint16_t>(b + 1)};
+      const std::uint16_t q[6] = {a, static_cast<std::uint16_t>(a + 1), b,
+                                  b, static_cast<std::uint16_t>(a + 1), static_cast<std::uint16_t>(b + 1)};
       idx->insert(idx->end(), q, q + 6);
     }
 }
@@ -54,7 +54,8 @@ std::vector<std::uint32_t> TexturePixels(int size) {
   std::vector<std::uint32_t> p(size * size);
   for (int y = 0; y < size; ++y)
     for (int x = 0; x < size; ++x)
-      p[y * size + x] = 0x80000000u | static_cast<std::uint32_t>((x * 255 / size) << 16 | (y * 255 / size) << 8 | ((x ^ y) & 0xff));
+      p[y * size + x] =
+          0x80000000u | static_cast<std::uint32_t>((x * 255 / size) << 16 | (y * 255 / size) << 8 | ((x ^ y) & 0xff));
   return p;
 }
 

@@ -24,8 +24,7 @@ HRESULT CreateBuffer(IDirect3DDevice9* device, UINT length, DWORD usage, DWORD /
 
 template <class Interface>
 TDGBufferBase<Interface>::TDGBufferBase(TDGCarad& carad, UINT count, UINT elementSize, DWORD usage, DWORD fvf,
-                                        D3DPOOL pool, const std::string& name, const char* className,
-                                        const char* word)
+                                        D3DPOOL pool, const std::string& name, const char* className, const char* word)
     : carad_(carad),
       elementSize_(elementSize),
       name_(name),
@@ -36,8 +35,9 @@ TDGBufferBase<Interface>::TDGBufferBase(TDGCarad& carad, UINT count, UINT elemen
       word_(word) {
   SetCount(count);
   // The buffer exists before it is registered.
-  id_ = carad_.RegisterResource(this, name_, [this] { DeviceRelease(); }, [this] { DeviceRebuild(); },
-                                [this] { DeviceLost(); }, [this] { DeviceReset(); });
+  id_ = carad_.RegisterResource(
+      this, name_, [this] { DeviceRelease(); }, [this] { DeviceRebuild(); }, [this] { DeviceLost(); },
+      [this] { DeviceReset(); });
 }
 
 template <class Interface>

@@ -54,8 +54,8 @@ TDGCarad::~TDGCarad() {
     TDGResourceDesc* first = resources_.front().get();
     const std::int32_t id = first->ID;
     TObject* owner = first->Owner;
-    DetailLog(Format("ID %d(%s) のDGCaradリソースは、明示的に解放されていません", static_cast<int>(id),
-                     first->Name.c_str()));
+    DetailLog(
+        Format("ID %d(%s) のDGCaradリソースは、明示的に解放されていません", static_cast<int>(id), first->Name.c_str()));
     delete owner;  // its destructor unregisters it
     // An owner that did not unregister (or none at all) must not stop the loop, and a second
     // record of the same owner must not delete it twice.
@@ -120,9 +120,8 @@ void TDGCarad::Initialize() {
   DetailLog("");
 }
 
-void TDGCarad::SetWindowMode(UINT width, UINT height, const std::vector<D3DFORMAT>& depthFormats,
-                             UINT presentInterval, D3DSWAPEFFECT swapEffect, D3DMULTISAMPLE_TYPE multiSample,
-                             UINT adapter) {
+void TDGCarad::SetWindowMode(UINT width, UINT height, const std::vector<D3DFORMAT>& depthFormats, UINT presentInterval,
+                             D3DSWAPEFFECT swapEffect, D3DMULTISAMPLE_TYPE multiSample, UINT adapter) {
   DetailLog("");
   DetailLog("■■■Windowモードへ移行します■■■");
   IndentLog();
@@ -146,9 +145,9 @@ void TDGCarad::SetWindowMode(UINT width, UINT height, const std::vector<D3DFORMA
   DetailLog("");
 }
 
-void TDGCarad::InitScreenMode(UINT adapter, bool windowed, const D3DDISPLAYMODE& mode,
-                              D3DMULTISAMPLE_TYPE multiSample, const std::vector<D3DFORMAT>& depthFormats,
-                              D3DSWAPEFFECT swapEffect, UINT presentInterval) {
+void TDGCarad::InitScreenMode(UINT adapter, bool windowed, const D3DDISPLAYMODE& mode, D3DMULTISAMPLE_TYPE multiSample,
+                              const std::vector<D3DFORMAT>& depthFormats, D3DSWAPEFFECT swapEffect,
+                              UINT presentInterval) {
   DetailLog("");
   DetailLog("■■■画面モードを初期化します■■■");
   IndentLog();
@@ -185,7 +184,8 @@ void TDGCarad::InitScreenMode(UINT adapter, bool windowed, const D3DDISPLAYMODE&
                    static_cast<unsigned>(id.VendorId), static_cast<unsigned>(id.DeviceId),
                    static_cast<unsigned>(id.SubSysId), static_cast<unsigned>(id.Revision)));
   if (windowed) {
-    DetailLog(Format("ウィンドウモード %dx%dで初期化します", static_cast<int>(mode.Width), static_cast<int>(mode.Height)));
+    DetailLog(
+        Format("ウィンドウモード %dx%dで初期化します", static_cast<int>(mode.Width), static_cast<int>(mode.Height)));
   } else {
     DetailLog(Format("フルスクリーンモード %dx%d %dHz %s で初期化します", static_cast<int>(mode.Width),
                      static_cast<int>(mode.Height), static_cast<int>(mode.RefreshRate),
@@ -295,8 +295,8 @@ void TDGCarad::ReleaseDevice() {
   }
   if (!backBuffers_.empty()) {
     DetailLog("バックバッファを解放します");
-    const std::size_t count = std::min(backBuffers_.size(),
-                                       static_cast<std::size_t>(std::max<std::int32_t>(backBufferCount_, 0)));
+    const std::size_t count =
+        std::min(backBuffers_.size(), static_cast<std::size_t>(std::max<std::int32_t>(backBufferCount_, 0)));
     for (std::size_t i = 0; i < count; ++i) {
       if (!backBuffers_[i]) continue;
       CheckResult(static_cast<std::int32_t>(backBuffers_[i]->Release()),
@@ -339,7 +339,8 @@ HRESULT TDGCarad::ResetDevice() {
     DetailLog("リセットは次のフレームでやり直します");
   }
   OutdentLog();
-  DetailLog(result == D3D_OK ? "■■■Direct3DDeviceをリセットしました■■■" : "■■■Direct3DDeviceをリセットできませんでした■■■");
+  DetailLog(result == D3D_OK ? "■■■Direct3DDeviceをリセットしました■■■"
+                             : "■■■Direct3DDeviceをリセットできませんでした■■■");
   DetailLog("");
   return result;
 }

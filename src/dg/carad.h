@@ -50,12 +50,12 @@ using TDGNotify = std::function<void()>;
 class TDGResourceDesc {
  public:
   std::int32_t ID = 0;
-  std::string Name;           // given by the resource's creator, may be empty
-  TObject* Owner = nullptr;   // the resource object; its ClassName goes into log lines
-  TDGNotify OnRelease;        // the device is about to be released: release its device objects
-  TDGNotify OnRebuild;        // a new device exists: recreate them
-  TDGNotify OnLost;           // a reset is about to happen: release default-pool objects
-  TDGNotify OnReset;          // the reset is done: recreate those
+  std::string Name;          // given by the resource's creator, may be empty
+  TObject* Owner = nullptr;  // the resource object; its ClassName goes into log lines
+  TDGNotify OnRelease;       // the device is about to be released: release its device objects
+  TDGNotify OnRebuild;       // a new device exists: recreate them
+  TDGNotify OnLost;          // a reset is about to happen: release default-pool objects
+  TDGNotify OnReset;         // the reset is done: recreate those
 };
 
 // The floating-point step of Initialize: clears pending exceptions and loads the control word

@@ -12,6 +12,7 @@ namespace dg {
 #if defined(__GNUC__)
 __attribute__((format(gnu_printf, 1, 2)))
 #endif
-std::string Format(const char* format, ...);
+std::string
+Format(const char* format, ...);
 
 }  // namespace dg

@@ -42,7 +42,8 @@ std::unique_ptr<TMemoryStream> NewStream(std::uint32_t size) {
 class PackedReader {
  public:
   explicit PackedReader(TMemoryStream& source)
-      : data_(source.Memory()), size_(static_cast<std::size_t>(source.Size())),
+      : data_(source.Memory()),
+        size_(static_cast<std::size_t>(source.Size())),
         pos_(static_cast<std::size_t>(source.Position())) {}
   ~PackedReader() = default;
 

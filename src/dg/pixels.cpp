@@ -5,11 +5,34 @@ namespace dg {
 namespace {
 
 enum Fmt : std::uint32_t {
-  kR8G8B8 = 20, kA8R8G8B8 = 21, kX8R8G8B8 = 22, kR5G6B5 = 23, kX1R5G5B5 = 24, kA1R5G5B5 = 25,
-  kA4R4G4B4 = 26, kR3G3B2 = 27, kA8 = 28, kA8R3G3B2 = 29, kX4R4G4B4 = 30, kA8P8 = 40, kP8 = 41,
-  kL8 = 50, kA8L8 = 51, kA4L4 = 52, kV8U8 = 60, kL6V5U5 = 61, kX8L8V8U8 = 62, kQ8W8V8U8 = 63,
-  kV16U16 = 64, kD16Lockable = 70, kD32 = 71, kD15S1 = 73, kD24S8 = 75, kD24X8 = 77,
-  kD24X4S4 = 79, kD16 = 80,
+  kR8G8B8 = 20,
+  kA8R8G8B8 = 21,
+  kX8R8G8B8 = 22,
+  kR5G6B5 = 23,
+  kX1R5G5B5 = 24,
+  kA1R5G5B5 = 25,
+  kA4R4G4B4 = 26,
+  kR3G3B2 = 27,
+  kA8 = 28,
+  kA8R3G3B2 = 29,
+  kX4R4G4B4 = 30,
+  kA8P8 = 40,
+  kP8 = 41,
+  kL8 = 50,
+  kA8L8 = 51,
+  kA4L4 = 52,
+  kV8U8 = 60,
+  kL6V5U5 = 61,
+  kX8L8V8U8 = 62,
+  kQ8W8V8U8 = 63,
+  kV16U16 = 64,
+  kD16Lockable = 70,
+  kD32 = 71,
+  kD15S1 = 73,
+  kD24S8 = 75,
+  kD24X8 = 77,
+  kD24X4S4 = 79,
+  kD16 = 80,
 };
 
 // Widens the n-bit field of `pixel` that starts at bit `shift`.
@@ -83,12 +106,33 @@ std::uint32_t UnpackARGB(std::uint32_t p, std::uint32_t format) {
 std::uint32_t FormatBits(std::uint32_t format) {
   switch (format) {
     case kR8G8B8: return 24;
-    case kA8R8G8B8: case kX8R8G8B8: case kX8L8V8U8: case kQ8W8V8U8: case kV16U16:
-    case kD32: case kD24S8: case kD24X8: case kD24X4S4: return 32;
-    case kR5G6B5: case kX1R5G5B5: case kA1R5G5B5: case kA4R4G4B4: case kA8R3G3B2:
-    case kX4R4G4B4: case kA8P8: case kA8L8: case kV8U8: case kL6V5U5:
-    case kD16Lockable: case kD15S1: case kD16: return 16;
-    case kR3G3B2: case kA8: case kP8: case kL8: case kA4L4: return 8;
+    case kA8R8G8B8:
+    case kX8R8G8B8:
+    case kX8L8V8U8:
+    case kQ8W8V8U8:
+    case kV16U16:
+    case kD32:
+    case kD24S8:
+    case kD24X8:
+    case kD24X4S4: return 32;
+    case kR5G6B5:
+    case kX1R5G5B5:
+    case kA1R5G5B5:
+    case kA4R4G4B4:
+    case kA8R3G3B2:
+    case kX4R4G4B4:
+    case kA8P8:
+    case kA8L8:
+    case kV8U8:
+    case kL6V5U5:
+    case kD16Lockable:
+    case kD15S1:
+    case kD16: return 16;
+    case kR3G3B2:
+    case kA8:
+    case kP8:
+    case kL8:
+    case kA4L4: return 8;
     default: return 0;
   }
 }

@@ -57,8 +57,9 @@ TDGTexture::TDGTexture(TDGCarad& carad, std::vector<D3DFORMAT> formats, DWORD us
       pool_(pool),
       levels_(levels),
       keepContent_(pool != D3DPOOL_DEFAULT) {
-  id_ = carad_.RegisterResource(this, name_, [this] { DeviceRelease(); }, [this] { DeviceRebuild(); },
-                                [this] { DeviceLost(); }, [this] { DeviceReset(); });
+  id_ = carad_.RegisterResource(
+      this, name_, [this] { DeviceRelease(); }, [this] { DeviceRebuild(); }, [this] { DeviceLost(); },
+      [this] { DeviceReset(); });
 }
 
 TDGTexture::~TDGTexture() {
@@ -149,8 +150,8 @@ void TDGTexture::SetSize(UINT width, UINT height) {
 
 void TDGTexture::LoadFromFile(const std::string& name, const std::string& archive) {
   if (archive.empty()) {
-    DetailLog(dg::Format("ID %d(%s) のテクスチャに、%s を読み込みます", static_cast<int>(id_), name_.c_str(),
-                         name.c_str()));
+    DetailLog(
+        dg::Format("ID %d(%s) のテクスチャに、%s を読み込みます", static_cast<int>(id_), name_.c_str(), name.c_str()));
     try {
       TFileStream file(name, FileMode::OpenRead);
       const BitmapHeaders h = CheckBitmapStream(file);
@@ -225,7 +226,8 @@ void TDGTexture::SaveToStream(TStream& stream) {
   std::vector<std::uint8_t> row(static_cast<std::size_t>(width_) * 4u, 0);
   for (UINT y = height_; y-- > 0;) {
     if (locked.pBits) {
-      const std::uint8_t* src = static_cast<const std::uint8_t*>(locked.pBits) + static_cast<std::size_t>(y) * locked.Pitch;
+      const std::uint8_t* src =
+          static_cast<const std::uint8_t*>(locked.pBits) + static_cast<std::size_t>(y) * locked.Pitch;
       std::uint8_t* dst = row.data();
       for (UINT x = 0; x < width_; ++x, src += bytesPerPixel_, dst += 4) {
         StoreLe(dst, UnpackARGB(LoadLe(src, bytesPerPixel_), static_cast<std::uint32_t>(format_)), 4);
@@ -260,8 +262,8 @@ D3DLOCKED_RECT TDGTexture::LockRect(UINT level, const RECT* rect, DWORD flags) {
   }
   HRESULT result;
   // A rectangle outside the level is refused here, as Direct3D refuses it, on every implementation.
-  if (rect && (!haveDesc || rect->left < 0 || rect->top < 0 || rect->left >= rect->right ||
-               rect->top >= rect->bottom || static_cast<std::uint32_t>(rect->right) > desc.Width ||
+  if (rect && (!haveDesc || rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom ||
+               static_cast<std::uint32_t>(rect->right) > desc.Width ||
                static_cast<std::uint32_t>(rect->bottom) > desc.Height)) {
     result = D3DERR_INVALIDCALL;
   } else {

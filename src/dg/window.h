@@ -18,7 +18,7 @@ class TDGWindow {
   virtual HWND Handle() const = 0;
   virtual int ClientWidth() const = 0;
   virtual int ClientHeight() const = 0;
-  virtual int Width() const = 0;   // outer size, frame included
+  virtual int Width() const = 0;  // outer size, frame included
   virtual int Height() const = 0;
   virtual int Left() const = 0;
   virtual int Top() const = 0;

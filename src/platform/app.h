@@ -36,22 +36,33 @@ using WindowHandle = void*;  // HWND on Windows, SDL_Window* on Linux; cast with
 
 // Windows virtual-key codes (16-bit) as delivered by FormKeyDown on both targets.
 namespace vk {
-constexpr std::uint16_t kBack = 0x08, kTab = 0x09, kReturn = 0x0D, kShift = 0x10, kControl = 0x11,
-                        kMenu = 0x12, kPause = 0x13, kCapital = 0x14, kEscape = 0x1B, kSpace = 0x20,
-                        kPrior = 0x21, kNext = 0x22, kEnd = 0x23, kHome = 0x24, kLeft = 0x25, kUp = 0x26,
-                        kRight = 0x27, kDown = 0x28, kInsert = 0x2D, kDelete = 0x2E, kNumpad0 = 0x60,
-                        kNumpad2 = 0x62, kNumpad8 = 0x68, kF1 = 0x70, kNumLock = 0x90,
+constexpr std::uint16_t kBack = 0x08, kTab = 0x09, kReturn = 0x0D, kShift = 0x10, kControl = 0x11, kMenu = 0x12,
+                        kPause = 0x13, kCapital = 0x14, kEscape = 0x1B, kSpace = 0x20, kPrior = 0x21, kNext = 0x22,
+                        kEnd = 0x23, kHome = 0x24, kLeft = 0x25, kUp = 0x26, kRight = 0x27, kDown = 0x28,
+                        kInsert = 0x2D, kDelete = 0x2E, kNumpad0 = 0x60, kNumpad2 = 0x62, kNumpad8 = 0x68, kF1 = 0x70,
+                        kNumLock = 0x90,
                         kUnknown = 0xFF;  // a key without a Windows code still arrives, as 0xFF
 }  // namespace vk
 
 // Shift state bits of key and mouse events (keys held, buttons held).
-enum ShiftBits : unsigned { kShiftKey = 1, kAltKey = 2, kCtrlKey = 4, kLeftButton = 8, kRightButton = 16, kMiddleButton = 32 };
+enum ShiftBits : unsigned {
+  kShiftKey = 1,
+  kAltKey = 2,
+  kCtrlKey = 4,
+  kLeftButton = 8,
+  kRightButton = 16,
+  kMiddleButton = 32
+};
 enum class MouseButton { Left, Right, Middle, X1, X2 };
 
 constexpr std::uint32_t kScScreenSave = 0xF140, kScClose = 0xF060;  // WM_SYSCOMMAND commands
 
-struct Rect { int left = 0, top = 0, right = 0, bottom = 0; };
-struct Size { int width = 0, height = 0; };
+struct Rect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+};
+struct Size {
+  int width = 0, height = 0;
+};
 
 class Form;
 
@@ -64,7 +75,7 @@ class FormEvents {
   virtual bool FormCloseQuery(Form&) { return true; }  // false keeps the form open
   virtual void FormClose(Form&) {}
   virtual void FormDestroy(Form&) {}
-  virtual void FormKeyDown(Form&, std::uint16_t /*key*/, unsigned /*shift*/) {}  // auto-repeat included
+  virtual void FormKeyDown(Form&, std::uint16_t /*key*/, unsigned /*shift*/) {}   // auto-repeat included
   virtual void FormMouseMove(Form&, unsigned /*shift*/, int /*x*/, int /*y*/) {}  // client pixels
   virtual void FormMouseDown(Form&, MouseButton, unsigned /*shift*/, int /*x*/, int /*y*/) {}
   // The host of a window inside another (a preview, XScreenSaver's --root window) was resized; the
@@ -92,7 +103,7 @@ class Form {
   virtual void Close() = 0;
   virtual bool Closed() const = 0;
   virtual void SetBounds(int left, int top, int width, int height) = 0;  // like SetWindowPos, outer size
-  virtual Rect BoundsRect() const = 0;                                    // outer rectangle
+  virtual Rect BoundsRect() const = 0;                                   // outer rectangle
   virtual Size ClientSize() const = 0;
   virtual bool ParentScreenRect(Rect& out) const = 0;  // preview: the parent's screen rectangle (GetWindowRect)
   virtual void DisableInputMethod() = 0;               // ImmAssociateContext(NULL) / SDL_StopTextInput
@@ -105,7 +116,7 @@ class Form {
 
 class Timer {
  public:
-  virtual ~Timer() = default;  // stops it
+  virtual ~Timer() = default;                 // stops it
   virtual void SetEnabled(bool enabled) = 0;  // enabling (re)starts the interval from now
   virtual bool Enabled() const = 0;
 };
@@ -119,8 +130,8 @@ class Application {
   using IdleHandler = std::function<void(bool& done)>;  // done starts true; false = call again at once
 
   virtual ~Application() = default;
-  virtual void SetTitle(const std::string& title) = 0;   // Shift-JIS
-  virtual void HideApplicationWindow() = 0;              // ShowWindow(application window, SW_HIDE)
+  virtual void SetTitle(const std::string& title) = 0;  // Shift-JIS
+  virtual void HideApplicationWindow() = 0;             // ShowWindow(application window, SW_HIDE)
   // Creates the main form and runs FormCreate. Null (with a line on stderr) when the window cannot
   // be created, e.g. a preview parent that does not exist. At most one main form.
   virtual Form* CreateMainForm(const FormParams& params, FormEvents& events) = 0;

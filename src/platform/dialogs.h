@@ -35,8 +35,23 @@ namespace platform {
 
 // The settings dialog's controls, named as the dialog names them.
 enum class SetupControl : unsigned {
-  Label1, Label2, Label3, TrackBar1, RadioGroup1, CheckBox1, Label4, Edit1, UpDown1, Button2,
-  CheckBox2, Panel3, OKBtn, Button1, Button3, Button4, CancelBtn,
+  Label1,
+  Label2,
+  Label3,
+  TrackBar1,
+  RadioGroup1,
+  CheckBox1,
+  Label4,
+  Edit1,
+  UpDown1,
+  Button2,
+  CheckBox2,
+  Panel3,
+  OKBtn,
+  Button1,
+  Button3,
+  Button4,
+  CancelBtn,
 };
 
 // Events of the settings dialog, implemented by its logic.
@@ -47,15 +62,15 @@ class SetupDialogEvents {
   virtual void FormDestroy() = 0;      // the dialog has closed; its controls still exist
   virtual void TrackBar1Change() = 0;  // the user moved the slider
   virtual void RadioGroup1Click() = 0;
-  virtual void Edit1Change() = 0;      // the user changed the line-count text
-  virtual void UpDown1Click() = 0;     // the spin buttons changed their position
-  virtual void Button2Click() = 0;     // "フォント(&f)"
-  virtual void Button1Click() = 0;     // "初期位置(&i)"
-  virtual void Button3Click() = 0;     // "解説(&d)"
-  virtual void Panel3DblClick() = 0;   // double-click on the empty area over CheckBox2
-  virtual void Button4Click() = 0;     // "削除(&u)"
-  virtual void OKBtnClick() = 0;       // also Enter
-  virtual void CancelBtnClick() = 0;   // also Escape; the window's close box closes without it
+  virtual void Edit1Change() = 0;     // the user changed the line-count text
+  virtual void UpDown1Click() = 0;    // the spin buttons changed their position
+  virtual void Button2Click() = 0;    // "フォント(&f)"
+  virtual void Button1Click() = 0;    // "初期位置(&i)"
+  virtual void Button3Click() = 0;    // "解説(&d)"
+  virtual void Panel3DblClick() = 0;  // double-click on the empty area over CheckBox2
+  virtual void Button4Click() = 0;    // "削除(&u)"
+  virtual void OKBtnClick() = 0;      // also Enter
+  virtual void CancelBtnClick() = 0;  // also Escape; the window's close box closes without it
 };
 
 // Events of a description window.
@@ -71,7 +86,7 @@ class DescriptionView {
  public:
   virtual ~DescriptionView() = default;
   virtual void SetText(const std::vector<std::string>& lines) = 0;  // replaces the text box's lines
-  virtual void Show() = 0;  // without blocking, the focus on the close button
+  virtual void Show() = 0;                                          // without blocking, the focus on the close button
   virtual void Hide() = 0;
   virtual bool Visible() const = 0;
 };
@@ -96,8 +111,8 @@ class SetupDialogView {
 
   virtual void SetTrackBar(int min, int max, int position) = 0;
   virtual int TrackBarPosition() const = 0;
-  virtual void SetRadioItem(int index) = 0;  // -1: none selected
-  virtual int RadioItem() const = 0;         // -1 when none is selected
+  virtual void SetRadioItem(int index) = 0;                     // -1: none selected
+  virtual int RadioItem() const = 0;                            // -1 when none is selected
   virtual void SetChecked(SetupControl box, bool checked) = 0;  // CheckBox1, CheckBox2
   virtual bool Checked(SetupControl box) const = 0;
   virtual void SetEditText(const std::string& text) = 0;  // Edit1

@@ -18,11 +18,11 @@ enum FontStyle : unsigned {
 constexpr int kScreenDpi = 96;  // the logical resolution fonts are sized for
 
 struct FontDesc {
-  std::string name;             // face name, Shift-JIS
-  int size = 12;                // points
-  unsigned charset = 128;       // character set; only the low byte is used (128 = Shift-JIS)
-  std::uint32_t color = 0;      // Windows colour 0x00BBGGRR
-  unsigned style = 0;           // FontStyle bits
+  std::string name;         // face name, Shift-JIS
+  int size = 12;            // points
+  unsigned charset = 128;   // character set; only the low byte is used (128 = Shift-JIS)
+  std::uint32_t color = 0;  // Windows colour 0x00BBGGRR
+  unsigned style = 0;       // FontStyle bits
 
   // Height in pixels as the framework gives it: negative, the character height (12 pt -> -16).
   int Height() const {

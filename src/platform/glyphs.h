@@ -84,8 +84,8 @@ class GlyphContext {
   // without pixels). Otherwise writes the bitmap and returns its size, or kGlyphError (metrics not
   // written) when the buffer is smaller than the bitmap or the glyph has no pixels. kGlyphError also
   // without a font.
-  virtual std::uint32_t GlyphOutline(unsigned code, GlyphFormat format, GlyphMetrics* metrics,
-                                     std::uint32_t bufferSize, void* buffer) = 0;
+  virtual std::uint32_t GlyphOutline(unsigned code, GlyphFormat format, GlyphMetrics* metrics, std::uint32_t bufferSize,
+                                     void* buffer) = 0;
 };
 
 // The platform's context, with no font selected yet. Never null.

@@ -28,16 +28,16 @@ namespace platform {
 enum class PasswordAnswer { NoService, Accepted, Refused };  // NoService: library or entry point absent
 
 // MessageBoxA flags and answers used by the system (same values as Win32).
-constexpr unsigned kMbOk = 0x0, kMbOkCancel = 0x1, kMbYesNo = 0x4, kMbIconError = 0x10,
-                   kMbIconQuestion = 0x20, kMbIconWarning = 0x30, kMbIconInformation = 0x40;
+constexpr unsigned kMbOk = 0x0, kMbOkCancel = 0x1, kMbYesNo = 0x4, kMbIconError = 0x10, kMbIconQuestion = 0x20,
+                   kMbIconWarning = 0x30, kMbIconInformation = 0x40;
 constexpr int kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7;
 
 class System {
  public:
   virtual ~System() = default;
 
-  virtual Size ScreenSize() = 0;              // pixels of the whole (primary) screen
-  virtual int ShowCursor(bool show) = 0;      // like ShowCursor: the new display count; visible at >= 0
+  virtual Size ScreenSize() = 0;          // pixels of the whole (primary) screen
+  virtual int ShowCursor(bool show) = 0;  // like ShowCursor: the new display count; visible at >= 0
   // GetVersionExA with the 148-byte record: the platform id (1 = 9x family, 2 = NT family), or
   // nothing when the query fails.
   virtual std::optional<std::uint32_t> PlatformId() = 0;
@@ -50,10 +50,11 @@ class System {
   // PwdChangePasswordA("SCRSAVE", parent, 0, 0) from "MPR.DLL", loaded and unloaded here; false
   // when the library or the entry point is absent (then nothing happened).
   virtual bool ChangeScreenSavePassword(std::uintptr_t parent) = 0;
-  virtual std::string SystemFolder() = 0;  // with a trailing separator (Linux: the installed data folder)
+  virtual std::string SystemFolder() = 0;       // with a trailing separator (Linux: the installed data folder)
   virtual WindowHandle ForegroundWindow() = 0;  // null when none
   virtual void EnableWindow(WindowHandle window, bool enable) = 0;
-  virtual int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption, unsigned flags) = 0;
+  virtual int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
+                             unsigned flags) = 0;
 
   // The data folder: the --data-dir override, else SystemFolder(). With a trailing separator.
   std::string DataFolder();

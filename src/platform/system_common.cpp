@@ -38,7 +38,8 @@ class System::VirtualTimer final : public Timer {
   std::uint32_t start_ = 0;
 };
 
-std::unique_ptr<Timer> System::CreateVirtualTimer(std::uint32_t intervalMs, bool enabled, std::function<void()> onTimer) {
+std::unique_ptr<Timer> System::CreateVirtualTimer(std::uint32_t intervalMs, bool enabled,
+                                                  std::function<void()> onTimer) {
   if (!virtualClock_) return nullptr;
   auto timer = std::make_unique<VirtualTimer>(*this, std::max<std::uint32_t>(intervalMs, 1), std::move(onTimer));
   timer->SetEnabled(enabled);

@@ -35,8 +35,7 @@ bool ConvertRow(D3DFORMAT format, const std::uint8_t* row, int width, std::uint8
         out[2] = static_cast<std::uint8_t>((b << 3) | (b >> 2));
       }
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -47,8 +46,8 @@ bool CaptureBackBuffer(IDirect3DDevice9* device, CapturedImage& image) {
   D3DSURFACE_DESC desc = {};
   IDirect3DSurface9* copy = nullptr;
   bool ok = SUCCEEDED(back->GetDesc(&desc)) && desc.Width > 0 && desc.Height > 0 &&
-            SUCCEEDED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy,
-                                                          nullptr)) &&
+            SUCCEEDED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM,
+                                                          &copy, nullptr)) &&
             copy && SUCCEEDED(device->GetRenderTargetData(back, copy));
   CapturedImage result;
   if (ok) {

@@ -26,11 +26,11 @@ constexpr sx::Mat4 kFlatten = {{{1, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 1, 0}, {0, 0,
 
 const std::array<int, 18>& SceneryFiles() {
   namespace n = scenery;
-  static const std::array<int, 18> files = {n::kGround,      n::kRoad,       n::kWalls,      n::kBackdrop,
-                                            n::kTrees,       n::kTreeShadows, n::kAirship,   n::kPits,
-                                            n::kPitShadow,   n::kGrandstand, n::kGrandstandShadow, n::kNight,
-                                            n::kNightGlow,   n::kSky,        n::kSpectators, n::kParked,
-                                            n::kBoards,      n::kGantry};
+  static const std::array<int, 18> files = {
+      n::kGround,           n::kRoad,    n::kWalls,     n::kBackdrop,  n::kTrees,
+      n::kTreeShadows,      n::kAirship, n::kPits,      n::kPitShadow, n::kGrandstand,
+      n::kGrandstandShadow, n::kNight,   n::kNightGlow, n::kSky,       n::kSpectators,
+      n::kParked,           n::kBoards,  n::kGantry};
   return files;
 }
 
@@ -288,10 +288,10 @@ void CarScene::BuildSceneryFrames() {
 void CarScene::LoadScenery() {
   namespace n = scenery;
   // 3. The meshes (crmd_38 comes last of all, after the overlay).
-  const std::vector<int> order = {n::kGround, n::kRoad,       n::kWalls,      n::kBackdrop,  n::kTrees,
-                                  n::kTreeShadows, n::kAirship, n::kPits,     n::kPitShadow, n::kGrandstand,
-                                  n::kGrandstandShadow, n::kNight, n::kNightGlow, n::kSpectators, n::kParked,
-                                  n::kBoards, n::kGantry};
+  const std::vector<int> order = {n::kGround,           n::kRoad,    n::kWalls,     n::kBackdrop,   n::kTrees,
+                                  n::kTreeShadows,      n::kAirship, n::kPits,      n::kPitShadow,  n::kGrandstand,
+                                  n::kGrandstandShadow, n::kNight,   n::kNightGlow, n::kSpectators, n::kParked,
+                                  n::kBoards,           n::kGantry};
   for (int f : order) {
     NewMesh(f);
     LoadMesh(f);
@@ -422,7 +422,7 @@ void CarScene::QueueBillboard(std::int32_t kind, int quad, const sx::Vec3& posit
 }
 
 void CarScene::TurnWheel(Wheel wheel, const sx::Vec3& direction, const sx::Vec3& up) {
-  sx::TSXFrame* f = wheel == Wheel::FrontLeft ? wheelFrontLeftFrame
+  sx::TSXFrame* f = wheel == Wheel::FrontLeft    ? wheelFrontLeftFrame
                     : wheel == Wheel::FrontRight ? wheelFrontRightFrame
                                                  : wheelRearFrame;
   f->SetOrientation(f, direction, up);
@@ -483,7 +483,8 @@ bool CarScene::Idle(FrameHooks& hooks) {
       const platform::Size screen = system_.ScreenSize();
       const int x = (screen.width - static_cast<int>(titleTexture->Width())) / 2;
       const int y = (screen.height - static_cast<int>(titleTexture->Height())) / 2;
-      const std::array<sx::SpriteVertex, 4> quad = ScreenQuad(w, h, titleTexture->UMax(), titleTexture->VMax(), kTitleColour);
+      const std::array<sx::SpriteVertex, 4> quad =
+          ScreenQuad(w, h, titleTexture->UMax(), titleTexture->VMax(), kTitleColour);
       scene->AddScreenSprite(sx::Vec2Make(static_cast<float>(x), static_cast<float>(y)), quad.data(), titleTexture, 2,
                              false, false, 0.0f);
     }
@@ -558,12 +559,14 @@ void CarScene::Shutdown() {
   titleTexture = nullptr;
   // 7. Driving mode: the scenery's pictures. 8. The car's.
   if (driving)
-    for (int n : {scenery::kBoards, scenery::kGantry, scenery::kRoad, scenery::kGround}) textures_[static_cast<std::size_t>(n)].reset();
+    for (int n : {scenery::kBoards, scenery::kGantry, scenery::kRoad, scenery::kGround})
+      textures_[static_cast<std::size_t>(n)].reset();
   textures_[9].reset();
   textures_[34].reset();
   // 9. The meshes.
   if (driving) {
-    for (int n : {26, 8, 45, 43, 46, 42, 18, 17, 20, 19, 33, 13, 12, 11, 35, 38, 14, kDrivingPart, kShadow, 50}) FreeMesh(n);
+    for (int n : {26, 8, 45, 43, 46, 42, 18, 17, 20, 19, 33, 13, 12, 11, 35, 38, 14, kDrivingPart, kShadow, 50})
+      FreeMesh(n);
   } else {
     for (int n : {kTrunkInner, kBonnetInner}) FreeMesh(n);
   }

@@ -65,7 +65,11 @@ std::int32_t& DisplayState::AngleOf(Hinge hinge) {
 
 bool IsDisplayKey(std::uint16_t key) {
   switch (key & 0xFF) {
-    case 'B': case 'T': case 'L': case 'R': case 'S': return true;
+    case 'B':
+    case 'T':
+    case 'L':
+    case 'R':
+    case 'S': return true;
     default: break;
   }
   namespace vk = platform::vk;

@@ -31,9 +31,9 @@ void SwitchToDay(RandomGenerator& random, std::uint32_t now, DrivingParts& parts
   parts.SetTopLightAmbient(kDayAmbient);
   parts.Show(scenery::kNight, false);
   parts.Show(scenery::kNightGlow, false);
-  for (int n : {scenery::kGround, scenery::kGantry, scenery::kParked, scenery::kPits, scenery::kPitShadow,
-                scenery::kGrandstand, scenery::kGrandstandShadow, scenery::kBackdrop, scenery::kTrees,
-                scenery::kTreeShadows})
+  for (int n :
+       {scenery::kGround, scenery::kGantry, scenery::kParked, scenery::kPits, scenery::kPitShadow, scenery::kGrandstand,
+        scenery::kGrandstandShadow, scenery::kBackdrop, scenery::kTrees, scenery::kTreeShadows})
     parts.Show(n, true);
   // The airship comes by on about half of the days.
   random.Reseed(now);
@@ -63,8 +63,9 @@ std::array<BillboardQuad, kBillboardQuads> BillboardQuads(const std::array<float
   for (int q = 0; q < kBillboardQuads; ++q) {
     const int kind = q == kPostQuad ? kPostKind : q;
     const float w = kHalfWidth[q], h = kHalfHeight[q], u = uMax[kind], v = vMax[kind];
-    quads[q] = {sx::MakeSpriteVertex(-w, -h, kBillboardColour, 0, 0), sx::MakeSpriteVertex(w, -h, kBillboardColour, u, 0),
-                sx::MakeSpriteVertex(-w, h, kBillboardColour, 0, v), sx::MakeSpriteVertex(w, h, kBillboardColour, u, v)};
+    quads[q] = {
+        sx::MakeSpriteVertex(-w, -h, kBillboardColour, 0, 0), sx::MakeSpriteVertex(w, -h, kBillboardColour, u, 0),
+        sx::MakeSpriteVertex(-w, h, kBillboardColour, 0, v), sx::MakeSpriteVertex(w, h, kBillboardColour, u, v)};
   }
   return quads;
 }
@@ -109,8 +110,7 @@ void DrivingStep(DrivingState& s, sx::Vec3& carPos, sx::Vec3& cameraPos, RandomG
       s.cameraSweep -= kSweepStep;
       cameraPos = CameraBehind(carPos, s.cameraSweep);
       break;
-    default:
-      break;
+    default: break;
   }
   // 5. The end of a pass: back to the start, the next camera, every third pass day or night.
   if (carPos.z > kPassEndZ) return;

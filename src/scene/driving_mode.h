@@ -19,7 +19,7 @@ namespace scene {
 
 constexpr int kRoadsideRows = 3, kRoadsideBoards = 20;
 constexpr int kBillboardKinds = 3, kBillboardQuads = 4;
-constexpr int kPostQuad = 3;      // the marker posts: quad 3 with the kind-2 picture
+constexpr int kPostQuad = 3;  // the marker posts: quad 3 with the kind-2 picture
 constexpr int kPostKind = 2;
 constexpr float kBillboardHeight = 2.0f;  // y of the boards' centres
 constexpr float kPostX = -4.5f, kPostY = 0.6475f;
@@ -63,7 +63,7 @@ enum class Wheel { FrontLeft, FrontRight, Rear };
 struct DrivingState {
   std::int32_t cameraPhase = 0;  // 0 roadside, 1 ahead of the car, 2 behind it
   bool nightScene = false;
-  std::int32_t turnAngle = 0;    // wheel spin counter, 0..4095
+  std::int32_t turnAngle = 0;  // wheel spin counter, 0..4095
   float cameraSweep = 0.0f;
   RoadsideTable roadside;
 };
@@ -96,7 +96,7 @@ sx::Vec3 CameraBehind(const sx::Vec3& carPos, float sweep);
 // The driving step of one processed frame: billboards (by day), wheels, drive, camera, and at the
 // end of a pass the next camera with the day and night switches. `now` reseeds `random` for the
 // airship's coin toss at the switch to day.
-void DrivingStep(DrivingState& state, sx::Vec3& carPos, sx::Vec3& cameraPos, RandomGenerator& random,
-                 std::uint32_t now, DrivingParts& parts);
+void DrivingStep(DrivingState& state, sx::Vec3& carPos, sx::Vec3& cameraPos, RandomGenerator& random, std::uint32_t now,
+                 DrivingParts& parts);
 
 }  // namespace scene

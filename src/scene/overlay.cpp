@@ -132,8 +132,8 @@ void OverlayStep(OverlayState& s, std::uint32_t& phaseStartTime, std::uint32_t n
   }
   // 2. One step of the line being typed.
   if (s.overlayLine < n) {
-    const std::string& source = s.notice ? s.noticeText[static_cast<std::size_t>(s.overlayLine)]
-                                         : WrappedLine(s.spec, s.specLineIndex);
+    const std::string& source =
+        s.notice ? s.noticeText[static_cast<std::size_t>(s.overlayLine)] : WrappedLine(s.spec, s.specLineIndex);
     std::string& typed = s.typedText[static_cast<std::size_t>(s.overlayLine)];
     if (!TypeStep(source, s.charPos, s.bytePos, typed, s.currentChar)) {
       if (++s.overlayLine == n) {
@@ -189,8 +189,8 @@ int OverlayTextures::Height(int slot) const {
 void OverlayTextures::Queue(int slot, std::int32_t x, std::int32_t y, std::uint32_t colour) {
   dg::TDGTexture* t = Texture(slot);
   if (!t) return;
-  const std::array<sx::SpriteVertex, 4> quad = ScreenQuad(static_cast<float>(t->Width()), static_cast<float>(t->Height()),
-                                                          t->UMax(), t->VMax(), colour);
+  const std::array<sx::SpriteVertex, 4> quad =
+      ScreenQuad(static_cast<float>(t->Width()), static_cast<float>(t->Height()), t->UMax(), t->VMax(), colour);
   scene_.AddScreenSprite(sx::Vec2Make(static_cast<float>(x), static_cast<float>(y)), quad.data(), t, kLineBlend, false,
                          false, 0.0f);
 }

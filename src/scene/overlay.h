@@ -79,17 +79,17 @@ class OverlaySurface {
   virtual ~OverlaySurface() = default;
   // Releases the slot's texture, then renders `text` into a new one.
   virtual void Render(int slot, std::string_view text) = 0;
-  virtual int Width(int slot) const = 0;   // pixels of the rendered text, 0 before any rendering
+  virtual int Width(int slot) const = 0;  // pixels of the rendered text, 0 before any rendering
   virtual int Height(int slot) const = 0;
   // Queues the slot's texture as a screen quad at (x, y) with vertex colour `colour` (ARGB).
   virtual void Queue(int slot, std::int32_t x, std::int32_t y, std::uint32_t colour) = 0;
 };
 
 struct OverlayState {
-  bool notice = false;        // the missing-data notice instead of the specification text
+  bool notice = false;  // the missing-data notice instead of the specification text
   bool preview = false;
-  std::int32_t lines = 1;     // N, 1..5
-  std::uint32_t colour = 0;   // ARGB vertex colour
+  std::int32_t lines = 1;    // N, 1..5
+  std::uint32_t colour = 0;  // ARGB vertex colour
   std::array<std::string, kOverlaySlots> noticeText;
   std::vector<std::string> spec;  // the lines of kestor.txt
   std::int32_t specLineIndex = 0;

@@ -17,14 +17,14 @@
 namespace scene {
 
 constexpr std::uint32_t kSplashMs = 5000, kSplashMissingDataMs = 100;
-constexpr std::uint32_t kTitleColour = 0xFF0000FF;  // the title quad's vertex colour
+constexpr std::uint32_t kTitleColour = 0xFF0000FF;                                    // the title quad's vertex colour
 constexpr std::uint32_t kBlack = 0xFF000000, kWhite = 0xFFFFFFFF, kSky = 0xFFBBBBFF;  // clear colours
 
 struct RunState {
-  std::int32_t runMode = 0;     // 0 display, 1 driving
-  bool dataMissing = false;     // the notice screen: nothing loaded, nothing moves, nothing saved
+  std::int32_t runMode = 0;  // 0 display, 1 driving
+  bool dataMissing = false;  // the notice screen: nothing loaded, nothing moves, nothing saved
   bool isPreview = false;
-  std::string dataFolder;       // with its trailing separator
+  std::string dataFolder;          // with its trailing separator
   std::int32_t frameInterval = 0;  // ms, 0..500
   std::uint32_t lastFrameTime = 0;
   std::uint32_t phaseStartTime = 0;  // start of the title phase (later: of the held overlay block)

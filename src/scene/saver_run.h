@@ -24,29 +24,29 @@ namespace scene {
 
 // The values the window hands over after reading the settings and checking the data files.
 struct SetupInput {
-  std::int32_t runMode = 2;        // 0 display, 1 driving, 2 drawn at random
-  std::int32_t frameInterval = 0;  // ms between processed frames, 0..500
+  std::int32_t runMode = 2;             // 0 display, 1 driving, 2 drawn at random
+  std::int32_t frameInterval = 0;       // ms between processed frames, 0..500
   sx::Vec3 carPos{0.0f, -0.6f, -1.3f};  // display-mode viewpoint
   bool overlayOn = true;
   bool shadowBlend = false;
-  std::int32_t overlayLines = 1;   // 1..5
+  std::int32_t overlayLines = 1;  // 1..5
   platform::FontDesc overlayFont;
-  std::uint32_t overlayColour = 0;  // ARGB
+  std::uint32_t overlayColour = 0;         // ARGB
   std::array<std::string, 5> overlayText;  // the missing-data notice (Shift-JIS), empty with the data present
   // (With dataMissing the window has already switched the overlay on with the notice's five
   // yellow lines, and in a preview its 10-point type.)
   bool dataMissing = false;
   bool isPreview = false;
-  std::string dataFolder;           // with its trailing separator
+  std::string dataFolder;  // with its trailing separator
 };
 
 // Points in the frame loop where the window's automation (keys, captures, the frame count) comes in.
 class FrameHooks {
  public:
   virtual ~FrameHooks() = default;
-  virtual void FrameDue() {}                               // step 1 let the call through
+  virtual void FrameDue() {}                                   // step 1 let the call through
   virtual void BeforePresent(IDirect3DDevice9* /*device*/) {}  // drawn, after EndScene, before Present
-  virtual void FrameDone() {}                              // after the car and camera placement
+  virtual void FrameDone() {}                                  // after the car and camera placement
 };
 
 class SaverRun {

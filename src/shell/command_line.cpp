@@ -75,8 +75,8 @@ constexpr std::uint64_t kMaxFrame = 0xFFFFFFFFu;
 // XScreenSaver's ways of naming the window to draw into: -root and --root (its own window, or the
 // root window), -window-id ID, --window-id ID and --window-id=ID (a preview).
 bool IsHostForm(const std::string& a) {
-  return a == "-root" || a == "--root" || a == "-window-id" || a == "--window-id" || a.compare(0, 12, "--window-id=") == 0 ||
-         a.compare(0, 11, "-window-id=") == 0;
+  return a == "-root" || a == "--root" || a == "-window-id" || a == "--window-id" ||
+         a.compare(0, 12, "--window-id=") == 0 || a.compare(0, 11, "-window-id=") == 0;
 }
 
 class OptionParser {
@@ -92,9 +92,11 @@ class OptionParser {
       value = name.substr(eq + 1);
       name = name.substr(0, eq);
     }
-    static const char* const kKnown[] = {"--data-dir", "--frames", "--step-ms", "--clock-start", "--key",
-                                         "--mouse", "--capture", "--capture-at", "--size", "--lose-device", "--fail-reset", "--timing"};
-    if (std::find_if(std::begin(kKnown), std::end(kKnown), [&](const char* k) { return name == k; }) == std::end(kKnown)) {
+    static const char* const kKnown[] = {"--data-dir", "--frames",      "--step-ms",    "--clock-start",
+                                         "--key",      "--mouse",       "--capture",    "--capture-at",
+                                         "--size",     "--lose-device", "--fail-reset", "--timing"};
+    if (std::find_if(std::begin(kKnown), std::end(kKnown), [&](const char* k) { return name == k; }) ==
+        std::end(kKnown)) {
       Error("unknown option " + name);
       return last;
     }
@@ -128,23 +130,38 @@ class OptionParser {
     if (name == "--data-dir") {
       a.dataDir = v;
     } else if (name == "--frames") {
-      if (auto n = Unsigned(v, kMaxFrame)) a.frames = *n; else Bad(name, v, "not a frame count");
+      if (auto n = Unsigned(v, kMaxFrame))
+        a.frames = *n;
+      else
+        Bad(name, v, "not a frame count");
     } else if (name == "--step-ms") {
-      if (auto n = Unsigned(v, 0x7FFFFFFFu)) a.stepMs = *n; else Bad(name, v, "not a step of 0 to 2147483647 ms");
+      if (auto n = Unsigned(v, 0x7FFFFFFFu))
+        a.stepMs = *n;
+      else
+        Bad(name, v, "not a step of 0 to 2147483647 ms");
     } else if (name == "--clock-start") {
-      if (auto n = Unsigned(v, 0xFFFFFFFFu, true)) a.clockStart = *n; else Bad(name, v, "not a clock reading of 0 to 4294967295 ms");
+      if (auto n = Unsigned(v, 0xFFFFFFFFu, true))
+        a.clockStart = *n;
+      else
+        Bad(name, v, "not a clock reading of 0 to 4294967295 ms");
     } else if (name == "--key") {
       const auto colon = v.find(':');
       const auto frame = colon == std::string::npos ? std::nullopt : Frame(v.substr(0, colon));
       const auto key = colon == std::string::npos ? std::nullopt : ParseKeyName(v.substr(colon + 1));
-      if (frame && key) a.keys.push_back(KeyAt{*frame, *key}); else Bad(name, v, "expected FRAME:KEY, FRAME from 1");
+      if (frame && key)
+        a.keys.push_back(KeyAt{*frame, *key});
+      else
+        Bad(name, v, "expected FRAME:KEY, FRAME from 1");
     } else if (name == "--mouse") {
       const auto colon = v.find(':');
       const auto frame = colon == std::string::npos ? std::nullopt : Frame(v.substr(0, colon));
       const auto xy = colon == std::string::npos ? std::vector<std::string>{} : Split(v.substr(colon + 1), ',');
       const auto x = xy.size() == 2 ? Signed(xy[0], -32768, 32767) : std::nullopt;
       const auto y = xy.size() == 2 ? Signed(xy[1], -32768, 32767) : std::nullopt;
-      if (frame && x && y) a.mice.push_back(MouseAt{*frame, *x, *y}); else Bad(name, v, "expected FRAME:X,Y");
+      if (frame && x && y)
+        a.mice.push_back(MouseAt{*frame, *x, *y});
+      else
+        Bad(name, v, "expected FRAME:X,Y");
     } else if (name == "--capture") {
       a.captureDir = v;
     } else if (name == "--timing") {
@@ -259,8 +276,8 @@ std::optional<std::uint16_t> ParseKeyName(const std::string& text) {
   static const struct {
     const char* name;
     std::uint16_t vk;
-  } kNames[] = {{"left", 0x25}, {"up", 0x26},     {"right", 0x27},  {"down", 0x28},   {"num8", 0x68},
-                {"num2", 0x62}, {"alt", 0x12},    {"escape", 0x1B}, {"space", 0x20},  {"return", 0x0D}};
+  } kNames[] = {{"left", 0x25}, {"up", 0x26},  {"right", 0x27},  {"down", 0x28},  {"num8", 0x68},
+                {"num2", 0x62}, {"alt", 0x12}, {"escape", 0x1B}, {"space", 0x20}, {"return", 0x0D}};
   for (const auto& n : kNames)
     if (name == n.name) return n.vk;
   return std::nullopt;

@@ -51,19 +51,19 @@ struct ResetFailureAt {
 };
 
 struct Automation {
-  std::string dataDir;                   // empty: the system folder
-  std::optional<std::uint32_t> frames;   // close after this many processed frames (0: at the first idle call)
-  std::optional<std::uint32_t> stepMs;   // virtual clock: ms per idle call (0..2^31-1)
-  std::uint32_t clockStart = 0;          // the virtual clock's first reading
-  std::vector<KeyAt> keys;               // in command-line order
+  std::string dataDir;                  // empty: the system folder
+  std::optional<std::uint32_t> frames;  // close after this many processed frames (0: at the first idle call)
+  std::optional<std::uint32_t> stepMs;  // virtual clock: ms per idle call (0..2^31-1)
+  std::uint32_t clockStart = 0;         // the virtual clock's first reading
+  std::vector<KeyAt> keys;              // in command-line order
   std::vector<MouseAt> mice;
-  std::string captureDir;                // with --capture-at
-  std::vector<std::uint32_t> captureAt;  // sorted, unique
-  std::uint32_t captureEvery = 0;        // every:N, 0 = not used
-  int width = 1280, height = 720;        // --size (Linux headless screen)
+  std::string captureDir;                   // with --capture-at
+  std::vector<std::uint32_t> captureAt;     // sorted, unique
+  std::uint32_t captureEvery = 0;           // every:N, 0 = not used
+  int width = 1280, height = 720;           // --size (Linux headless screen)
   std::vector<std::uint32_t> loseDeviceAt;  // --lose-device: frames before which the device is lost (sorted, unique)
   std::vector<ResetFailureAt> failResets;   // --fail-reset: sorted by frame, one per frame (the last given)
-  std::string timingFile;                // --timing: the timing log (appended), empty = none
+  std::string timingFile;                   // --timing: the timing log (appended), empty = none
 
   bool VirtualClock() const { return stepMs.has_value(); }
   // The events to deliver just before processed frame `frame`, in command-line order.
@@ -82,8 +82,8 @@ struct Automation {
 
 struct CommandLine {
   Mode mode = Mode::Settings;
-  std::uint32_t previewWindow = 0;  // handle of modes A and P; 0 = none / malformed
-  bool intoRootWindow = false;      // Linux --root
+  std::uint32_t previewWindow = 0;             // handle of modes A and P; 0 = none / malformed
+  bool intoRootWindow = false;                 // Linux --root
   bool showHelp = false, showVersion = false;  // Linux --help, --version: print and end
   Automation automation;
   std::vector<std::string> warnings;  // ignored arguments (printed, the run goes on)

@@ -52,15 +52,12 @@ int RunEntry(const CommandLine& commandLine, platform::Application& app, platfor
       app.HideApplicationWindow();
       RunPasswordChange(system, commandLine.previewWindow);
       return 0;
-    case Mode::Settings:
-      app.HideApplicationWindow();
-      return hooks.RunSettingsDialog(app, system, commandLine) ? 0 : 1;
+    case Mode::Settings: app.HideApplicationWindow(); return hooks.RunSettingsDialog(app, system, commandLine) ? 0 : 1;
     case Mode::Preview:
       app.HideApplicationWindow();
       app.SetTitle(kPreviewTitle);
       break;
-    case Mode::FullScreen:
-      break;
+    case Mode::FullScreen: break;
   }
   platform::FormEvents& events = hooks.SaverForm(app, system, commandLine);
   if (!app.CreateMainForm(SaverFormParams(commandLine), events)) return 1;

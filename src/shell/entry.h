@@ -29,10 +29,12 @@ class EntryHooks {
   virtual ~EntryHooks() = default;
   // Mode C: the settings dialog, modal and without owner; returns once it has been closed, false
   // when it could not be shown (no display): the program then ends with exit code 1.
-  virtual bool RunSettingsDialog(platform::Application& app, platform::System& system, const CommandLine& commandLine) = 0;
+  virtual bool RunSettingsDialog(platform::Application& app, platform::System& system,
+                                 const CommandLine& commandLine) = 0;
   // Modes P and S: the events of the screen-saver form, owned by the hooks and alive until the
   // hooks are destroyed. It reads the preview window and the automation from `commandLine`.
-  virtual platform::FormEvents& SaverForm(platform::Application& app, platform::System& system, const CommandLine& commandLine) = 0;
+  virtual platform::FormEvents& SaverForm(platform::Application& app, platform::System& system,
+                                          const CommandLine& commandLine) = 0;
 };
 
 // Mode A's steps 2 to 4: PwdChangePasswordA("SCRSAVE", parent, 0, 0) from "MPR.DLL"; nothing

@@ -16,6 +16,7 @@ std::uint32_t FrameWaitMs(std::uint32_t now, std::uint32_t lastFrameTime, std::i
 
 // Waits in `app` for input or the due time. Returns at once on the virtual clock, which only
 // advances per idle call.
-void WaitForNextFrame(platform::Application& app, platform::System& system, std::uint32_t lastFrameTime, std::int32_t frameInterval);
+void WaitForNextFrame(platform::Application& app, platform::System& system, std::uint32_t lastFrameTime,
+                      std::int32_t frameInterval);
 
 }  // namespace shell

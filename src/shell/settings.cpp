@@ -58,7 +58,7 @@ std::optional<std::int32_t> ParseSettingInt(std::string_view text) {
     }
     // 32 bits, as a colour is written: 0xFFFFFFFF is -1.
     return static_cast<std::int32_t>(v > 0x7FFFFFFFu ? static_cast<std::int64_t>(v) - 0x100000000LL
-                                                      : static_cast<std::int64_t>(v));
+                                                     : static_cast<std::int64_t>(v));
   }
   std::size_t i = 0;
   const bool negative = !text.empty() && text[0] == '-';

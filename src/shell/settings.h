@@ -61,16 +61,16 @@ constexpr std::uint32_t kMissingDataColour = 0xFFFFFF00;  // the notice's yellow
 // `mode` is held within 0..2, `speed` within 0..500, `column` within 1..5 and `fontSize` within
 // 1..144 so that no stored value can break a run.
 struct StoredSettings {
-  std::int32_t mode = 2;          // 0 display, 1 driving, 2 drawn at each start
-  std::int32_t speed = 0;         // least milliseconds between processed frames
-  std::int32_t fx = 0;            // car position, 1/10000 units
+  std::int32_t mode = 2;   // 0 display, 1 driving, 2 drawn at each start
+  std::int32_t speed = 0;  // least milliseconds between processed frames
+  std::int32_t fx = 0;     // car position, 1/10000 units
   std::int32_t fy = -6000;
   std::int32_t fz = -13000;
-  std::int32_t textOut = 0;       // <= 1 overlay on
-  std::int32_t shadow = 0;        // 1 blended shadow
-  std::int32_t column = 1;        // overlay lines per block
+  std::int32_t textOut = 0;  // <= 1 overlay on
+  std::int32_t shadow = 0;   // 1 blended shadow
+  std::int32_t column = 1;   // overlay lines per block
   std::string fontName = "ＭＳ ゴシック";
-  std::int32_t fontSize = 12;     // points
+  std::int32_t fontSize = 12;         // points
   std::int32_t fontColor = 0xFF0000;  // 0x00BBGGRR
   std::int32_t fontCharset = 128;     // only the low byte is used
   std::int32_t fontStyle = 0;         // style code
@@ -108,12 +108,12 @@ platform::FontDesc OverlayFontFrom(const StoredSettings& s);
 
 // What the screen-saver window derives at start.
 struct RunSettings {
-  std::int32_t runMode;         // 0, 1 or 2; the scene set-up draws 0 or 1 for 2
-  std::int32_t frameInterval;   // ms, 0..500
-  CarPosition carPos;           // display-mode car position
+  std::int32_t runMode;        // 0, 1 or 2; the scene set-up draws 0 or 1 for 2
+  std::int32_t frameInterval;  // ms, 0..500
+  CarPosition carPos;          // display-mode car position
   bool overlayOn;
   bool shadowBlend;
-  std::int32_t overlayLines;    // 1..5
+  std::int32_t overlayLines;  // 1..5
   platform::FontDesc overlayFont;
   std::uint32_t overlayColour;  // ARGB; the notice's yellow when data files are missing
 };
@@ -124,13 +124,13 @@ bool WriteViewpoint(const SettingsFile& file, const CarPosition& pos);
 
 // The settings dialog's working values.
 struct DialogSettings {
-  std::int32_t mode;          // radio item 0..2
-  std::int32_t speed;         // slider 0..500
+  std::int32_t mode;   // radio item 0..2
+  std::int32_t speed;  // slider 0..500
   CarPosition viewpoint;
-  bool textOut;               // "文字出力する" checked
-  bool shadowBlend;           // "影（ブレンド）" checked
+  bool textOut;      // "文字出力する" checked
+  bool shadowBlend;  // "影（ブレンド）" checked
   platform::FontDesc font;
-  std::int32_t column;        // 1..5
+  std::int32_t column;  // 1..5
 };
 constexpr CarPosition kInitialViewpoint = {-1.0f, -0.7f, -1.3f};  // the "初期位置" button
 

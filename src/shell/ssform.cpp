@@ -18,7 +18,8 @@ namespace {
 constexpr std::uint32_t kTimingEvery = 50;  // --timing: a "frame" line every 50 processed frames
 }  // namespace
 
-scene::SetupInput SetupInputFrom(const RunSettings& run, bool dataMissing, bool isPreview, const std::string& dataFolder) {
+scene::SetupInput SetupInputFrom(const RunSettings& run, bool dataMissing, bool isPreview,
+                                 const std::string& dataFolder) {
   scene::SetupInput in;
   in.runMode = run.runMode;
   in.frameInterval = run.frameInterval;
@@ -42,7 +43,8 @@ scene::SetupInput SetupInputFrom(const RunSettings& run, bool dataMissing, bool 
 }
 
 std::array<std::string, 5> NoticeLines(bool preview) {
-  if (preview) return {"必要なファイルの一部が", "見つかりません。", "配布ファイルを使用して", "再インストールして", "下さい。"};
+  if (preview)
+    return {"必要なファイルの一部が", "見つかりません。", "配布ファイルを使用して", "再インストールして", "下さい。"};
   return {"corvane KESTOR－３Ｄスクリーン・セーバ", "プログラムの実行に必要なファイルの一部が見つかりません。",
           "正しい配布ファイルを使用して、再インストールして下さい。",
           "不明な点等があれば、以下のアドレスまでメールでお尋ね下さい。", "kestor-support@corvane.example"};
@@ -206,7 +208,8 @@ void TScreenSaverForm::FrameDue() {
     std::fprintf(stderr, "corvane_kestor: frame %u: the device could not be lost on demand, the run goes on\n",
                  processedFrames);
   if (const std::uint32_t failures = a.ResetFailuresBefore(processedFrames); failures && !scene_->FailResets(failures))
-    std::fprintf(stderr, "corvane_kestor: frame %u: the device could not be lost with failing resets, the run goes on\n",
+    std::fprintf(stderr,
+                 "corvane_kestor: frame %u: the device could not be lost with failing resets, the run goes on\n",
                  processedFrames);
 }
 

@@ -70,7 +70,7 @@ class TScreenSaverForm : public platform::FormEvents, private scene::FrameHooks 
   std::uint32_t platformId = 0;  // 1 Windows 9x family, 2 NT family, 0 not asked (preview)
   std::int32_t mouseStartX = -1, mouseStartY = -1;
   bool dataMissing = false;
-  bool settingsRead = false;      // set-up got as far as the settings
+  bool settingsRead = false;  // set-up got as far as the settings
   std::uint32_t processedFrames = 0;
 
   scene::SaverRun* Scene() const { return scene_.get(); }
@@ -94,14 +94,15 @@ class TScreenSaverForm : public platform::FormEvents, private scene::FrameHooks 
   std::unique_ptr<scene::SaverRun> scene_;
   std::unique_ptr<CreditWindow> creditWindow_;
   bool setUp_ = false;
-  bool drawn_ = false;  // the current frame reached Present
+  bool drawn_ = false;      // the current frame reached Present
   bool presented_ = false;  // a frame has been presented in this run
 };
 
 // The scene's input from the settings as read and the window's state. With a data file missing the
 // overlay is on whatever the settings say, with five lines of the notice in yellow, and in preview
 // the notice's short form in 10-point type.
-scene::SetupInput SetupInputFrom(const RunSettings& run, bool dataMissing, bool isPreview, const std::string& dataFolder);
+scene::SetupInput SetupInputFrom(const RunSettings& run, bool dataMissing, bool isPreview,
+                                 const std::string& dataFolder);
 
 // The five lines of the missing-data notice (Shift-JIS): the full form, or the short one of a preview.
 std::array<std::string, 5> NoticeLines(bool preview);

@@ -11,8 +11,7 @@ namespace {
 constexpr std::uint32_t kMaxGlyphSide = 65535;  // larger boxes are taken as a failed glyph
 
 bool SameKey(const TSXFontCacheData& e, std::uint32_t code, const platform::FontDesc& font) {
-  return e.code == code && e.fontName == font.name && e.fontHeight == font.Height() &&
-         e.fontStyle == font.style;
+  return e.code == code && e.fontName == font.name && e.fontHeight == font.Height() && e.fontStyle == font.style;
 }
 
 // Stores the low `bpp` bytes of `value`, little-endian.
@@ -39,9 +38,7 @@ void TSXFontCache::SetCapacity(int n) {
   }
 }
 
-int TSXFontCache::Count(int bucket) const {
-  return bucket >= 0 && bucket < kBucketCount ? counts_[bucket] : 0;
-}
+int TSXFontCache::Count(int bucket) const { return bucket >= 0 && bucket < kBucketCount ? counts_[bucket] : 0; }
 
 const TSXFontCacheData& TSXFontCache::Entry(int bucket, int index) const {
   static const TSXFontCacheData kNone;

@@ -28,17 +28,17 @@ namespace sx {
 // One cached glyph. Copies share the pixel array (it is never written after rasterising).
 struct TSXFontCacheData {
   std::shared_ptr<const std::vector<std::uint8_t>> pixels;  // pitch * height bytes; null: nothing to draw
-  std::uint32_t code = 0;       // the byte, or lead byte * 256 + trail byte
-  std::string fontName;         // face name (Shift-JIS) the glyph was made with
-  std::int32_t fontHeight = 0;  // FontDesc::Height() of that font (negative pixels)
-  unsigned fontStyle = 0;       // FontStyle bits of that font
-  std::int32_t width = 0;       // box width in pixels (gmBlackBoxX)
-  std::int32_t height = 0;      // box height in pixels (gmBlackBoxY)
-  std::int32_t pitch = 0;       // bytes per pixel row: bytes per pixel * width rounded up to 4
-  std::int32_t left = 0;        // box left from the pen position (gmptGlyphOrigin.x)
-  std::int32_t top = 0;         // box top below the top of the text line (tmAscent - gmptGlyphOrigin.y)
-  std::int32_t advanceX = 0;    // pen advance (gmCellIncX)
-  std::int32_t advanceY = 0;    // gmCellIncY
+  std::uint32_t code = 0;                                   // the byte, or lead byte * 256 + trail byte
+  std::string fontName;                                     // face name (Shift-JIS) the glyph was made with
+  std::int32_t fontHeight = 0;                              // FontDesc::Height() of that font (negative pixels)
+  unsigned fontStyle = 0;                                   // FontStyle bits of that font
+  std::int32_t width = 0;                                   // box width in pixels (gmBlackBoxX)
+  std::int32_t height = 0;                                  // box height in pixels (gmBlackBoxY)
+  std::int32_t pitch = 0;     // bytes per pixel row: bytes per pixel * width rounded up to 4
+  std::int32_t left = 0;      // box left from the pen position (gmptGlyphOrigin.x)
+  std::int32_t top = 0;       // box top below the top of the text line (tmAscent - gmptGlyphOrigin.y)
+  std::int32_t advanceX = 0;  // pen advance (gmCellIncX)
+  std::int32_t advanceY = 0;  // gmCellIncY
 };
 
 class TSXFontCache {

@@ -78,9 +78,9 @@ struct TSXSphere {
 constexpr std::size_t kFrameTextureSlots = 8;
 
 // Visibility values.
-constexpr std::uint8_t kVisible = 0;        // drawn, children visited
-constexpr std::uint8_t kHidden = 1;         // frame and subtree skipped
-constexpr std::uint8_t kChildrenOnly = 2;   // frame not drawn, children visited
+constexpr std::uint8_t kVisible = 0;       // drawn, children visited
+constexpr std::uint8_t kHidden = 1;        // frame and subtree skipped
+constexpr std::uint8_t kChildrenOnly = 2;  // frame not drawn, children visited
 
 // DepthMode values: the point of the mesh's box that gives the sort key.
 constexpr std::uint8_t kDepthCenter = 0, kDepthFarEnd = 1, kDepthNearEnd = 2;
@@ -141,15 +141,15 @@ class TSXFrame : public dg::TObject {
   bool UseMeshMatrix = true;
   bool IgnoreMatrix = false;  // the frame's own Matrix counts as the identity
   bool WorldValid = false;
-  Mat4 WorldMatrix{};          // Matrix combined with the ancestors, written by the traversal
-  Mat4 MeshWorldMatrix{};      // MeshMatrix x WorldMatrix (or WorldMatrix): the WORLD transform of the mesh
-  bool Cull = false;           // test BoundingSphere against the view volume before visiting
-  TSXMesh* Mesh = nullptr;     // not owned
+  Mat4 WorldMatrix{};       // Matrix combined with the ancestors, written by the traversal
+  Mat4 MeshWorldMatrix{};   // MeshMatrix x WorldMatrix (or WorldMatrix): the WORLD transform of the mesh
+  bool Cull = false;        // test BoundingSphere against the view volume before visiting
+  TSXMesh* Mesh = nullptr;  // not owned
   D3DMATERIAL9 Material = MakeMaterial(1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 10);
-  std::int32_t BlendModeIndex = 0;  // row of the scene's blend-mode table; also picks the queue
-  bool Lighting = true;             // D3DRS_LIGHTING while drawing
-  bool Specular = true;             // D3DRS_SPECULARENABLE while drawing
-  std::uint32_t Wrap = 0;           // D3DRS_WRAP0 while drawing
+  std::int32_t BlendModeIndex = 0;         // row of the scene's blend-mode table; also picks the queue
+  bool Lighting = true;                    // D3DRS_LIGHTING while drawing
+  bool Specular = true;                    // D3DRS_SPECULARENABLE while drawing
+  std::uint32_t Wrap = 0;                  // D3DRS_WRAP0 while drawing
   std::uint32_t FillMode = D3DFILL_SOLID;  // D3DRS_FILLMODE while drawing
   TSXRenderEvent OnRender;
   TSXDepthEvent OnGetDepth;

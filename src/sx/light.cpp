@@ -59,8 +59,8 @@ void TSXLight::SetFromFrame(const TSXFrame* frame) {
 
 TSXLightGroup::TSXLightGroup(dg::TDGCarad& device, const std::string& name, std::uint32_t count)
     : device_(device), name_(name) {
-  resourceID_ = device_.RegisterResource(this, name_, {}, [this] { DeviceRestored(); }, [this] { DeviceLost(); },
-                                         [this] { DeviceRestored(); });
+  resourceID_ = device_.RegisterResource(
+      this, name_, {}, [this] { DeviceRestored(); }, [this] { DeviceLost(); }, [this] { DeviceRestored(); });
   lights_.reserve(count);
   for (std::uint32_t i = 0; i < count; ++i) lights_.push_back(std::make_unique<TSXLight>(device_, i));
 }

@@ -168,8 +168,8 @@ void TSXMesh::CreateBuffers(UINT vertexCount, UINT indexCount, DWORD vertexForma
     dg::DebugLog(dg::Format("ZIRer : このハードウェアでは、最大 %d までしか頂点インデクスを振る事ができません",
                             static_cast<int>(MaxVertexIndex)));
   }
-  vertexBuffer_ = std::make_unique<dg::TDGVertexBuffer>(device_, vertexCount, stride, 0, vertexFormat, pool,
-                                                        VertexBufferName);
+  vertexBuffer_ =
+      std::make_unique<dg::TDGVertexBuffer>(device_, vertexCount, stride, 0, vertexFormat, pool, VertexBufferName);
   indexBuffer_ = std::make_unique<dg::TDGIndexBuffer>(device_, indexCount, 0, pool, IndexBufferName);
 }
 

@@ -69,9 +69,8 @@ void TSXRenderingQueue::AddSprite(bool scaleWithDistance, bool linearFilter, con
   std::memcpy(e.Vertices, vertices, sizeof e.Vertices);
 }
 
-void TSXRenderingQueue::AddScreenSprite(bool linearFilter, std::int32_t blendModeIndex,
-                                        const SpriteVertex vertices[4], dg::TDGTexture* texture, float x, float y,
-                                        float z) {
+void TSXRenderingQueue::AddScreenSprite(bool linearFilter, std::int32_t blendModeIndex, const SpriteVertex vertices[4],
+                                        dg::TDGTexture* texture, float x, float y, float z) {
   if (GrowFull(screenSprites_, screenSpriteCount_)) GrowOrder();
   TSXScreenSpriteEntry& e = screenSprites_[screenSpriteCount_++];
   e.LinearFilter = Flag(linearFilter);

@@ -23,8 +23,8 @@ TSXScene::TSXScene(dg::TDGCarad& device, const std::string& name) : device_(devi
   blendQueue_ = std::make_unique<TSXRenderingQueue>(device_, *this);
   overlayQueue_ = std::make_unique<TSXRenderingQueue>(device_, *this);
   stateRestorer_ = std::make_unique<TSXStateRestorer>(device_);
-  resourceID_ = device_.RegisterResource(this, name_, {}, [this] { DeviceRestored(); }, {},
-                                         [this] { DeviceRestored(); });
+  resourceID_ = device_.RegisterResource(
+      this, name_, {}, [this] { DeviceRestored(); }, {}, [this] { DeviceRestored(); });
   AddBlendMode(MakeBlendMode(0, 0, D3DCMP_ALWAYS, 0, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD));
   AddBlendMode(MakeBlendMode(1, 0, D3DCMP_ALWAYS, 1, D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLENDOP_ADD));
   AddBlendMode(MakeBlendMode(1, 0, D3DCMP_ALWAYS, 1, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD));
@@ -35,7 +35,8 @@ TSXScene::TSXScene(dg::TDGCarad& device, const std::string& name) : device_(devi
   SortBlendQueue = true;
   const int width = device_.Window().ClientWidth();
   const int height = device_.Window().ClientHeight();
-  SetViewport(0, 0, static_cast<std::uint32_t>(width > 0 ? width : 0), static_cast<std::uint32_t>(height > 0 ? height : 0));
+  SetViewport(0, 0, static_cast<std::uint32_t>(width > 0 ? width : 0),
+              static_cast<std::uint32_t>(height > 0 ? height : 0));
   // A window without width has no aspect; 1 keeps the projection finite.
   const float aspect = width > 0 ? static_cast<float>(height) / static_cast<float>(width) : 1.0f;
   SetProjection(1.5707964f, aspect, 0.01f, 10000.0f);
@@ -131,7 +132,8 @@ void TSXScene::Visit(TSXFrame& f, const Mat4& parentWorld) {
   std::uint8_t v = f.Visibility;
   if (f.OnCheckVisibility) {
     f.OnCheckVisibility(f, *this, v, device_);
-  } else if (v != kHidden && f.Cull && !IsSphereVisible(MatMultiply(f.Matrix, parentWorld), f.BoundingSphere, farPlane_)) {
+  } else if (v != kHidden && f.Cull &&
+             !IsSphereVisible(MatMultiply(f.Matrix, parentWorld), f.BoundingSphere, farPlane_)) {
     v = kHidden;
   }
   const bool leaf = f.Children().Count() == 0;
@@ -190,9 +192,8 @@ TSXRenderingQueue& TSXScene::QueueFor(std::int32_t blendModeIndex, bool overlay)
   return BlendModeRow(blendModeIndex).sorted ? *blendQueue_ : *opaqueQueue_;
 }
 
-void TSXScene::AddSprite(TSXFrame* frame, const Vec3& position, const SpriteVertex vertices[4],
-                         dg::TDGTexture* texture, std::int32_t blendModeIndex, bool scaleWithDistance,
-                         bool linearFilter, bool overlay) {
+void TSXScene::AddSprite(TSXFrame* frame, const Vec3& position, const SpriteVertex vertices[4], dg::TDGTexture* texture,
+                         std::int32_t blendModeIndex, bool scaleWithDistance, bool linearFilter, bool overlay) {
   QueueFor(blendModeIndex, overlay)
       .AddSprite(scaleWithDistance, linearFilter, vertices, texture, position, frame, blendModeIndex);
 }

@@ -19,8 +19,8 @@ namespace sx {
 
 class TSXStateRestorer : public dg::TObject {
  public:
-  static constexpr std::uint32_t kRenderStates = 256;     // D3DRENDERSTATETYPE values below this
-  static constexpr std::uint32_t kStageStates = 33;       // D3DTEXTURESTAGESTATETYPE values below this
+  static constexpr std::uint32_t kRenderStates = 256;  // D3DRENDERSTATETYPE values below this
+  static constexpr std::uint32_t kStageStates = 33;    // D3DTEXTURESTAGESTATETYPE values below this
   static constexpr std::uint32_t kStages = 8;
 
   explicit TSXStateRestorer(dg::TDGCarad& device);

@@ -49,9 +49,9 @@ void TSXTextWriter::DrawText(int x, int y, dg::TDGTexture& texture, std::string_
   IDirect3DTexture9* surface = texture.Texture();
   if (!surface) return;
   if (static_cast<std::uint32_t>(texture.Format()) != pixelFormat_) {
-    dg::DebugLog(dg::Format("ZIRer: テクスチャのフォーマット %s がテキストライタのフォーマット %s と異なるため、文字を描画しません",
-                            dg::FormatName(static_cast<std::uint32_t>(texture.Format())).c_str(),
-                            dg::FormatName(pixelFormat_).c_str()));
+    dg::DebugLog(dg::Format(
+        "ZIRer: テクスチャのフォーマット %s がテキストライタのフォーマット %s と異なるため、文字を描画しません",
+        dg::FormatName(static_cast<std::uint32_t>(texture.Format())).c_str(), dg::FormatName(pixelFormat_).c_str()));
     return;
   }
   D3DSURFACE_DESC desc;
@@ -94,8 +94,8 @@ void TSXTextWriter::DrawText(int x, int y, dg::TDGTexture& texture, std::string_
       const D3DLOCKED_RECT locked = texture.LockRect(0, &box, 0);
       if (locked.pBits) {
         const std::size_t rowBytes = static_cast<std::size_t>(x1 - x0) * bpp;
-        const std::uint8_t* src = g.pixels->data() + static_cast<std::size_t>(y0 - top) * g.pitch +
-                                  static_cast<std::size_t>(x0 - left) * bpp;
+        const std::uint8_t* src =
+            g.pixels->data() + static_cast<std::size_t>(y0 - top) * g.pitch + static_cast<std::size_t>(x0 - left) * bpp;
         auto* dst = static_cast<std::uint8_t*>(locked.pBits);
         for (std::int64_t r = y0; r < y1; ++r) {
           std::memcpy(dst, src, rowBytes);

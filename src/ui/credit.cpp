@@ -128,7 +128,8 @@ void TForm2::Hide() {
 
 bool TForm2::Visible() const { return view_ ? view_->Visible() : shown_; }
 
-CreditWindows::CreditWindows(ViewFactory views, TimerFactory timers) : views_(std::move(views)), timers_(std::move(timers)) {}
+CreditWindows::CreditWindows(ViewFactory views, TimerFactory timers)
+    : views_(std::move(views)), timers_(std::move(timers)) {}
 
 CreditWindows::~CreditWindows() = default;
 

@@ -7,11 +7,13 @@ namespace ui {
 std::string PathText(const std::string& path) { return path; }  // ANSI, the code page of the texts
 
 std::string UninstallDoneText(const InstallPlaces&) {
-  return "全ての関連ファイルが削除されました。設定ダイアログを閉じた後、システム・フォルダから[corvane_kestor.scr]を削除して下さい。";
+  return "全ての関連ファイルが削除されました。設定ダイアログを閉じた後、システム・フォルダから[corvane_kestor.scr]"
+         "を削除して下さい。";
 }
 
 std::string UninstallLeftText(const InstallPlaces&) {
-  return "次のファイルは削除できずに残っています。設定ダイアログを閉じた後、これらのファイルと、システム・フォルダの[corvane_kestor.scr]を削除して下さい。";
+  return "次のファイルは削除できずに残っています。設定ダイアログを閉じた後、これらのファイルと、システム・フォルダの["
+         "corvane_kestor.scr]を削除して下さい。";
 }
 
 std::vector<std::string> ReadmeRemovalLines(const InstallPlaces&) {

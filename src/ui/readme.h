@@ -28,7 +28,7 @@ class TForm1 final : public platform::DescriptionEvents {
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
 
-  void Show();                  // without blocking, focus on the close button
+  void Show();                   // without blocking, focus on the close button
   void Button1Click() override;  // closing only hides the window
   bool Visible() const;
 

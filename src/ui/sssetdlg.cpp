@@ -13,10 +13,10 @@ using platform::SetupControl;
 
 // What the uninstall leaves usable: CancelBtn, CheckBox2 and Panel3.
 constexpr SetupControl kDisabledAfterUninstall[] = {
-    SetupControl::TrackBar1, SetupControl::CheckBox1, SetupControl::Edit1,  SetupControl::UpDown1,
-    SetupControl::RadioGroup1, SetupControl::Button1, SetupControl::Button2, SetupControl::Button3,
-    SetupControl::Button4,   SetupControl::OKBtn,     SetupControl::Label1, SetupControl::Label2,
-    SetupControl::Label3,    SetupControl::Label4,
+    SetupControl::TrackBar1,   SetupControl::CheckBox1, SetupControl::Edit1,   SetupControl::UpDown1,
+    SetupControl::RadioGroup1, SetupControl::Button1,   SetupControl::Button2, SetupControl::Button3,
+    SetupControl::Button4,     SetupControl::OKBtn,     SetupControl::Label1,  SetupControl::Label2,
+    SetupControl::Label3,      SetupControl::Label4,
 };
 
 // The program's file name without folder and extension.
@@ -33,7 +33,8 @@ std::string ProgramTitle() {
 
 std::string SettingsNotSavedText(const std::string& settingsFile) {
   return "設定ファイル[" + PathText(settingsFile) +
-         "]に書き込めないため、設定を保存できませんでした。ファイルが読み取り専用でないか、フォルダに書き込みができるかを確認して下さい。";
+         "]に書き込めないため、設定を保存できませんでした。ファイルが読み取り専用でないか、フォルダに書き込みができるか"
+         "を確認して下さい。";
 }
 
 const std::vector<platform::ColourChoice>& FontColours() {
@@ -144,7 +145,8 @@ void TScrnSaveSetupDlg::Button1Click() { setupViewpoint = shell::kInitialViewpoi
 void TScrnSaveSetupDlg::Button3Click() {
   platform::SetupDialogView* dialog = view_;
   descriptions_.push_back(std::make_unique<TForm1>(
-      [dialog](platform::DescriptionEvents& events) { return dialog->CreateDescriptionWindow(events); }, paths_.places));
+      [dialog](platform::DescriptionEvents& events) { return dialog->CreateDescriptionWindow(events); },
+      paths_.places));
   descriptions_.back()->Show();
 }
 

@@ -22,7 +22,7 @@ namespace ui {
 
 // Where the dialog finds its files, and the application title of its final message.
 struct SetupPaths {
-  InstallPlaces places;         // settings file, data folder, debug log, program
+  InstallPlaces places;          // settings file, data folder, debug log, program
   std::string applicationTitle;  // Shift-JIS
 };
 

@@ -121,7 +121,8 @@ class DemoHooks : public shell::EntryHooks {
     Log("settings data=%s", system.DataFolder().c_str());
     return true;
   }
-  platform::FormEvents& SaverForm(platform::Application& app, platform::System& system, const shell::CommandLine& commandLine) override {
+  platform::FormEvents& SaverForm(platform::Application& app, platform::System& system,
+                                  const shell::CommandLine& commandLine) override {
     form_ = std::make_unique<DemoForm>(app, system, commandLine);
     return *form_;
   }

@@ -28,8 +28,8 @@ int main(int argc, char** argv) {
   c.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
   c.lpszClassName = "KestorPreviewHost";
   RegisterClassA(&c);
-  HWND w = CreateWindowExA(0, c.lpszClassName, "preview host", WS_POPUP | WS_VISIBLE, 50, 60, 200, 150, nullptr, nullptr,
-                           c.hInstance, nullptr);
+  HWND w = CreateWindowExA(0, c.lpszClassName, "preview host", WS_POPUP | WS_VISIBLE, 50, 60, 200, 150, nullptr,
+                           nullptr, c.hInstance, nullptr);
   if (!w) return 1;
   std::printf("%lu\n", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(w)));
   std::fflush(stdout);

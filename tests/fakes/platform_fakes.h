@@ -180,7 +180,8 @@ class Application : public platform::Application {
     return 0;
   }
   void WaitForInput(std::uint32_t ms) override { waits.push_back(ms); }
-  std::unique_ptr<platform::Timer> CreateTimer(std::uint32_t intervalMs, bool enabled, std::function<void()> onTimer) override {
+  std::unique_ptr<platform::Timer> CreateTimer(std::uint32_t intervalMs, bool enabled,
+                                               std::function<void()> onTimer) override {
     auto t = std::make_unique<Timer>(timers, intervalMs, std::move(onTimer));
     t->enabled = enabled;
     return t;

@@ -23,10 +23,10 @@
 
 namespace {
 
-constexpr D3DFORMAT kFormats[16] = {
-    D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_R8G8B8, D3DFMT_R5G6B5, D3DFMT_X1R5G5B5, D3DFMT_A1R5G5B5,
-    D3DFMT_A4R4G4B4, D3DFMT_L8,       D3DFMT_A8,     D3DFMT_P8,     D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8,
-    D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_R5G6B5, D3DFMT_A4R4G4B4};
+constexpr D3DFORMAT kFormats[16] = {D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_R8G8B8,   D3DFMT_R5G6B5,
+                                    D3DFMT_X1R5G5B5, D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4, D3DFMT_L8,
+                                    D3DFMT_A8,       D3DFMT_P8,       D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8,
+                                    D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_R5G6B5,   D3DFMT_A4R4G4B4};
 
 void SetCaps(fuzz::Device& device, std::uint32_t control) {
   DWORD textureCaps = D3DPTEXTURECAPS_PERSPECTIVE | D3DPTEXTURECAPS_ALPHA | D3DPTEXTURECAPS_MIPMAP;
@@ -72,7 +72,8 @@ struct Picture {
 
   // Pixel (x, y), top row 0, as ARGB.
   std::uint32_t Argb(UINT x, UINT y) const {
-    const std::uint8_t* p = file + offset + row * static_cast<std::uint64_t>(height - 1 - y) + std::uint64_t{x} * (bits / 8);
+    const std::uint8_t* p =
+        file + offset + row * static_cast<std::uint64_t>(height - 1 - y) + std::uint64_t{x} * (bits / 8);
     if (bits == 8) return 0xFF000000u | (p[0] < entries ? Le(file + 14 + info + 4 * p[0], 3) : 0);
     return bits == 24 ? 0xFF000000u | Le(p, 3) : Le(p, 4);
   }
@@ -118,7 +119,8 @@ void CheckPicture(dg::TDGTexture& texture, const std::vector<std::uint8_t>& befo
   if (!pic.known || texture.Format() != format || (format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8)) return;
   const std::uint32_t mask = format == D3DFMT_X8R8G8B8 ? 0xFFFFFFu : 0xFFFFFFFFu;
   for (UINT y = 0; y < reachH; ++y) {
-    for (UINT x = 0; x < reachW; ++x) FUZZ_CHECK(Le(after.data() + y * rowBytes + x * bpp, 4) == (pic.Argb(x, y) & mask));
+    for (UINT x = 0; x < reachW; ++x)
+      FUZZ_CHECK(Le(after.data() + y * rowBytes + x * bpp, 4) == (pic.Argb(x, y) & mask));
   }
 }
 

@@ -19,17 +19,17 @@
 
 namespace {
 
-const char* const kKeys[] = {"mode",     "speed",     "fx",        "fy",           "fz",
-                             "text_out", "shadow",    "column",    "font_name",    "font_size",
-                             "font_charset", "font_color", "font_style", "Mode", "FX", "x"};
+const char* const kKeys[] = {"mode",       "speed",  "fx",        "fy",        "fz",           "text_out",
+                             "shadow",     "column", "font_name", "font_size", "font_charset", "font_color",
+                             "font_style", "Mode",   "FX",        "x"};
 
 // Made on first use and never destroyed: the exit handler that removes the file reads it after
 // the static destructors of this file (registered later than the handler) have run.
 const std::string& FilePath() {
   static const std::string* const path = [] {
     const char* tmp = std::getenv("TMPDIR");
-    auto* p = new std::string(std::string(tmp && *tmp ? tmp : "/tmp") + "/kestor_fuzz_ini_" +
-                              std::to_string(getpid()) + ".ini");
+    auto* p = new std::string(std::string(tmp && *tmp ? tmp : "/tmp") + "/kestor_fuzz_ini_" + std::to_string(getpid()) +
+                              ".ini");
     std::atexit([] { std::remove(FilePath().c_str()); });
     return p;
   }();
@@ -91,7 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<std::string> old = ReadAllKeys(path);
   const std::size_t which = control % (sizeof kKeys / sizeof kKeys[0]);
   const char* key = kKeys[which];
-  const std::string value = (control & 0x80) ? "v" + std::to_string(control) : std::to_string(-1 - static_cast<int>(control));
+  const std::string value =
+      (control & 0x80) ? "v" + std::to_string(control) : std::to_string(-1 - static_cast<int>(control));
   // A key or value that a NUL byte cuts short is written back cut and then trimmed once more, as
   // Wine does: "k=ab \0x" reads "ab " before any write and "ab" after one, and " k \0=v" is no key
   // "k" before a write but one after it. In such a file only the absence of faults is checked.

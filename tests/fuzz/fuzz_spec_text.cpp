@@ -26,7 +26,9 @@ namespace {
 // Text measured as 6 pixels a byte, 12 high: the overlay's rules without glyphs, fast.
 class MeasuringSurface : public scene::OverlaySurface {
  public:
-  void Render(int slot, std::string_view text) override { widths_[static_cast<std::size_t>(slot)] = 6 * static_cast<int>(text.size()); }
+  void Render(int slot, std::string_view text) override {
+    widths_[static_cast<std::size_t>(slot)] = 6 * static_cast<int>(text.size());
+  }
   int Width(int slot) const override { return widths_[static_cast<std::size_t>(slot)]; }
   int Height(int) const override { return 12; }
   void Queue(int, std::int32_t, std::int32_t, std::uint32_t) override {}
@@ -48,8 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::ArmDiagnostics();
   fuzz::Device& device = fuzz::Device::Get();
   const std::uint32_t control = fuzz::Byte(data, size, 0);
-  const std::string_view text = size > 1 ? std::string_view(reinterpret_cast<const char*>(data + 1), size - 1)
-                                         : std::string_view();
+  const std::string_view text =
+      size > 1 ? std::string_view(reinterpret_cast<const char*>(data + 1), size - 1) : std::string_view();
 
   const std::vector<std::string> lines = scene::SplitLines(text);
   std::string joined;

@@ -39,12 +39,12 @@ inline void ArmDiagnostics() {
 }
 
 // A finding: a property of a result that must hold did not.
-#define FUZZ_CHECK(cond)                                                                 \
-  do {                                                                                   \
-    if (!(cond)) {                                                                       \
-      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond);     \
-      std::abort();                                                                      \
-    }                                                                                    \
+#define FUZZ_CHECK(cond)                                                            \
+  do {                                                                              \
+    if (!(cond)) {                                                                  \
+      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
+      std::abort();                                                                 \
+    }                                                                               \
   } while (0)
 
 class FixedWindow : public dg::TDGWindow {
@@ -103,6 +103,8 @@ class Device {
 };
 
 // Little-endian reads of a fuzzer input, zero past its end.
-inline std::uint32_t Byte(const std::uint8_t* data, std::size_t size, std::size_t at) { return at < size ? data[at] : 0u; }
+inline std::uint32_t Byte(const std::uint8_t* data, std::size_t size, std::size_t at) {
+  return at < size ? data[at] : 0u;
+}
 
 }  // namespace fuzz

@@ -99,7 +99,7 @@ TEST_F(Blend, AlphaTestComparesEightBitAlpha) {
   struct Case {
     DWORD func, ref;
     const char* pass;  // for alpha 0, 1, 2, 127, 128, 129, 254, 255
-  } cases[] = {{D3DCMP_GREATER, 0, "nYYYYYYY"},      {D3DCMP_GREATER, 0x80, "nnnnnYYY"},
+  } cases[] = {{D3DCMP_GREATER, 0, "nYYYYYYY"},         {D3DCMP_GREATER, 0x80, "nnnnnYYY"},
                {D3DCMP_GREATEREQUAL, 0x80, "nnnnYYYY"}, {D3DCMP_LESS, 0x80, "YYYYnnnn"},
                {D3DCMP_EQUAL, 0x80, "nnnnYnnn"},        {D3DCMP_GREATER, 0x1FF, "nnnnnnnn"},
                {D3DCMP_ALWAYS, 0, "YYYYYYYY"},          {D3DCMP_NEVER, 0, "nnnnnnnn"}};
@@ -184,15 +184,21 @@ TEST_F(Sampling, MipLevelsAreUsedOnlyWithAMipFilter) {
 TEST_F(Sampling, FormatsReadAsDirect3DDefinesThem) {
   struct Case {
     D3DFORMAT format;
-    std::uint32_t texel;   // as stored, low bytes used
-    std::uint32_t argb;    // expected colour through SELECTARG1(TEXTURE)
-  } cases[] = {{D3DFMT_A8R8G8B8, 0x80102030, 0x80102030}, {D3DFMT_X8R8G8B8, 0x00102030, 0xFF102030},
-               {D3DFMT_R5G6B5, 0xF800, 0xFFFF0000},       {D3DFMT_R5G6B5, 0x07E0, 0xFF00FF00},
-               {D3DFMT_X1R5G5B5, 0x001F, 0xFF0000FF},     {D3DFMT_A1R5G5B5, 0x7C00, 0x00FF0000},
-               {D3DFMT_A4R4G4B4, 0x8F00, 0x88FF0000},     {D3DFMT_L8, 0x40, 0xFF404040},
-               {D3DFMT_A8, 0x40, 0x40000000},             {D3DFMT_A8L8, 0x8020, 0x80202020}};
+    std::uint32_t texel;  // as stored, low bytes used
+    std::uint32_t argb;   // expected colour through SELECTARG1(TEXTURE)
+  } cases[] = {{D3DFMT_A8R8G8B8, 0x80102030, 0x80102030},
+               {D3DFMT_X8R8G8B8, 0x00102030, 0xFF102030},
+               {D3DFMT_R5G6B5, 0xF800, 0xFFFF0000},
+               {D3DFMT_R5G6B5, 0x07E0, 0xFF00FF00},
+               {D3DFMT_X1R5G5B5, 0x001F, 0xFF0000FF},
+               {D3DFMT_A1R5G5B5, 0x7C00, 0x00FF0000},
+               {D3DFMT_A4R4G4B4, 0x8F00, 0x88FF0000},
+               {D3DFMT_L8, 0x40, 0xFF404040},
+               {D3DFMT_A8, 0x40, 0x40000000},
+               {D3DFMT_A8L8, 0x8020, 0x80202020}};
   IDirect3DSurface9* rt = nullptr;
-  ASSERT_EQ(dev_->CreateRenderTarget(kWidth, kHeight, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &rt, nullptr), D3D_OK);
+  ASSERT_EQ(dev_->CreateRenderTarget(kWidth, kHeight, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &rt, nullptr),
+            D3D_OK);
   dev_->SetRenderTarget(0, rt);
   dev_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
   dev_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
@@ -205,7 +211,8 @@ TEST_F(Sampling, FormatsReadAsDirect3DDefinesThem) {
     t->GetLevelDesc(0, &d);
     const int bpp = lr.Pitch / 4;  // 4-wide levels: pitch is 4 x bytes per pixel
     for (int y = 0; y < 4; ++y)
-      for (int x = 0; x < 4; ++x) std::memcpy(static_cast<std::uint8_t*>(lr.pBits) + y * lr.Pitch + x * bpp, &c.texel, bpp);
+      for (int x = 0; x < 4; ++x)
+        std::memcpy(static_cast<std::uint8_t*>(lr.pBits) + y * lr.Pitch + x * bpp, &c.texel, bpp);
     t->UnlockRect(0);
     dev_->SetTexture(0, t);
     dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
@@ -232,8 +239,10 @@ TEST_F(Sampling, AddressModesAndWrapRenderState) {
   t->UnlockRect(0);
   dev_->SetTexture(0, t);
   auto draw = [&](float u0, float u1) {
-    const TlVertex v[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xffffffff, 0, u0, 0.5f}, {39.5f, -0.5f, 0.5f, 1, 0xffffffff, 0, u1, 0.5f},
-                           {-0.5f, 9.5f, 0.5f, 1, 0xffffffff, 0, u0, 0.5f}, {39.5f, 9.5f, 0.5f, 1, 0xffffffff, 0, u1, 0.5f}};
+    const TlVertex v[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xffffffff, 0, u0, 0.5f},
+                           {39.5f, -0.5f, 0.5f, 1, 0xffffffff, 0, u1, 0.5f},
+                           {-0.5f, 9.5f, 0.5f, 1, 0xffffffff, 0, u0, 0.5f},
+                           {39.5f, 9.5f, 0.5f, 1, 0xffffffff, 0, u1, 0.5f}};
     dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
     dev_->SetFVF(kTlFvf);
     dev_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(TlVertex));

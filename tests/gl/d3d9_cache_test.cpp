@@ -93,7 +93,8 @@ TEST_F(Cache, KillSwitchGivesTheSamePictureWithMoreCalls) {
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x)
       if (cached[y * kWidth + x] != uncached[y * kWidth + x] && shown++ < 5)
-        ADD_FAILURE() << x << "," << y << ": " << std::hex << cached[y * kWidth + x] << " vs " << uncached[y * kWidth + x];
+        ADD_FAILURE() << x << "," << y << ": " << std::hex << cached[y * kWidth + x] << " vs "
+                      << uncached[y * kWidth + x];
   EXPECT_EQ(shown, 0);
   EXPECT_GT(c.stateChanges - b.stateChanges, b.stateChanges - a.stateChanges);
   Scene();
@@ -125,8 +126,8 @@ TEST_F(Cache, PresentKeepsTheColourMaskAndScissor) {
   ASSERT_EQ(dev_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
   Quad(0, 0, 16, 16, 0xffffffff);
   const auto px = ReadBack();
-  EXPECT_EQ(At(px, 4, 4) & 0xffffff, 0xff0000u);   // only red written
-  EXPECT_EQ(At(px, 12, 12) & 0xffffff, 0u);        // outside the scissor
+  EXPECT_EQ(At(px, 4, 4) & 0xffffff, 0xff0000u);  // only red written
+  EXPECT_EQ(At(px, 12, 12) & 0xffffff, 0u);       // outside the scissor
 }
 
 }  // namespace

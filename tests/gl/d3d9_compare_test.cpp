@@ -70,7 +70,8 @@ TEST_F(Compare, ReferenceScenesMatchWineD3D9) {
   mkdir(outDir.c_str(), 0755);
   const std::string wineOut = outDir + "/wine.bin";
   std::remove(wineOut.c_str());
-  const std::string cmd = "'" + source + "/tools/wine-run' '" + exe + "' '" + wineOut + "' > '" + outDir + "/wine.log' 2>&1";
+  const std::string cmd =
+      "'" + source + "/tools/wine-run' '" + exe + "' '" + wineOut + "' > '" + outDir + "/wine.log' 2>&1";
   ASSERT_EQ(std::system(cmd.c_str()), 0) << "see " << outDir << "/wine.log";
   std::vector<refscenes::Picture> wine, mine;
   ASSERT_TRUE(refscenes::ReadPictures(wineOut, &wine));
@@ -95,8 +96,8 @@ TEST_F(Compare, ReferenceScenesMatchWineD3D9) {
       WritePpm(outDir + "/" + a.name + "-linux.ppm", a);
       WritePpm(outDir + "/" + a.name + "-wine.ppm", b);
     }
-    EXPECT_LE(share, kOutlierShare) << a.name << ": " << outliers << " pixels differ by more than "
-                                    << kChannelTolerance << " (pictures in " << outDir << ")";
+    EXPECT_LE(share, kOutlierShare) << a.name << ": " << outliers << " pixels differ by more than " << kChannelTolerance
+                                    << " (pictures in " << outDir << ")";
   }
 }
 

@@ -91,14 +91,15 @@ int main(int argc, char** argv) {
   for (int r = 0; r < rows; ++r)
     for (int c = 0; c < cols; ++c) {
       const auto a = static_cast<std::uint16_t>(r * (cols + 1) + c), b = static_cast<std::uint16_t>(a + cols + 1);
-      const std::uint16_t q[6] = {a, static_cast<std::uint16_t>(a + 1), b, b, static_cast<std::uint16_t>(a + 1),
-                                  static_cast<std::uint16_t>(b + 1)};
+      const std::uint16_t q[6] = {a, static_cast<std::uint16_t>(a + 1), b,
+                                  b, static_cast<std::uint16_t>(a + 1), static_cast<std::uint16_t>(b + 1)};
       idx.insert(idx.end(), q, q + 6);
     }
   IDirect3DVertexBuffer9* vb = nullptr;
   IDirect3DIndexBuffer9* ib = nullptr;
   void* p = nullptr;
-  dev->CreateVertexBuffer(static_cast<UINT>(verts.size() * sizeof(MeshVertex)), 0, 0x1D2, D3DPOOL_MANAGED, &vb, nullptr);
+  dev->CreateVertexBuffer(static_cast<UINT>(verts.size() * sizeof(MeshVertex)), 0, 0x1D2, D3DPOOL_MANAGED, &vb,
+                          nullptr);
   vb->Lock(0, 0, &p, 0);
   std::memcpy(p, verts.data(), verts.size() * sizeof(MeshVertex));
   vb->Unlock();
@@ -106,9 +107,8 @@ int main(int argc, char** argv) {
   ib->Lock(0, 0, &p, 0);
   std::memcpy(p, idx.data(), idx.size() * 2);
   ib->Unlock();
-  IDirect3DTexture9* checker = MakeTexture(dev, 128, [](UINT x, UINT y) -> std::uint32_t {
-    return ((x / 16 + y / 16) & 1) ? 0xFFF0C040u : 0xFF2050C0u;
-  });
+  IDirect3DTexture9* checker = MakeTexture(
+      dev, 128, [](UINT x, UINT y) -> std::uint32_t { return ((x / 16 + y / 16) & 1) ? 0xFFF0C040u : 0xFF2050C0u; });
   IDirect3DTexture9* glow = MakeTexture(dev, 64, [](UINT x, UINT y) -> std::uint32_t {
     const float dx = (static_cast<float>(x) - 31.5f) / 32, dy = (static_cast<float>(y) - 31.5f) / 32;
     const float a = std::max(0.0f, 1.0f - std::sqrt(dx * dx + dy * dy));

@@ -273,14 +273,15 @@ static_assert(offsetof(D3DCAPS9, MaxPrimitiveCount) == offsetof(D3DCAPS9, MaxPoi
 // Method signatures: taking member pointers with explicit types fails to compile when a
 // parameter type, its constness or the order differs from the real header.
 #define EXPECT_METHOD(Iface, Name, Ret, ...) \
-  [[maybe_unused]] static Ret(STDMETHODCALLTYPE Iface::*const k##Iface##Name)(__VA_ARGS__) = &Iface::Name
+  [[maybe_unused]] static Ret (STDMETHODCALLTYPE Iface::*const k##Iface##Name)(__VA_ARGS__) = &Iface::Name
 
 EXPECT_METHOD(IDirect3D9, GetAdapterIdentifier, HRESULT, UINT, DWORD, D3DADAPTER_IDENTIFIER9*);
 EXPECT_METHOD(IDirect3D9, GetAdapterDisplayMode, HRESULT, UINT, D3DDISPLAYMODE*);
 EXPECT_METHOD(IDirect3D9, CheckDeviceFormat, HRESULT, UINT, D3DDEVTYPE, D3DFORMAT, DWORD, D3DRESOURCETYPE, D3DFORMAT);
 EXPECT_METHOD(IDirect3D9, CheckDepthStencilMatch, HRESULT, UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, D3DFORMAT);
 EXPECT_METHOD(IDirect3D9, GetDeviceCaps, HRESULT, UINT, D3DDEVTYPE, D3DCAPS9*);
-EXPECT_METHOD(IDirect3D9, CreateDevice, HRESULT, UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*, IDirect3DDevice9**);
+EXPECT_METHOD(IDirect3D9, CreateDevice, HRESULT, UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*,
+              IDirect3DDevice9**);
 EXPECT_METHOD(IDirect3D9, Release, ULONG);
 EXPECT_METHOD(IDirect3DDevice9, TestCooperativeLevel, HRESULT);
 EXPECT_METHOD(IDirect3DDevice9, GetAvailableTextureMem, UINT);
@@ -289,13 +290,18 @@ EXPECT_METHOD(IDirect3DDevice9, Present, HRESULT, const RECT*, const RECT*, HWND
 EXPECT_METHOD(IDirect3DDevice9, GetBackBuffer, HRESULT, UINT, UINT, D3DBACKBUFFER_TYPE, IDirect3DSurface9**);
 EXPECT_METHOD(IDirect3DDevice9, GetDepthStencilSurface, HRESULT, IDirect3DSurface9**);
 EXPECT_METHOD(IDirect3DDevice9, GetRenderTargetData, HRESULT, IDirect3DSurface9*, IDirect3DSurface9*);
-EXPECT_METHOD(IDirect3DDevice9, CreateOffscreenPlainSurface, HRESULT, UINT, UINT, D3DFORMAT, D3DPOOL, IDirect3DSurface9**, HANDLE*);
-EXPECT_METHOD(IDirect3DDevice9, CreateRenderTarget, HRESULT, UINT, UINT, D3DFORMAT, D3DMULTISAMPLE_TYPE, DWORD, BOOL, IDirect3DSurface9**, HANDLE*);
+EXPECT_METHOD(IDirect3DDevice9, CreateOffscreenPlainSurface, HRESULT, UINT, UINT, D3DFORMAT, D3DPOOL,
+              IDirect3DSurface9**, HANDLE*);
+EXPECT_METHOD(IDirect3DDevice9, CreateRenderTarget, HRESULT, UINT, UINT, D3DFORMAT, D3DMULTISAMPLE_TYPE, DWORD, BOOL,
+              IDirect3DSurface9**, HANDLE*);
 EXPECT_METHOD(IDirect3DDevice9, SetRenderTarget, HRESULT, DWORD, IDirect3DSurface9*);
 EXPECT_METHOD(IDirect3DDevice9, GetRenderTarget, HRESULT, DWORD, IDirect3DSurface9**);
-EXPECT_METHOD(IDirect3DDevice9, CreateTexture, HRESULT, UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DTexture9**, HANDLE*);
-EXPECT_METHOD(IDirect3DDevice9, CreateVertexBuffer, HRESULT, UINT, DWORD, DWORD, D3DPOOL, IDirect3DVertexBuffer9**, HANDLE*);
-EXPECT_METHOD(IDirect3DDevice9, CreateIndexBuffer, HRESULT, UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DIndexBuffer9**, HANDLE*);
+EXPECT_METHOD(IDirect3DDevice9, CreateTexture, HRESULT, UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL,
+              IDirect3DTexture9**, HANDLE*);
+EXPECT_METHOD(IDirect3DDevice9, CreateVertexBuffer, HRESULT, UINT, DWORD, DWORD, D3DPOOL, IDirect3DVertexBuffer9**,
+              HANDLE*);
+EXPECT_METHOD(IDirect3DDevice9, CreateIndexBuffer, HRESULT, UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DIndexBuffer9**,
+              HANDLE*);
 EXPECT_METHOD(IDirect3DDevice9, BeginScene, HRESULT);
 EXPECT_METHOD(IDirect3DDevice9, EndScene, HRESULT);
 EXPECT_METHOD(IDirect3DDevice9, Clear, HRESULT, DWORD, const D3DRECT*, DWORD, D3DCOLOR, float, DWORD);
@@ -320,7 +326,8 @@ EXPECT_METHOD(IDirect3DDevice9, SetScissorRect, HRESULT, const RECT*);
 EXPECT_METHOD(IDirect3DDevice9, DrawPrimitive, HRESULT, D3DPRIMITIVETYPE, UINT, UINT);
 EXPECT_METHOD(IDirect3DDevice9, DrawIndexedPrimitive, HRESULT, D3DPRIMITIVETYPE, INT, UINT, UINT, UINT, UINT);
 EXPECT_METHOD(IDirect3DDevice9, DrawPrimitiveUP, HRESULT, D3DPRIMITIVETYPE, UINT, const void*, UINT);
-EXPECT_METHOD(IDirect3DDevice9, DrawIndexedPrimitiveUP, HRESULT, D3DPRIMITIVETYPE, UINT, UINT, UINT, const void*, D3DFORMAT, const void*, UINT);
+EXPECT_METHOD(IDirect3DDevice9, DrawIndexedPrimitiveUP, HRESULT, D3DPRIMITIVETYPE, UINT, UINT, UINT, const void*,
+              D3DFORMAT, const void*, UINT);
 EXPECT_METHOD(IDirect3DDevice9, SetFVF, HRESULT, DWORD);
 EXPECT_METHOD(IDirect3DDevice9, GetFVF, HRESULT, DWORD*);
 EXPECT_METHOD(IDirect3DDevice9, SetStreamSource, HRESULT, UINT, IDirect3DVertexBuffer9*, UINT, UINT);

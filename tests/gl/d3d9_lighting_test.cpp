@@ -123,12 +123,12 @@ TEST_F(Lighting, DiffuseFollowsLightColourAndAngle) {
   light_.Diffuse = Cv(1, 1, 1, 0);
   dev_->SetLight(0, &light_);
   const float s = std::sqrt(3.0f) / 2.0f;
-  EXPECT_TRUE(NearColor(Point(s, 0, -0.5f), 0x80603018, 1));             // a9: N.L = 0.5
-  EXPECT_TRUE(NearColor(Point(2 * s, 0, -1.0f), 0x80C06030, 1));          // a10: not renormalised
+  EXPECT_TRUE(NearColor(Point(s, 0, -0.5f), 0x80603018, 1));      // a9: N.L = 0.5
+  EXPECT_TRUE(NearColor(Point(2 * s, 0, -1.0f), 0x80C06030, 1));  // a10: not renormalised
   dev_->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE);
-  EXPECT_TRUE(NearColor(Point(2 * s, 0, -1.0f), 0x80603018, 1));          // a11
+  EXPECT_TRUE(NearColor(Point(2 * s, 0, -1.0f), 0x80603018, 1));  // a11
   dev_->SetRenderState(D3DRS_NORMALIZENORMALS, FALSE);
-  EXPECT_TRUE(NearColor(Point(0, 0, 1), 0x80000000, 1));                  // a15: facing away
+  EXPECT_TRUE(NearColor(Point(0, 0, 1), 0x80000000, 1));  // a15: facing away
 }
 
 TEST_F(Lighting, AmbientAndEmissiveTerms) {

@@ -47,7 +47,8 @@ TEST_F(Adapter, CapabilitiesTellWhatTheLayerDoes) {
   EXPECT_TRUE(caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT);
   EXPECT_FALSE(caps.DevCaps & D3DDEVCAPS_PUREDEVICE);
   EXPECT_TRUE(caps.PrimitiveMiscCaps & D3DPMISCCAPS_BLENDOP);
-  EXPECT_FALSE(caps.TextureCaps & (D3DPTEXTURECAPS_POW2 | D3DPTEXTURECAPS_SQUAREONLY | D3DPTEXTURECAPS_NONPOW2CONDITIONAL));
+  EXPECT_FALSE(caps.TextureCaps &
+               (D3DPTEXTURECAPS_POW2 | D3DPTEXTURECAPS_SQUAREONLY | D3DPTEXTURECAPS_NONPOW2CONDITIONAL));
   EXPECT_TRUE(caps.TextureCaps & D3DPTEXTURECAPS_MIPMAP);
   EXPECT_GE(caps.MaxTextureWidth, 2048u);
   EXPECT_EQ(caps.MaxTextureWidth, caps.MaxTextureHeight);
@@ -120,8 +121,8 @@ TEST_F(Creation, PresentParametersAreCompletedAndCountsStartRight) {
   pp.EnableAutoDepthStencil = TRUE;
   pp.AutoDepthStencilFormat = D3DFMT_D16;
   ASSERT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, hwnd(), D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev_), D3D_OK);
-  EXPECT_EQ(pp.BackBufferCount, 1u);            // 0 becomes 1
-  EXPECT_EQ(pp.BackBufferWidth, 104u);          // 0x0 takes the client size
+  EXPECT_EQ(pp.BackBufferCount, 1u);    // 0 becomes 1
+  EXPECT_EQ(pp.BackBufferWidth, 104u);  // 0x0 takes the client size
   EXPECT_EQ(pp.BackBufferHeight, 48u);
   EXPECT_EQ(pp.BackBufferFormat, D3DFMT_X8R8G8B8);  // UNKNOWN becomes the display format
   // The device holds the adapter object; the app's device count is 1.
@@ -216,7 +217,8 @@ TEST_F(Creation, X1R5G5B5BackBuffersAreMadeAsWineMakesThem) {
   EXPECT_EQ(pp_.BackBufferFormat, D3DFMT_X1R5G5B5);
   IDirect3DSurface9 *bb = nullptr, *copy = nullptr;
   ASSERT_EQ(dev_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb), D3D_OK);
-  ASSERT_EQ(dev_->CreateOffscreenPlainSurface(kWidth, kHeight, D3DFMT_X1R5G5B5, D3DPOOL_SYSTEMMEM, &copy, nullptr), D3D_OK);
+  ASSERT_EQ(dev_->CreateOffscreenPlainSurface(kWidth, kHeight, D3DFMT_X1R5G5B5, D3DPOOL_SYSTEMMEM, &copy, nullptr),
+            D3D_OK);
   const std::uint32_t cases[][2] = {{0xFF7F7F7F, 0xBDEF}, {0xFF050505, 0x8421}, {0x00123456, 0x88CA}};
   for (const auto& c : cases) {
     D3DLOCKED_RECT lr;

@@ -21,9 +21,9 @@ TEST_F(Raster, IntegerPixelCentresWithTopLeftRule) {
   struct Case {
     float lo, hi;
     int first, last;
-  } cases[] = {{10.0f, 20.0f, 10, 19}, {9.5f, 19.5f, 10, 19}, {9.9f, 19.9f, 10, 19}, {9.49f, 19.49f, 10, 19},
-               {9.51f, 19.51f, 10, 19}, {10.1f, 20.1f, 11, 20}, {10.49f, 20.49f, 11, 20}, {10.5f, 20.5f, 11, 20},
-               {10.51f, 20.51f, 11, 20}};
+  } cases[] = {{10.0f, 20.0f, 10, 19},   {9.5f, 19.5f, 10, 19},   {9.9f, 19.9f, 10, 19},
+               {9.49f, 19.49f, 10, 19},  {9.51f, 19.51f, 10, 19}, {10.1f, 20.1f, 11, 20},
+               {10.49f, 20.49f, 11, 20}, {10.5f, 20.5f, 11, 20},  {10.51f, 20.51f, 11, 20}};
   for (const Case& c : cases) {
     dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff000000, 1.0f, 0);
     dev_->BeginScene();
@@ -82,8 +82,10 @@ class Pipeline : public DeviceTest {
 TEST_F(Pipeline, AttributesAreSampledAtIntegerPositions) {
   // Diffuse red ramps from 0 to 200 over ten pixels.
   auto ramp = [&](float x0) {
-    const TlVertex v[4] = {{x0, 10, 0.5f, 1, 0xff000000, 0, 0, 0}, {x0 + 10, 10, 0.5f, 1, 0xffc80000, 0, 0, 0},
-                           {x0, 20, 0.5f, 1, 0xff000000, 0, 0, 0}, {x0 + 10, 20, 0.5f, 1, 0xffc80000, 0, 0, 0}};
+    const TlVertex v[4] = {{x0, 10, 0.5f, 1, 0xff000000, 0, 0, 0},
+                           {x0 + 10, 10, 0.5f, 1, 0xffc80000, 0, 0, 0},
+                           {x0, 20, 0.5f, 1, 0xff000000, 0, 0, 0},
+                           {x0 + 10, 20, 0.5f, 1, 0xffc80000, 0, 0, 0}};
     dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
     dev_->SetFVF(kTlFvf);
     dev_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(TlVertex));
@@ -102,7 +104,8 @@ TEST_F(Pipeline, TexelsMapOneToOneAtHalfPixelOffsets) {
   t->LockRect(0, &lr, nullptr, 0);
   for (int y = 0; y < 10; ++y)
     for (int x = 0; x < 10; ++x)
-      static_cast<std::uint32_t*>(lr.pBits)[y * lr.Pitch / 4 + x] = 0xff000000u | static_cast<std::uint32_t>(20 * x + 10) << 16;
+      static_cast<std::uint32_t*>(lr.pBits)[y * lr.Pitch / 4 + x] =
+          0xff000000u | static_cast<std::uint32_t>(20 * x + 10) << 16;
   t->UnlockRect(0);
   dev_->SetTexture(0, t);
   dev_->SetRenderState(D3DRS_LIGHTING, FALSE);
@@ -112,7 +115,8 @@ TEST_F(Pipeline, TexelsMapOneToOneAtHalfPixelOffsets) {
     dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
     ASSERT_EQ(Quad(9.5f, 9.5f, 19.5f, 19.5f, 0xffffffff), D3D_OK);
     const auto px = ReadBack();
-    for (int i = 0; i < 10; ++i) EXPECT_NEAR(R(At(px, 10 + i, 12)), 20 * i + 10, 1) << "filter " << filter << " i " << i;
+    for (int i = 0; i < 10; ++i)
+      EXPECT_NEAR(R(At(px, 10 + i, 12)), 20 * i + 10, 1) << "filter " << filter << " i " << i;
   }
   // On the texel edges LINEAR blends half and half, wrapping round at the left.
   dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
@@ -135,7 +139,8 @@ TEST_F(Pipeline, PretransformedDrawingIsUnlitCulledAndClipped) {
   EXPECT_TRUE(NearColor(At(ReadBack(), 4, 4), 0xff504040, 1, false));
   dev_->SetRenderState(D3DRS_SPECULARENABLE, FALSE);
   // Culling: the default CCW culls screen-counter-clockwise triangles.
-  const TlVertex cw[3] = {{20, 20, 0.5f, 1, 0xffff0000, 0, 0, 0}, {40, 20, 0.5f, 1, 0xffff0000, 0, 0, 0},
+  const TlVertex cw[3] = {{20, 20, 0.5f, 1, 0xffff0000, 0, 0, 0},
+                          {40, 20, 0.5f, 1, 0xffff0000, 0, 0, 0},
                           {20, 40, 0.5f, 1, 0xffff0000, 0, 0, 0}};
   const TlVertex ccw[3] = {cw[0], cw[2], cw[1]};
   dev_->SetFVF(kTlFvf);
@@ -319,7 +324,7 @@ TEST_F(Pipeline, FillModeAndIndexedDrawing) {
   dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
   dev_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 0, 4, 0, 2);
   px = ReadBack();
-  EXPECT_EQ(At(px, 30, 20) & 0xffffff, 0u);  // inside stays empty
+  EXPECT_EQ(At(px, 30, 20) & 0xffffff, 0u);   // inside stays empty
   EXPECT_GT(CountColour(px, 0xffffff), 100);  // edges are drawn
   EXPECT_LT(CountColour(px, 0xffffff), 400);
   // Indices that point past the vertex buffer are refused instead of read.
@@ -329,7 +334,7 @@ TEST_F(Pipeline, FillModeAndIndexedDrawing) {
   EXPECT_EQ(dev_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 0, 4, 0, 2), D3DERR_INVALIDCALL);
   EXPECT_EQ(dev_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 0, 4, 0, 1), D3D_OK);  // first triangle is fine
   EXPECT_EQ(dev_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 3, 2), D3DERR_INVALIDCALL);  // past the indices
-  EXPECT_EQ(dev_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 6, 2), D3DERR_INVALIDCALL);  // past the vertices
+  EXPECT_EQ(dev_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 6, 2), D3DERR_INVALIDCALL);                 // past the vertices
   EXPECT_EQ(dev_->DrawPrimitive(static_cast<D3DPRIMITIVETYPE>(9), 0, 1), D3DERR_INVALIDCALL);
   dev_->SetStreamSource(0, nullptr, 0, 0);
   dev_->SetIndices(nullptr);

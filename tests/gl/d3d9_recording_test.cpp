@@ -29,7 +29,8 @@ TEST(RecordingDevice, RecordsCallsInOrderWithArguments) {
   dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
   dev->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 30, 300, 100);
   const std::vector<std::string> want = {"SetRenderState(137, 0)", "SetTextureStageState(0, 1, 4)",
-                                         "Clear(0, 0, 3, 4278190080, 0, 1)", "DrawIndexedPrimitive(4, 0, 0, 30, 300, 100)"};
+                                         "Clear(0, 0, 3, 4278190080, 0, 1)",
+                                         "DrawIndexedPrimitive(4, 0, 0, 30, 300, 100)"};
   EXPECT_EQ(dev->Texts(), want);
   EXPECT_EQ(dev->Count("SetRenderState"), 1u);
   EXPECT_EQ(dev->Texts({"DrawIndexedPrimitive"}).size(), 1u);
@@ -164,12 +165,13 @@ TEST(RecordingDevice, DrawsOutsideTheBoundBuffersAreFaults) {
   dev->SetStreamSource(0, vb, 12, 12);  // two vertices past the offset
   EXPECT_EQ(dev->DrawPrimitive(D3DPT_LINELIST, 0, 1), D3D_OK);
   EXPECT_EQ(dev->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL);
-  EXPECT_EQ(dev->drawFaults,
-            (std::vector<std::string>{"DrawIndexedPrimitive(4, 0, 0, 3, 0, 1): no index buffer bound",
-                                      "DrawIndexedPrimitive(4, 0, 0, 3, 0, 2): an index outside MinVertexIndex..+NumVertices",
-                                      "DrawIndexedPrimitive(4, 1, 0, 3, 0, 1): vertices outside the vertex buffer",
-                                      "DrawIndexedPrimitive(4, 0, 0, 3, 3, 2): indices outside the index buffer",
-                                      "DrawPrimitive(4, 0, 1): vertices outside the vertex buffer"}));
+  EXPECT_EQ(
+      dev->drawFaults,
+      (std::vector<std::string>{"DrawIndexedPrimitive(4, 0, 0, 3, 0, 1): no index buffer bound",
+                                "DrawIndexedPrimitive(4, 0, 0, 3, 0, 2): an index outside MinVertexIndex..+NumVertices",
+                                "DrawIndexedPrimitive(4, 1, 0, 3, 0, 1): vertices outside the vertex buffer",
+                                "DrawIndexedPrimitive(4, 0, 0, 3, 3, 2): indices outside the index buffer",
+                                "DrawPrimitive(4, 0, 1): vertices outside the vertex buffer"}));
   dev->SetStreamSource(0, nullptr, 0, 0);
   dev->SetIndices(nullptr);
   EXPECT_EQ(vb->Release(), 0u);

@@ -183,7 +183,7 @@ TEST_F(Resources, OneUploadPerUnlock) {
   vb->Lock(0, 64, &p, 0);
   vb->Lock(1024, 64, &p, 0);
   vb->Unlock();
-  vb->Unlock();                         // one upload for the nested pair
+  vb->Unlock();                          // one upload for the nested pair
   vb->Lock(0, 0, &p, D3DLOCK_READONLY);  // reading sends nothing
   vb->Unlock();
   D3DLOCKED_RECT lr;

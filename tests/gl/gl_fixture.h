@@ -117,8 +117,10 @@ class DeviceTest : public ::testing::Test {
 
   // A pre-transformed quad from (x0, y0) to (x1, y1) as a two-triangle strip, clockwise.
   HRESULT Quad(float x0, float y0, float x1, float y1, D3DCOLOR c, float z = 0.5f, D3DCOLOR spec = 0) {
-    const TlVertex v[4] = {{x0, y0, z, 1, c, spec, 0, 0}, {x1, y0, z, 1, c, spec, 1, 0},
-                           {x0, y1, z, 1, c, spec, 0, 1}, {x1, y1, z, 1, c, spec, 1, 1}};
+    const TlVertex v[4] = {{x0, y0, z, 1, c, spec, 0, 0},
+                           {x1, y0, z, 1, c, spec, 1, 0},
+                           {x0, y1, z, 1, c, spec, 0, 1},
+                           {x1, y1, z, 1, c, spec, 1, 1}};
     dev_->SetFVF(kTlFvf);
     return dev_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(TlVertex));
   }

@@ -126,12 +126,24 @@ class Renderer {
     d_->SetTransform(D3DTS_WORLD, &id);
     d_->SetTransform(D3DTS_VIEW, &id);
     d_->SetTransform(D3DTS_PROJECTION, &proj);
-    const DWORD rs[][2] = {{D3DRS_LIGHTING, TRUE},          {D3DRS_SPECULARENABLE, FALSE},  {D3DRS_CULLMODE, D3DCULL_CCW},
-                           {D3DRS_ZENABLE, D3DZB_TRUE},      {D3DRS_ZWRITEENABLE, TRUE},     {D3DRS_ZFUNC, D3DCMP_LESSEQUAL},
-                           {D3DRS_ALPHABLENDENABLE, FALSE},  {D3DRS_SRCBLEND, D3DBLEND_ONE}, {D3DRS_DESTBLEND, D3DBLEND_ZERO},
-                           {D3DRS_BLENDOP, D3DBLENDOP_ADD},  {D3DRS_ALPHATESTENABLE, FALSE}, {D3DRS_ALPHAFUNC, D3DCMP_ALWAYS},
-                           {D3DRS_ALPHAREF, 0},              {D3DRS_FILLMODE, D3DFILL_SOLID}, {D3DRS_AMBIENT, 0},
-                           {D3DRS_LOCALVIEWER, TRUE},        {D3DRS_COLORVERTEX, TRUE},      {D3DRS_WRAP0, 0}};
+    const DWORD rs[][2] = {{D3DRS_LIGHTING, TRUE},
+                           {D3DRS_SPECULARENABLE, FALSE},
+                           {D3DRS_CULLMODE, D3DCULL_CCW},
+                           {D3DRS_ZENABLE, D3DZB_TRUE},
+                           {D3DRS_ZWRITEENABLE, TRUE},
+                           {D3DRS_ZFUNC, D3DCMP_LESSEQUAL},
+                           {D3DRS_ALPHABLENDENABLE, FALSE},
+                           {D3DRS_SRCBLEND, D3DBLEND_ONE},
+                           {D3DRS_DESTBLEND, D3DBLEND_ZERO},
+                           {D3DRS_BLENDOP, D3DBLENDOP_ADD},
+                           {D3DRS_ALPHATESTENABLE, FALSE},
+                           {D3DRS_ALPHAFUNC, D3DCMP_ALWAYS},
+                           {D3DRS_ALPHAREF, 0},
+                           {D3DRS_FILLMODE, D3DFILL_SOLID},
+                           {D3DRS_AMBIENT, 0},
+                           {D3DRS_LOCALVIEWER, TRUE},
+                           {D3DRS_COLORVERTEX, TRUE},
+                           {D3DRS_WRAP0, 0}};
     for (const auto& r : rs) d_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(r[0]), r[1]);
     d_->SetTexture(0, nullptr);
     d_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
@@ -195,7 +207,8 @@ class Renderer {
     const UINT nv = (cols + 1) * (rows + 1), ni = cols * rows * 6;
     IDirect3DVertexBuffer9* vb = nullptr;
     IDirect3DIndexBuffer9* ib = nullptr;
-    if (!Check(d_->CreateVertexBuffer(nv * sizeof(LitVertex), 0, kLitFvf, D3DPOOL_MANAGED, &vb, nullptr), "CreateVertexBuffer"))
+    if (!Check(d_->CreateVertexBuffer(nv * sizeof(LitVertex), 0, kLitFvf, D3DPOOL_MANAGED, &vb, nullptr),
+               "CreateVertexBuffer"))
       return false;
     if (!Check(d_->CreateIndexBuffer(ni * 2, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), "CreateIndexBuffer")) {
       vb->Release();
@@ -216,10 +229,11 @@ class Renderer {
     ib->Lock(0, 0, reinterpret_cast<void**>(&idx), 0);
     for (int r = 0; r < rows; ++r)
       for (int c = 0; c < cols; ++c) {
-        const std::uint16_t a = static_cast<std::uint16_t>(r * (cols + 1) + c), b = static_cast<std::uint16_t>(a + cols + 1);
+        const std::uint16_t a = static_cast<std::uint16_t>(r * (cols + 1) + c),
+                            b = static_cast<std::uint16_t>(a + cols + 1);
         // Clockwise as seen from the camera at the origin.
-        const std::uint16_t q[6] = {a, static_cast<std::uint16_t>(a + 1), b, b, static_cast<std::uint16_t>(a + 1),
-                                    static_cast<std::uint16_t>(b + 1)};
+        const std::uint16_t q[6] = {a, static_cast<std::uint16_t>(a + 1), b,
+                                    b, static_cast<std::uint16_t>(a + 1), static_cast<std::uint16_t>(b + 1)};
         std::memcpy(idx, q, sizeof q);
         idx += 6;
       }
@@ -254,8 +268,10 @@ class Renderer {
     const D3DMATRIX world = RotationY(0.5f);
     d_->SetTransform(D3DTS_WORLD, &world);
     // A plane turned about y, normals towards the camera.
-    const NormalTexVertex q[4] = {{-1.5f, 1.5f, 2.5f, 0, 0, -1, 0, 0}, {1.5f, 1.5f, 2.5f, 0, 0, -1, 2, 0},
-                                  {-1.5f, -1.5f, 2.5f, 0, 0, -1, 0, 2}, {1.5f, -1.5f, 2.5f, 0, 0, -1, 2, 2}};
+    const NormalTexVertex q[4] = {{-1.5f, 1.5f, 2.5f, 0, 0, -1, 0, 0},
+                                  {1.5f, 1.5f, 2.5f, 0, 0, -1, 2, 0},
+                                  {-1.5f, -1.5f, 2.5f, 0, 0, -1, 0, 2},
+                                  {1.5f, -1.5f, 2.5f, 0, 0, -1, 2, 2}};
     d_->SetFVF(kNormalTexFvf);
     d_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     const bool ok = Check(d_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, q, sizeof(NormalTexVertex)), "DrawPrimitiveUP");
@@ -268,8 +284,9 @@ class Renderer {
     d_->SetRenderState(D3DRS_LIGHTING, FALSE);
     d_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     d_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF404040, 1.0f, 0);
-    const ColourVertex fan[6] = {{0, 0, 2, 0xFFFFFFFF},   {-1.8f, -1.5f, 2, 0xFFFF0000}, {1.8f, -1.5f, 2, 0xFF00FF00},
-                                 {1.6f, 1.4f, 2, 0xFF0000FF}, {-1.2f, 1.7f, 2, 0x80FFFF00}, {-1.8f, -1.5f, 2, 0xFFFF0000}};
+    const ColourVertex fan[6] = {{0, 0, 2, 0xFFFFFFFF},        {-1.8f, -1.5f, 2, 0xFFFF0000},
+                                 {1.8f, -1.5f, 2, 0xFF00FF00}, {1.6f, 1.4f, 2, 0xFF0000FF},
+                                 {-1.2f, 1.7f, 2, 0x80FFFF00}, {-1.8f, -1.5f, 2, 0xFFFF0000}};
     d_->SetFVF(kColourFvf);
     return Check(d_->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 4, fan, sizeof(ColourVertex)), "DrawPrimitiveUP");
   }
@@ -370,9 +387,10 @@ class Renderer {
       D3DCOLOR c;
       DWORD filter;
       BOOL blend;
-    } items[] = {{-0.5f, -0.5f, 8, 0xFFFFFFFF, D3DTEXF_POINT, FALSE},  {10, 0, 8, 0xFFFFFFFF, D3DTEXF_POINT, FALSE},
-                 {20.5f, 0.5f, 16, 0xFFFFFFFF, D3DTEXF_POINT, FALSE},  {-0.5f, 20, 24, 0xFFFFFFFF, D3DTEXF_LINEAR, FALSE},
-                 {28, 24, 30, 0x8040FF80, D3DTEXF_LINEAR, TRUE},       {40, 44, 20, 0xFFFF8080, D3DTEXF_POINT, FALSE}};
+    } items[] = {
+        {-0.5f, -0.5f, 8, 0xFFFFFFFF, D3DTEXF_POINT, FALSE}, {10, 0, 8, 0xFFFFFFFF, D3DTEXF_POINT, FALSE},
+        {20.5f, 0.5f, 16, 0xFFFFFFFF, D3DTEXF_POINT, FALSE}, {-0.5f, 20, 24, 0xFFFFFFFF, D3DTEXF_LINEAR, FALSE},
+        {28, 24, 30, 0x8040FF80, D3DTEXF_LINEAR, TRUE},      {40, 44, 20, 0xFFFF8080, D3DTEXF_POINT, FALSE}};
     for (const auto& it : items) {
       d_->SetSamplerState(0, D3DSAMP_MAGFILTER, it.filter);
       d_->SetSamplerState(0, D3DSAMP_MINFILTER, it.filter);
@@ -409,15 +427,19 @@ class Renderer {
       float z0, z1;
       D3DCOLOR c;
       DWORD zwrite, zfunc;
-    } quads[] = {{2.0f, 4.0f, 0xFFFF4040, TRUE, D3DCMP_LESSEQUAL}, {4.0f, 2.0f, 0xFF40FF40, TRUE, D3DCMP_LESSEQUAL},
-                 {3.0f, 3.0f, 0xFF4040FF, TRUE, D3DCMP_LESSEQUAL}, {5.0f, 5.0f, 0xFFFFFFFF, TRUE, D3DCMP_LESSEQUAL},
+    } quads[] = {{2.0f, 4.0f, 0xFFFF4040, TRUE, D3DCMP_LESSEQUAL},
+                 {4.0f, 2.0f, 0xFF40FF40, TRUE, D3DCMP_LESSEQUAL},
+                 {3.0f, 3.0f, 0xFF4040FF, TRUE, D3DCMP_LESSEQUAL},
+                 {5.0f, 5.0f, 0xFFFFFFFF, TRUE, D3DCMP_LESSEQUAL},
                  {2.5f, 2.5f, 0xFFFFFF00, FALSE, D3DCMP_GREATER}};
     bool ok = true;
     for (const auto& q : quads) {
       d_->SetRenderState(D3DRS_ZWRITEENABLE, q.zwrite);
       d_->SetRenderState(D3DRS_ZFUNC, q.zfunc);
-      const LitVertex v[4] = {{-2, 1.5f, q.z0, 0, 0, -1, q.c, 0, 0, 0}, {2, 1.5f, q.z1, 0, 0, -1, q.c, 0, 0, 0},
-                              {-2, -1.5f, q.z0, 0, 0, -1, q.c, 0, 0, 0}, {2, -1.5f, q.z1, 0, 0, -1, q.c, 0, 0, 0}};
+      const LitVertex v[4] = {{-2, 1.5f, q.z0, 0, 0, -1, q.c, 0, 0, 0},
+                              {2, 1.5f, q.z1, 0, 0, -1, q.c, 0, 0, 0},
+                              {-2, -1.5f, q.z0, 0, 0, -1, q.c, 0, 0, 0},
+                              {2, -1.5f, q.z1, 0, 0, -1, q.c, 0, 0, 0}};
       ok = ok && Check(d_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(LitVertex)), "DrawPrimitiveUP");
     }
     return ok;
@@ -437,9 +459,12 @@ class Renderer {
     d_->SetRenderState(D3DRS_TEXTUREFACTOR, 0x40206080);
     const struct {
       DWORD op, arg1, arg2;
-    } ops[] = {{D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE},  {D3DTOP_ADD, D3DTA_TEXTURE, D3DTA_TFACTOR},
-               {D3DTOP_SUBTRACT, D3DTA_DIFFUSE, D3DTA_TEXTURE}, {D3DTOP_BLENDTEXTUREALPHA, D3DTA_TEXTURE, D3DTA_DIFFUSE},
-               {D3DTOP_MODULATE2X, D3DTA_TEXTURE, D3DTA_DIFFUSE}, {D3DTOP_ADDSIGNED, D3DTA_TEXTURE, D3DTA_DIFFUSE},
+    } ops[] = {{D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE},
+               {D3DTOP_ADD, D3DTA_TEXTURE, D3DTA_TFACTOR},
+               {D3DTOP_SUBTRACT, D3DTA_DIFFUSE, D3DTA_TEXTURE},
+               {D3DTOP_BLENDTEXTUREALPHA, D3DTA_TEXTURE, D3DTA_DIFFUSE},
+               {D3DTOP_MODULATE2X, D3DTA_TEXTURE, D3DTA_DIFFUSE},
+               {D3DTOP_ADDSIGNED, D3DTA_TEXTURE, D3DTA_DIFFUSE},
                {D3DTOP_SELECTARG1, D3DTA_TEXTURE | D3DTA_ALPHAREPLICATE, D3DTA_DIFFUSE},
                {D3DTOP_MODULATE, D3DTA_TEXTURE | D3DTA_COMPLEMENT, D3DTA_DIFFUSE},
                {D3DTOP_BLENDDIFFUSEALPHA, D3DTA_TEXTURE, D3DTA_TFACTOR}};
@@ -494,8 +519,8 @@ bool ReadPictures(const std::string& path, std::vector<Picture>* pictures) {
   if (!f) return false;
   char magic[8];
   std::uint32_t count = 0;
-  bool ok = std::fread(magic, 1, 8, f) == 8 && std::memcmp(magic, "D3D9REF1", 8) == 0 && std::fread(&count, 4, 1, f) == 1 &&
-            count < 1000;
+  bool ok = std::fread(magic, 1, 8, f) == 8 && std::memcmp(magic, "D3D9REF1", 8) == 0 &&
+            std::fread(&count, 4, 1, f) == 1 && count < 1000;
   for (std::uint32_t i = 0; ok && i < count; ++i) {
     char name[33] = {};
     std::uint32_t wh[2];

@@ -13,8 +13,8 @@ HWND MakeWindow() {
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.lpszClassName = "d3d9refscenes";
   RegisterClassA(&wc);
-  return CreateWindowA("d3d9refscenes", "d3d9 reference scenes", WS_OVERLAPPEDWINDOW, 0, 0, 160, 160, nullptr,
-                       nullptr, wc.hInstance, nullptr);
+  return CreateWindowA("d3d9refscenes", "d3d9 reference scenes", WS_OVERLAPPEDWINDOW, 0, 0, 160, 160, nullptr, nullptr,
+                       wc.hInstance, nullptr);
 }
 void FreeWindow(HWND w) { DestroyWindow(w); }
 }  // namespace
@@ -24,7 +24,8 @@ namespace {
 HWND MakeWindow() {
   setenv("SDL_VIDEODRIVER", "offscreen", 0);
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
-  return reinterpret_cast<HWND>(SDL_CreateWindow("d3d9 reference scenes", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN));
+  return reinterpret_cast<HWND>(
+      SDL_CreateWindow("d3d9 reference scenes", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN));
 }
 void FreeWindow(HWND w) {
   SDL_DestroyWindow(reinterpret_cast<SDL_Window*>(w));

@@ -94,28 +94,26 @@ class Counted {
 };
 
 // Methods every resource has.
-#define REC_RESOURCE_COMMON(TYPE)                                                                   \
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override {                          \
-    if (ppv) *ppv = nullptr;                                                                        \
-    return E_NOINTERFACE;                                                                           \
-  }                                                                                                 \
-  HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** d) override { return Device(d); }          \
-  DWORD STDMETHODCALLTYPE SetPriority(DWORD p) override {                                           \
-    const DWORD old = priority_;                                                                    \
-    priority_ = p;                                                                                  \
-    return old;                                                                                     \
-  }                                                                                                 \
-  DWORD STDMETHODCALLTYPE GetPriority() override { return priority_; }                              \
-  void STDMETHODCALLTYPE PreLoad() override {}                                                      \
-  D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return TYPE; }                             \
+#define REC_RESOURCE_COMMON(TYPE)                                                          \
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override {                  \
+    if (ppv) *ppv = nullptr;                                                               \
+    return E_NOINTERFACE;                                                                  \
+  }                                                                                        \
+  HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** d) override { return Device(d); } \
+  DWORD STDMETHODCALLTYPE SetPriority(DWORD p) override {                                  \
+    const DWORD old = priority_;                                                           \
+    priority_ = p;                                                                         \
+    return old;                                                                            \
+  }                                                                                        \
+  DWORD STDMETHODCALLTYPE GetPriority() override { return priority_; }                     \
+  void STDMETHODCALLTYPE PreLoad() override {}                                             \
+  D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return TYPE; }                    \
   DWORD priority_ = 0;
 
 #ifdef _WIN32
-#define REC_PRIVATE_DATA                                                                             \
-  HRESULT STDMETHODCALLTYPE SetPrivateData(REFGUID, const void*, DWORD, DWORD) override {           \
-    return D3DERR_INVALIDCALL;                                                                      \
-  }                                                                                                 \
-  HRESULT STDMETHODCALLTYPE GetPrivateData(REFGUID, void*, DWORD*) override { return D3DERR_NOTFOUND; } \
+#define REC_PRIVATE_DATA                                                                                               \
+  HRESULT STDMETHODCALLTYPE SetPrivateData(REFGUID, const void*, DWORD, DWORD) override { return D3DERR_INVALIDCALL; } \
+  HRESULT STDMETHODCALLTYPE GetPrivateData(REFGUID, void*, DWORD*) override { return D3DERR_NOTFOUND; }                \
   HRESULT STDMETHODCALLTYPE FreePrivateData(REFGUID) override { return D3DERR_NOTFOUND; }
 #else
 #define REC_PRIVATE_DATA
@@ -169,7 +167,8 @@ class RecTexture final : public IDirect3DTexture9, public Counted {
       : Counted(d, false), format_(format), usage_(usage), pool_(pool) {
     for (UINT i = 0; i < levels; ++i) {
       const UINT lw = std::max(1u, w >> i), lh = std::max(1u, h >> i);
-      levels_.push_back({lw, lh, std::vector<std::uint8_t>(static_cast<std::size_t>(RecordingPitch(format, lw)) * lh), nullptr, false});
+      levels_.push_back({lw, lh, std::vector<std::uint8_t>(static_cast<std::size_t>(RecordingPitch(format, lw)) * lh),
+                         nullptr, false});
     }
   }
   ~RecTexture() override {
@@ -220,7 +219,8 @@ class RecTexture final : public IDirect3DTexture9, public Counted {
                  rect->bottom > static_cast<LONG>(l.h) || rect->left >= rect->right || rect->top >= rect->bottom))
       return D3DERR_INVALIDCALL;
     lr->Pitch = static_cast<INT>(pitch);
-    lr->pBits = l.memory.data() + static_cast<std::size_t>(y) * pitch + static_cast<std::size_t>(x) * BytesPerPixel(format_);
+    lr->pBits =
+        l.memory.data() + static_cast<std::size_t>(y) * pitch + static_cast<std::size_t>(x) * BytesPerPixel(format_);
     l.locked = true;
     return D3D_OK;
   }
@@ -262,7 +262,8 @@ HRESULT RecSurface::LockRect(D3DLOCKED_RECT* lr, const RECT* rect, DWORD flags) 
   if (!lr) return D3DERR_INVALIDCALL;
   const UINT x = rect ? static_cast<UINT>(rect->left) : 0, y = rect ? static_cast<UINT>(rect->top) : 0;
   lr->Pitch = static_cast<INT>(Pitch());
-  lr->pBits = memory_.data() + static_cast<std::size_t>(y) * Pitch() + static_cast<std::size_t>(x) * BytesPerPixel(desc_.Format);
+  lr->pBits = memory_.data() + static_cast<std::size_t>(y) * Pitch() +
+              static_cast<std::size_t>(x) * BytesPerPixel(desc_.Format);
   return D3D_OK;
 }
 HRESULT RecSurface::UnlockRect() {
@@ -380,8 +381,8 @@ D3DCAPS9 DefaultCaps() {
 RecordingDirect3D::RecordingDirect3D() : caps(DefaultCaps()) {
   std::snprintf(identifier.Driver, sizeof identifier.Driver, "recording");
   std::snprintf(identifier.Description, sizeof identifier.Description, "Recording Direct3D 9");
-  textureFormats = {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_R5G6B5, D3DFMT_X1R5G5B5, D3DFMT_A1R5G5B5,
-                    D3DFMT_A4R4G4B4, D3DFMT_L8, D3DFMT_A8};
+  textureFormats = {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_R5G6B5, D3DFMT_X1R5G5B5,
+                    D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4, D3DFMT_L8,     D3DFMT_A8};
   depthFormats = {D3DFMT_D16, D3DFMT_D16_LOCKABLE, D3DFMT_D24S8, D3DFMT_D24X8};
 }
 
@@ -559,7 +560,8 @@ void RecordingDevice::Record(const char* method, std::vector<std::uint64_t> args
 }
 
 std::size_t RecordingDevice::Count(const std::string& method) const {
-  return static_cast<std::size_t>(std::count_if(calls.begin(), calls.end(), [&](const Call& c) { return c.method == method; }));
+  return static_cast<std::size_t>(
+      std::count_if(calls.begin(), calls.end(), [&](const Call& c) { return c.method == method; }));
 }
 
 std::vector<std::string> RecordingDevice::Texts(const std::set<std::string>& only) const {
@@ -691,8 +693,8 @@ HRESULT RecordingDevice::GetRenderTargetData(IDirect3DSurface9* rt, IDirect3DSur
   if (sd.Width != dd.Width || sd.Height != dd.Height || sd.Format != dd.Format || dd.Pool != D3DPOOL_SYSTEMMEM)
     return D3DERR_INVALIDCALL;
   for (UINT y = 0; y < sd.Height; ++y)
-    std::memcpy(d->Memory() + static_cast<std::size_t>(y) * d->Pitch(), s->Memory() + static_cast<std::size_t>(y) * s->Pitch(),
-                s->Pitch());
+    std::memcpy(d->Memory() + static_cast<std::size_t>(y) * d->Pitch(),
+                s->Memory() + static_cast<std::size_t>(y) * s->Pitch(), s->Pitch());
   return D3D_OK;
 }
 HRESULT RecordingDevice::CreateOffscreenPlainSurface(UINT w, UINT h, D3DFORMAT format, D3DPOOL pool,
@@ -859,8 +861,9 @@ HRESULT RecordingDevice::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type
   return D3D_OK;
 }
 HRESULT RecordingDevice::SetScissorRect(const RECT* r) {
-  Record("SetScissorRect", {r ? static_cast<std::uint64_t>(r->left) : 0, r ? static_cast<std::uint64_t>(r->top) : 0,
-                            r ? static_cast<std::uint64_t>(r->right) : 0, r ? static_cast<std::uint64_t>(r->bottom) : 0});
+  Record("SetScissorRect",
+         {r ? static_cast<std::uint64_t>(r->left) : 0, r ? static_cast<std::uint64_t>(r->top) : 0,
+          r ? static_cast<std::uint64_t>(r->right) : 0, r ? static_cast<std::uint64_t>(r->bottom) : 0});
   if (!r) return D3DERR_INVALIDCALL;
   scissor_ = *r;
   return D3D_OK;
@@ -926,8 +929,9 @@ HRESULT RecordingDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT start, UINT c
 }
 HRESULT RecordingDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT base, UINT minIndex, UINT numVertices,
                                               UINT startIndex, UINT count) {
-  Record("DrawIndexedPrimitive", {static_cast<std::uint64_t>(type), static_cast<std::uint64_t>(static_cast<std::int64_t>(base)),
-                                  minIndex, numVertices, startIndex, count});
+  Record("DrawIndexedPrimitive",
+         {static_cast<std::uint64_t>(type), static_cast<std::uint64_t>(static_cast<std::int64_t>(base)), minIndex,
+          numVertices, startIndex, count});
   if (const char* fault = IndexedDrawFault(type, base, minIndex, numVertices, startIndex, count)) {
     return DrawFault(fault);
   }

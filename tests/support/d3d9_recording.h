@@ -31,10 +31,10 @@
 namespace d3d9rec {
 
 struct Call {
-  std::string method;                // "SetRenderState"
-  std::vector<std::uint64_t> args;   // integer arguments in order; pointers as their address
-  std::vector<float> floats;         // float arguments and the floats of struct arguments
-  std::string Text() const;          // "SetRenderState(137, 0)"
+  std::string method;               // "SetRenderState"
+  std::vector<std::uint64_t> args;  // integer arguments in order; pointers as their address
+  std::vector<float> floats;        // float arguments and the floats of struct arguments
+  std::string Text() const;         // "SetRenderState(137, 0)"
 };
 
 class RecordingDevice;
@@ -61,7 +61,8 @@ class RecordingDirect3D : public IDirect3D9 {
   ULONG STDMETHODCALLTYPE AddRef() override;
   ULONG STDMETHODCALLTYPE Release() override;
   UINT STDMETHODCALLTYPE GetAdapterCount() override;
-  HRESULT STDMETHODCALLTYPE GetAdapterIdentifier(UINT Adapter, DWORD Flags, D3DADAPTER_IDENTIFIER9* pIdentifier) override;
+  HRESULT STDMETHODCALLTYPE GetAdapterIdentifier(UINT Adapter, DWORD Flags,
+                                                 D3DADAPTER_IDENTIFIER9* pIdentifier) override;
   UINT STDMETHODCALLTYPE GetAdapterModeCount(UINT Adapter, D3DFORMAT Format) override;
   HRESULT STDMETHODCALLTYPE EnumAdapterModes(UINT Adapter, D3DFORMAT Format, UINT Mode, D3DDISPLAYMODE* pMode) override;
   HRESULT STDMETHODCALLTYPE GetAdapterDisplayMode(UINT Adapter, D3DDISPLAYMODE* pMode) override;
@@ -141,10 +142,10 @@ class RecordingDevice : public IDirect3DDevice9 {
   HRESULT STDMETHODCALLTYPE CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
                                               IDirect3DIndexBuffer9** ppIndexBuffer, HANDLE* pSharedHandle) override;
   HRESULT STDMETHODCALLTYPE CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Format,
-                                               D3DMULTISAMPLE_TYPE MultiSample, DWORD MultisampleQuality,
-                                               BOOL Lockable, IDirect3DSurface9** ppSurface,
-                                               HANDLE* pSharedHandle) override;
-  HRESULT STDMETHODCALLTYPE GetRenderTargetData(IDirect3DSurface9* pRenderTarget, IDirect3DSurface9* pDestSurface) override;
+                                               D3DMULTISAMPLE_TYPE MultiSample, DWORD MultisampleQuality, BOOL Lockable,
+                                               IDirect3DSurface9** ppSurface, HANDLE* pSharedHandle) override;
+  HRESULT STDMETHODCALLTYPE GetRenderTargetData(IDirect3DSurface9* pRenderTarget,
+                                                IDirect3DSurface9* pDestSurface) override;
   HRESULT STDMETHODCALLTYPE CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFORMAT Format, D3DPOOL Pool,
                                                         IDirect3DSurface9** ppSurface, HANDLE* pSharedHandle) override;
   HRESULT STDMETHODCALLTYPE SetRenderTarget(DWORD RenderTargetIndex, IDirect3DSurface9* pRenderTarget) override;
@@ -174,13 +175,15 @@ class RecordingDevice : public IDirect3DDevice9 {
   HRESULT STDMETHODCALLTYPE SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD Value) override;
   HRESULT STDMETHODCALLTYPE SetScissorRect(const RECT* pRect) override;
   HRESULT STDMETHODCALLTYPE GetScissorRect(RECT* pRect) override;
-  HRESULT STDMETHODCALLTYPE DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex, UINT PrimitiveCount) override;
-  HRESULT STDMETHODCALLTYPE DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVertexIndex, UINT MinVertexIndex,
-                                                 UINT NumVertices, UINT startIndex, UINT primCount) override;
+  HRESULT STDMETHODCALLTYPE DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex,
+                                          UINT PrimitiveCount) override;
+  HRESULT STDMETHODCALLTYPE DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVertexIndex,
+                                                 UINT MinVertexIndex, UINT NumVertices, UINT startIndex,
+                                                 UINT primCount) override;
   HRESULT STDMETHODCALLTYPE DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCount,
                                             const void* pVertexStreamZeroData, UINT VertexStreamZeroStride) override;
-  HRESULT STDMETHODCALLTYPE DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinVertexIndex, UINT NumVertices,
-                                                   UINT PrimitiveCount, const void* pIndexData,
+  HRESULT STDMETHODCALLTYPE DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinVertexIndex,
+                                                   UINT NumVertices, UINT PrimitiveCount, const void* pIndexData,
                                                    D3DFORMAT IndexDataFormat, const void* pVertexStreamZeroData,
                                                    UINT VertexStreamZeroStride) override;
   HRESULT STDMETHODCALLTYPE SetFVF(DWORD FVF) override;

@@ -93,7 +93,8 @@ void WheelWell(Mesh& m, double axleZ) {
   V3 c{inner.front().x, (inner.front().y + inner.back().y) / 2, axleZ};
   uint32_t ci = m.Add(Sample{c, {1, 0, 0}, kSatinBlack});
   for (size_t i = 0; i + 1 < inner.size(); ++i) {
-    uint32_t a = m.Add(Sample{inner[i], {1, 0, 0}, kSatinBlack}), b = m.Add(Sample{inner[i + 1], {1, 0, 0}, kSatinBlack});
+    uint32_t a = m.Add(Sample{inner[i], {1, 0, 0}, kSatinBlack}),
+             b = m.Add(Sample{inner[i + 1], {1, 0, 0}, kSatinBlack});
     m.AddTriangle(ci, a, b);
   }
 }
@@ -230,7 +231,7 @@ Mesh BodyHalf() {
   BodyPatch(m, 0, uBonnetF - 0.004, Const(kBonnetSideV - kSeal), Const(1.0), frontPaint);  // nose top
   BodyPatch(m, uBonnetF - 0.004, uScreen, Const(kBonnetSideV - kSeal), Const(kBonnetSideV), black);
   BodyPatch(m, uBonnetF - 0.004, uBonnetF, Const(kBonnetSideV), Const(1.0), black);  // bonnet front shut line
-  BodyPatch(m, uBonnetR, uScreen, Const(kBonnetSideV), Const(1.0), black);  // cowl
+  BodyPatch(m, uBonnetR, uScreen, Const(kBonnetSideV), Const(1.0), black);           // cowl
   // Fender behind the cowl, up to the belt.
   BodyPatch(m, uScreen, uDoorF, arch, Const(kBeltV), paint);
   // Rocker below the doors, with the door seal along its top.
@@ -242,8 +243,9 @@ Mesh BodyHalf() {
   BodyPatch(m, uRear, 1.0, Const(kBonnetSideV - kSeal), Const(kBonnetSideV), black);
   BodyPatch(m, uRear, uTrunk, Const(kBonnetSideV), Const(1.0), black);  // gap below the rear window
   // Floor, cut back at the wheel wells.
-  BodyPatch(m, 0, 1, Const(0.0), [](double u) { return InArchZone(u) ? FloorVAtX(u, kBayWallX + 0.005) : kFloorEdgeV; },
-            Solid(kSatinBlack));
+  BodyPatch(
+      m, 0, 1, Const(0.0), [](double u) { return InArchZone(u) ? FloorVAtX(u, kBayWallX + 0.005) : kFloorEdgeV; },
+      Solid(kSatinBlack));
 
   // Pockets for the lamps, grille, plate and the side vent.
   BodyPocket(m, h.headlamp, 0.035, Solid(kSatinBlack), Solid(Material{{0.16, 0.16, 0.17, 1}, {0.8, 0.8, 0.8, 1}}));
@@ -281,7 +283,8 @@ Mesh BuildBonnetSkin() {
 Mesh BuildBonnetInner() {
   Mesh m;
   MatFn inner = [](V3, V3) { return Material{{0.16, 0.16, 0.17, 1}, {0.2, 0.2, 0.2, 1}}; };
-  BodyPatch(m, UOf(kBonnetFrontZ) + 0.003, UOf(kBonnetRearZ) - 0.002, Const(kBonnetSideV + 0.006), Const(1.0), inner, -0.012, true);
+  BodyPatch(m, UOf(kBonnetFrontZ) + 0.003, UOf(kBonnetRearZ) - 0.002, Const(kBonnetSideV + 0.006), Const(1.0), inner,
+            -0.012, true);
   m.AddMirrorX();
   m.Transform(M4::Translation(-kBonnetPivot));
   return m;
@@ -306,8 +309,8 @@ Mesh BuildTrunkInner() {
 
 Mesh BuildTrunkGlass() {
   Mesh m;
-  BodyPatch(m, UOf(1.205), UOf(1.262), Const(7.2 / 8), Const(1.0), [](V3, V3) { return GlassTint(0.95, 0.12, 0.1); },
-            0.0015);
+  BodyPatch(
+      m, UOf(1.205), UOf(1.262), Const(7.2 / 8), Const(1.0), [](V3, V3) { return GlassTint(0.95, 0.12, 0.1); }, 0.0015);
   m.AddMirrorX();
   for (Vertex& v : m.vertices) v.n = GlassNormal();
   m.Transform(M4::Translation(-kTrunkPivot));
@@ -319,7 +322,8 @@ Mesh BuildDoorSkin(bool left) {
   const double u0 = UOf(kDoorFrontZ), u1 = UOf(kDoorRearZ);
   BodyPatch(m, u0, u1, Const(kDoorBottomV), Const(kBeltV), PaintFn());
   // Flush handle, a little proud of the skin (it comes after the skin, so it wins the depth test).
-  BodyPatch(m, UOf(0.30), UOf(0.40), Const(5.25 / 8), Const(5.45 / 8), [](V3, V3 n) { return Chrome(n); }, 0.003);
+  BodyPatch(
+      m, UOf(0.30), UOf(0.40), Const(5.25 / 8), Const(5.45 / 8), [](V3, V3 n) { return Chrome(n); }, 0.003);
   // Mirror on a stalk at the front of the window line.
   V3 base = Body(UOf(-0.17), kBeltV - 0.01 / 8), n = BodyNormal(UOf(-0.17), kBeltV - 0.01 / 8);
   V3 out = Normalize(V3{n.x, 0, 0});
@@ -417,10 +421,12 @@ Mesh BuildGlass() {
 Mesh BuildLenses() {
   Mesh m;
   const Holes& h = H();
-  BodyPatch(m, h.headlamp.u0, h.headlamp.u1, Const(h.headlamp.v0), Const(h.headlamp.v1),
-            [](V3, V3) { return GlassTint(0.88, 0.9, 0.92); }, 0.0015);
-  BodyPatch(m, h.tailLamp.u0, h.tailLamp.u1, Const(h.tailLamp.v0), Const(h.tailLamp.v1),
-            [](V3, V3) { return GlassTint(0.9, 0.1, 0.07); }, 0.0015);
+  BodyPatch(
+      m, h.headlamp.u0, h.headlamp.u1, Const(h.headlamp.v0), Const(h.headlamp.v1),
+      [](V3, V3) { return GlassTint(0.88, 0.9, 0.92); }, 0.0015);
+  BodyPatch(
+      m, h.tailLamp.u0, h.tailLamp.u1, Const(h.tailLamp.v0), Const(h.tailLamp.v1),
+      [](V3, V3) { return GlassTint(0.9, 0.1, 0.07); }, 0.0015);
   m.AddMirrorX();
   for (Vertex& v : m.vertices) v.n = GlassNormal();
   return m;

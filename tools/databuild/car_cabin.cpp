@@ -22,8 +22,8 @@ constexpr double kWheelTilt = 0.42;
 struct Frame2 {
   V3 origin, xAxis, yAxis;  // section plane
 };
-void Loft(Mesh& m, const std::vector<Frame2>& frames, const std::vector<std::vector<P2>>& sections,
-          const Material& mat, bool capStart, bool capEnd) {
+void Loft(Mesh& m, const std::vector<Frame2>& frames, const std::vector<std::vector<P2>>& sections, const Material& mat,
+          bool capStart, bool capEnd) {
   const size_t nf = frames.size(), np = sections[0].size();
   std::vector<std::vector<V3>> pts(nf, std::vector<V3>(np));
   for (size_t i = 0; i < nf; ++i)
@@ -71,8 +71,14 @@ void Seat(Mesh& m, double x) {
     double t = i / 4.0, z = Lerp(0.07, 0.36, t);
     fr.push_back({{x, kFloorY + 0.075 + 0.012 * std::sin(t * kPi), z}, {1, 0, 0}, {0, 1, 0}});
     double b = 0.035 + 0.02 * t;  // bolster height grows toward the back
-    secs.push_back({{0.13, -0.05}, {0.13, b}, {0.10, b + 0.012}, {0.075, 0.012}, {-0.075, 0.012}, {-0.10, b + 0.012},
-                    {-0.13, b}, {-0.13, -0.05}});
+    secs.push_back({{0.13, -0.05},
+                    {0.13, b},
+                    {0.10, b + 0.012},
+                    {0.075, 0.012},
+                    {-0.075, 0.012},
+                    {-0.10, b + 0.012},
+                    {-0.13, b},
+                    {-0.13, -0.05}});
   }
   Loft(m, fr, secs, centre, true, true);
   // Backrest: leans back 24 degrees, bolstered, with the head restraint at the top.
@@ -88,8 +94,14 @@ void Seat(Mesh& m, double x) {
     double depth = t < 0.72 ? 0.045 : 0.035;
     fr.push_back({o, {1, 0, 0}, fwd * -1.0});
     // y of the section points toward the back of the seat (-fwd), so bolsters stand forward (-y).
-    secs.push_back({{hw, depth}, {hw, -bol}, {hw - 0.03, -bol - 0.01}, {hw - 0.05, -0.005}, {-hw + 0.05, -0.005},
-                    {-hw + 0.03, -bol - 0.01}, {-hw, -bol}, {-hw, depth}});
+    secs.push_back({{hw, depth},
+                    {hw, -bol},
+                    {hw - 0.03, -bol - 0.01},
+                    {hw - 0.05, -0.005},
+                    {-hw + 0.05, -0.005},
+                    {-hw + 0.03, -bol - 0.01},
+                    {-hw, -bol},
+                    {-hw, depth}});
   }
   Loft(m, fr, secs, side, true, true);
   // Seat base and runners.
@@ -137,8 +149,14 @@ void Dashboard(Mesh& m) {
     double hood = Bump(x, kDriverX, 0.12) * 0.03;  // instrument hood in front of the driver
     double w = 1 - 0.25 * std::pow(std::fabs(x) / 0.46, 3);
     fr.push_back({{x, 0, 0}, {0, 0, 1}, {0, 1, 0}});
-    secs.push_back({{-0.365, 0.238}, {-0.30, 0.225 + hood * 0.3}, {-0.22, 0.21 + hood}, {-0.15 * w, 0.175 + hood},
-                    {-0.13 * w, 0.12}, {-0.16 * w, 0.03}, {-0.22, -0.05}, {-0.36, -0.06}});
+    secs.push_back({{-0.365, 0.238},
+                    {-0.30, 0.225 + hood * 0.3},
+                    {-0.22, 0.21 + hood},
+                    {-0.15 * w, 0.175 + hood},
+                    {-0.13 * w, 0.12},
+                    {-0.16 * w, 0.03},
+                    {-0.22, -0.05},
+                    {-0.36, -0.06}});
   }
   Loft(m, fr, secs, kLeatherDark, true, true);
   // Centre console from the dash to between the seats.
@@ -164,8 +182,9 @@ void CabinShell(Mesh& m) {
   AddBox(m, {-0.47, 0.195, 0.53}, {0.47, 0.21, 0.87}, kCarpet);
   // Side trims behind the doors.
   for (double s : {-1.0, 1.0}) {
-    AddPolygon(m, {{s * 0.455, kFloorY, 0.47}, {s * 0.455, kFloorY, 0.53}, {s * 0.455, 0.27, 0.53}, {s * 0.455, 0.27, 0.47}},
-               {-s, 0, 0}, kLeatherDark);
+    AddPolygon(
+        m, {{s * 0.455, kFloorY, 0.47}, {s * 0.455, kFloorY, 0.53}, {s * 0.455, 0.27, 0.53}, {s * 0.455, 0.27, 0.47}},
+        {-s, 0, 0}, kLeatherDark);
   }
   // Headliner under the roof.
   Mesh liner;

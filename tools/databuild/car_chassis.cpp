@@ -93,8 +93,10 @@ void Engine(Mesh& m, bool detailed) {
       // Exhaust headers: four pipes down each side into a collector.
       for (int i = 0; i < 4; ++i) {
         double z = -0.98 + i * 0.13;
-        AddTube(m, {{s * 0.155, 0.0, z}, {s * 0.20, -0.04, z}, {s * 0.215, -0.13, z * 0.6 - 0.27}, {s * 0.20, -0.20, -0.56}},
-                0.013, 6, kSteel);
+        AddTube(
+            m,
+            {{s * 0.155, 0.0, z}, {s * 0.20, -0.04, z}, {s * 0.215, -0.13, z * 0.6 - 0.27}, {s * 0.20, -0.20, -0.56}},
+            0.013, 6, kSteel);
       }
     }
   }
@@ -112,8 +114,7 @@ void Engine(Mesh& m, bool detailed) {
     AddCylinder(m, {0.25, 0.05, -1.03}, {0.25, 0.065, -1.03}, 0.012, 8, kRedCaliper);
     AddCylinder(m, {0.33, 0.05, -1.03}, {0.33, 0.065, -1.03}, 0.012, 8, kSatinBlack);
     AddRoundedBox(m, {0.20, -0.02, -0.62}, {0.32, 0.08, -0.48}, 0.03, 2, {{0.85, 0.82, 0.70, 1}, {0.5, 0.5, 0.5, 1}});
-    for (double y : {-0.05, -0.14})
-      AddCylinder(m, {0, y, -1.075}, {0, y, -1.05}, y > -0.1 ? 0.05 : 0.035, 14, kAlloy);
+    for (double y : {-0.05, -0.14}) AddCylinder(m, {0, y, -1.075}, {0, y, -1.05}, y > -0.1 ? 0.05 : 0.035, 14, kAlloy);
   }
   // Gearbox, propeller shaft and differential.
   AddRoundedBox(m, {-0.09, -0.21, -0.50}, {0.09, -0.06, -0.12}, 0.04, 2, kAlloy);
@@ -162,7 +163,10 @@ void Decal(Mesh& m, const Hole& h, double offset, const UvRect& uv, double xMax,
     double s = mirrorU ? 0.5 + 0.5 * p.x / xMax : p.x / xMax;
     if (fromBehind) s = 1 - s;  // seen from behind, +x is on the viewer's left
     double t = (yTop - p.y) / (yTop - yBottom);
-    Sample smp{p, n, {{1, 1, 1, 1}, {0.4, 0.4, 0.4, 1}}, Lerp(uv.u0, uv.u1, Clamp(s, 0, 1)),
+    Sample smp{p,
+               n,
+               {{1, 1, 1, 1}, {0.4, 0.4, 0.4, 1}},
+               Lerp(uv.u0, uv.u1, Clamp(s, 0, 1)),
                Lerp(uv.v0, uv.v1, Clamp(t, 0, 1))};
     return smp;
   });

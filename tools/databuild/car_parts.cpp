@@ -57,8 +57,13 @@ Mesh WheelLeft(double width) {
   const double R = kTyreRadius, rimR = 0.160, hw = width / 2;
   const int segs = 26;
   // Tyre: inner sidewall, shoulder, tread, shoulder, outer sidewall (h along +x from -hw).
-  std::vector<Profile> tyre = {{rimR, 0.004},     {rimR + 0.025, -0.004}, {R - 0.012, 0.004}, {R, 0.04},
-                               {R, width - 0.04}, {R - 0.012, width - 0.004}, {rimR + 0.025, width + 0.004},
+  std::vector<Profile> tyre = {{rimR, 0.004},
+                               {rimR + 0.025, -0.004},
+                               {R - 0.012, 0.004},
+                               {R, 0.04},
+                               {R, width - 0.04},
+                               {R - 0.012, width - 0.004},
+                               {rimR + 0.025, width + 0.004},
                                {rimR, width - 0.004}};
   AddLathe(m, {-hw, 0, 0}, {1, 0, 0}, tyre, segs, kTyre);
   // Rim lip (chrome ring on the outer face), then the barrel seen through the spokes.
@@ -74,8 +79,8 @@ Mesh WheelLeft(double width) {
   // Brake disc and hub.
   std::vector<Profile> disc = {{0.03, 0.0}, {0.125, 0.0}, {0.125, 0.022}, {0.03, 0.022}};
   AddLathe(m, {-0.02, 0, 0}, {1, 0, 0}, disc, 20, Material{{0.42, 0.42, 0.43, 1}, {0.5, 0.5, 0.5, 1}}, false);
-  std::vector<Profile> hub = {{0.0, hw - 0.005}, {0.034, hw - 0.005}, {0.036, hw + 0.002}, {0.024, hw + 0.008},
-                              {0.0, hw + 0.009}};
+  std::vector<Profile> hub = {
+      {0.0, hw - 0.005}, {0.034, hw - 0.005}, {0.036, hw + 0.002}, {0.024, hw + 0.008}, {0.0, hw + 0.009}};
   AddLathe(m, {0, 0, 0}, {1, 0, 0}, hub, 16, kRim);
   // Five twin spokes from the hub to the lip, slightly dished.
   for (int s = 0; s < 10; ++s) {

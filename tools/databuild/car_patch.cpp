@@ -89,8 +89,10 @@ void BodyPatchHoles(Mesh& m, double u0, double u1, const Bound& vlo, const Bound
     BodyPatchHoles(m, u0, a, vlo, vhi, mat, rest, extraU);
     BodyPatchHoles(m, b, u1, vlo, vhi, mat, rest, extraU);
     const double v0 = h.v0, v1 = h.v1;
-    BodyPatchHoles(m, a, b, vlo, [vhi, v0](double u) { return std::min(vhi(u), v0); }, mat, rest, extraU);
-    BodyPatchHoles(m, a, b, [vlo, v1](double u) { return std::max(vlo(u), v1); }, vhi, mat, rest, extraU);
+    BodyPatchHoles(
+        m, a, b, vlo, [vhi, v0](double u) { return std::min(vhi(u), v0); }, mat, rest, extraU);
+    BodyPatchHoles(
+        m, a, b, [vlo, v1](double u) { return std::max(vlo(u), v1); }, vhi, mat, rest, extraU);
     return;
   }
   BodyPatch(m, u0, u1, vlo, vhi, mat, 0, false, extraU);

@@ -36,8 +36,8 @@ std::vector<double> Within(const std::vector<double>& all, double a, double b, c
 
 // Body patch for u in [u0, u1], v from vlo(u) to vhi(u). `offset` moves the surface along its
 // normal (negative: inward); `inward` turns the faces to the inside (for inner linings).
-void BodyPatch(Mesh& m, double u0, double u1, const Bound& vlo, const Bound& vhi, const MatFn& mat,
-               double offset = 0, bool inward = false, const std::vector<double>& extraU = {});
+void BodyPatch(Mesh& m, double u0, double u1, const Bound& vlo, const Bound& vhi, const MatFn& mat, double offset = 0,
+               bool inward = false, const std::vector<double>& extraU = {});
 // The same with rectangular holes (each within the patch's v range over its u range).
 void BodyPatchHoles(Mesh& m, double u0, double u1, const Bound& vlo, const Bound& vhi, const MatFn& mat,
                     const std::vector<Hole>& holes, const std::vector<double>& extraU = {});

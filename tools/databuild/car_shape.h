@@ -35,17 +35,17 @@ constexpr int kBonnetOpen = -500, kTrunkOpen = 1000, kRightDoorOpen = 750, kLeft
 inline double AngleRad(int units) { return 2 * kPi * units / 4096.0; }
 
 // Panel break lines.
-constexpr double kGap = 0.006;                 // shut-line gap
+constexpr double kGap = 0.006;  // shut-line gap
 constexpr double kDoorFrontZ = -0.24084 + 0.004;
 constexpr double kDoorRearZ = 0.472;
-constexpr double kBonnetRearZ = -0.3793;       // bonnet trailing edge (just ahead of its hinge)
-constexpr double kBonnetFrontZ = -1.335;       // bonnet leading edge
-constexpr double kScreenBaseZ = -0.366;        // windscreen base (start of the greenhouse)
-constexpr double kRearScreenBaseZ = 0.862;     // rear window base (end of the greenhouse)
-constexpr double kTrunkFrontZ = 0.8747;        // trunk lid leading edge
-constexpr double kBeltV = 6.0 / 8;             // belt line on the lower body
-constexpr double kBonnetSideV = 6.55 / 8;      // bonnet and trunk lid side shut lines
-constexpr double kDoorBottomV = 2.62 / 8;      // door bottom edge (top of the side skirt)
+constexpr double kBonnetRearZ = -0.3793;    // bonnet trailing edge (just ahead of its hinge)
+constexpr double kBonnetFrontZ = -1.335;    // bonnet leading edge
+constexpr double kScreenBaseZ = -0.366;     // windscreen base (start of the greenhouse)
+constexpr double kRearScreenBaseZ = 0.862;  // rear window base (end of the greenhouse)
+constexpr double kTrunkFrontZ = 0.8747;     // trunk lid leading edge
+constexpr double kBeltV = 6.0 / 8;          // belt line on the lower body
+constexpr double kBonnetSideV = 6.55 / 8;   // bonnet and trunk lid side shut lines
+constexpr double kDoorBottomV = 2.62 / 8;   // door bottom edge (top of the side skirt)
 constexpr double kFloorEdgeV = 2.0 / 8;
 
 // Lower body.

@@ -89,9 +89,7 @@ bool BuildDataSet(std::vector<DataFile>& files, std::string& error) {
   for (const std::string& name : DataFileNames()) {
     DataFile f{name, KindOf(name), {}};
     switch (f.kind) {
-      case FileKind::Text:
-        f.bytes = SpecText();
-        break;
+      case FileKind::Text: f.bytes = SpecText(); break;
       case FileKind::Bitmap24:
         f.bytes = EncodeBmp(name == "crmd_10" ? textures::CarDetails() : textures::Ground(), 24);
         break;

@@ -68,24 +68,30 @@ struct M4 {
   static M4 RotX(double a) {
     M4 r;
     double c = std::cos(a), s = std::sin(a);
-    r.m[1][1] = c; r.m[1][2] = -s;
-    r.m[2][1] = s; r.m[2][2] = c;
+    r.m[1][1] = c;
+    r.m[1][2] = -s;
+    r.m[2][1] = s;
+    r.m[2][2] = c;
     return r;
   }
   // Rotation about y: x' = x c - z s, z' = x s + z c.
   static M4 RotY(double a) {
     M4 r;
     double c = std::cos(a), s = std::sin(a);
-    r.m[0][0] = c; r.m[0][2] = s;
-    r.m[2][0] = -s; r.m[2][2] = c;
+    r.m[0][0] = c;
+    r.m[0][2] = s;
+    r.m[2][0] = -s;
+    r.m[2][2] = c;
     return r;
   }
   // Rotation about z: rows (c, s), (-s, c).
   static M4 RotZ(double a) {
     M4 r;
     double c = std::cos(a), s = std::sin(a);
-    r.m[0][0] = c; r.m[0][1] = s;
-    r.m[1][0] = -s; r.m[1][1] = c;
+    r.m[0][0] = c;
+    r.m[0][1] = s;
+    r.m[1][0] = -s;
+    r.m[1][1] = c;
     return r;
   }
   // Frame matrix from its axes and origin (rows x, y, z, origin).
@@ -115,8 +121,7 @@ inline V3 TransformPoint(V3 p, const M4& m) {
           p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2]};
 }
 inline V3 TransformDir(V3 p, const M4& m) {
-  return {p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0],
-          p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1],
+  return {p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0], p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1],
           p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2]};
 }
 inline double Det3(const M4& m) {

@@ -68,7 +68,7 @@ class Mesh {
   void Append(const Mesh& other);
   void Append(const Mesh& other, const M4& m);  // m must be rigid or mirroring
   void Transform(const M4& m);                  // keeps the faces outward, also when m mirrors
-  void MirrorX();                                // x -> -x, faces kept outward
+  void MirrorX();                               // x -> -x, faces kept outward
   // Appends a copy mirrored in x (the other side of a symmetric part).
   void AddMirrorX();
   void SetMaterial(const Material& m);

@@ -53,7 +53,10 @@ V3 TransformNormalFor(V3 n, const M4& m) {
 }  // namespace
 
 PreviewRenderer::PreviewRenderer(int width, int height, bool depth16)
-    : width_(width), height_(height), depth16_(depth16), colour_(width, height, 0xFF000000),
+    : width_(width),
+      height_(height),
+      depth16_(depth16),
+      colour_(width, height, 0xFF000000),
       depth_(static_cast<size_t>(width) * height, 1.0) {
   double c = std::cos(kFov / 2) / std::sin(kFov / 2), q = kFar / (kFar - kNear);
   double aspect = static_cast<double>(height) / width;
@@ -201,8 +204,13 @@ void PreviewRenderer::Draw(const Pending& item) {
     c.w = pv.z;
     Rgba d = Unpack(v.diffuse), s = Unpack(v.specular);
     if (!item.lighting) {
-      c.r = d.r; c.g = d.g; c.b = d.b; c.a = d.a;
-      c.sr = s.r; c.sg = s.g; c.sb = s.b;
+      c.r = d.r;
+      c.g = d.g;
+      c.b = d.b;
+      c.a = d.a;
+      c.sr = s.r;
+      c.sg = s.g;
+      c.sb = s.b;
     } else {
       V3 amb{0, 0, 0}, dif{0, 0, 0}, spe{0, 0, 0};
       V3 view = Normalize(eye_ - pw);
@@ -230,9 +238,8 @@ void PreviewRenderer::Draw(const Pending& item) {
   }
   auto lerp = [](const ClipVertex& a, const ClipVertex& b, double t) {
     auto f = [t](double p, double q) { return p + (q - p) * t; };
-    return ClipVertex{f(a.x, b.x),   f(a.y, b.y),   f(a.z, b.z),   f(a.w, b.w), f(a.r, b.r),
-                      f(a.g, b.g),   f(a.b, b.b),   f(a.a, b.a),   f(a.sr, b.sr), f(a.sg, b.sg),
-                      f(a.sb, b.sb), f(a.u, b.u),   f(a.v, b.v)};
+    return ClipVertex{f(a.x, b.x), f(a.y, b.y),   f(a.z, b.z),   f(a.w, b.w),   f(a.r, b.r), f(a.g, b.g), f(a.b, b.b),
+                      f(a.a, b.a), f(a.sr, b.sr), f(a.sg, b.sg), f(a.sb, b.sb), f(a.u, b.u), f(a.v, b.v)};
   };
   for (size_t t = 0; t + 2 < mesh.indices.size(); t += 3) {
     std::vector<ClipVertex> poly = {cv[mesh.indices[t]], cv[mesh.indices[t + 1]], cv[mesh.indices[t + 2]]};

@@ -129,7 +129,8 @@ Image RenderCar(const PreviewData& data, const CarView& view, int width, int hei
     const Image& t = *data.Picture("crmd_41");
     title = Image(t.width * scale, t.height * scale);
     for (int y = 0; y < title.height; ++y)
-      for (int x = 0; x < title.width; ++x) std::copy(t.At(x / scale, y / scale), t.At(x / scale, y / scale) + 4, title.At(x, y));
+      for (int x = 0; x < title.width; ++x)
+        std::copy(t.At(x / scale, y / scale), t.At(x / scale, y / scale) + 4, title.At(x, y));
     // The saver draws it on a screen of the preview's own size; scale it down with the picture.
     Image small(t.width * scale * width / 1024, t.height * scale * width / 1024);
     for (int y = 0; y < small.height; ++y)
@@ -201,7 +202,9 @@ Image RenderScenery(const PreviewData& data, const ScenePass& pass, int width, i
       double z0 = 9.0 * i - 90;
       for (int row = 0; row < 3; ++row) {
         int kind = rng.Int(3);
-        SpriteCorner q[4] = {{-hx[kind], -hy[kind], 0, 0}, {hx[kind], -hy[kind], 1, 0}, {-hx[kind], hy[kind], 0, 1},
+        SpriteCorner q[4] = {{-hx[kind], -hy[kind], 0, 0},
+                             {hx[kind], -hy[kind], 1, 0},
+                             {-hx[kind], hy[kind], 0, 1},
                              {hx[kind], hy[kind], 1, 1}};
         r.AddSprite({xs[row], 2, z0 + 3.0 * row}, q, data.Picture(tex[kind]));
       }

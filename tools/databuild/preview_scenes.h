@@ -14,25 +14,25 @@
 namespace databuild {
 
 struct CarView {
-  int turn = 0;                 // turntable angle, 4096ths of a turn
-  V3 carPos{0, -0.6, -1.3};     // car position; the camera sits at the origin
+  int turn = 0;              // turntable angle, 4096ths of a turn
+  V3 carPos{0, -0.6, -1.3};  // car position; the camera sits at the origin
   bool skeleton = false;
   int bonnet = 0, trunk = 0, leftDoor = 0, rightDoor = 0;  // opening angles, 4096ths
-  bool driving = false;         // driving-mode parts: chassis crmd_5, driver, shadow
+  bool driving = false;                                    // driving-mode parts: chassis crmd_5, driver, shadow
   bool night = false;
   bool shadowBlend = false;
   std::string label;
-  std::string only;             // draw just these meshes, comma-separated (for looking at parts)
-  bool bright = false;          // extra ambient light, for looking into dark corners
-  bool title = false;           // the title image over the picture, as in the first seconds
-  bool freeCamera = false;      // look from `eye` at `target` instead of from the origin
+  std::string only;         // draw just these meshes, comma-separated (for looking at parts)
+  bool bright = false;      // extra ambient light, for looking into dark corners
+  bool title = false;       // the title image over the picture, as in the first seconds
+  bool freeCamera = false;  // look from `eye` at `target` instead of from the origin
   V3 eye, target;
 };
 
 struct ScenePass {
-  int phase = 0;        // camera phase 0, 1, 2
-  double carZ = 50;     // car position along the track
-  int frame = 0;        // frames into the pass (drives the phase-0 drift and the sweep)
+  int phase = 0;     // camera phase 0, 1, 2
+  double carZ = 50;  // car position along the track
+  int frame = 0;     // frames into the pass (drives the phase-0 drift and the sweep)
   bool night = false;
   bool firstPassObjects = false;  // crmd_26 and crmd_45 shown
   bool thirdPassObjects = false;  // crmd_8 and crmd_43 shown

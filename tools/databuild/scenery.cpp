@@ -18,8 +18,8 @@ namespace {
 const V3 kLitNormal = Normalize(V3{0.41, 0.82, 0.41});
 const V3 kShadowDir{-0.5, 0, -0.5};  // where shadows fall per unit of height (away from light 0)
 constexpr double kGrassY = -0.02;
-constexpr double kExtent = 420;      // half size of the ground
-constexpr double kTrackZ = 300;      // the track runs from -300 to 300
+constexpr double kExtent = 420;  // half size of the ground
+constexpr double kTrackZ = 300;  // the track runs from -300 to 300
 
 Material M(double r, double g, double b, double a = 1) { return {{r, g, b, a}, {0, 0, 0, 1}}; }
 
@@ -31,7 +31,8 @@ struct P2D {
 void GroundStrip(Mesh& m, double x0, double x1, double y, double z0, double z1, double u0, double u1, double tile,
                  const Material& mat, int zSegments = 24) {
   for (int i = 0; i < zSegments; ++i) {
-    double za = Lerp(z0, z1, static_cast<double>(i) / zSegments), zb = Lerp(z0, z1, static_cast<double>(i + 1) / zSegments);
+    double za = Lerp(z0, z1, static_cast<double>(i) / zSegments),
+           zb = Lerp(z0, z1, static_cast<double>(i + 1) / zSegments);
     uint32_t a = m.Add(Sample{{x0, y, za}, {0, 1, 0}, mat, u0, za / tile});
     uint32_t b = m.Add(Sample{{x1, y, za}, {0, 1, 0}, mat, u1, za / tile});
     uint32_t c = m.Add(Sample{{x1, y, zb}, {0, 1, 0}, mat, u1, zb / tile});
@@ -97,8 +98,8 @@ const std::vector<Tree>& Trees() {
       double z = -240 + i * 7.0 + rng.Range(-2, 2);
       bool right = i % 2 == 0;
       double x = right ? rng.Range(13, 30) : rng.Range(-15, -9);
-      if (right && z > -70 && z < 0) x += 24;        // around the pit building
-      if (!right && z > -50 && z < 50) continue;      // the grandstand stands there
+      if (right && z > -70 && z < 0) x += 24;     // around the pit building
+      if (!right && z > -50 && z < 50) continue;  // the grandstand stands there
       t.push_back({x, z, rng.Range(5, 9), rng.Range(1.8, 3.0)});
     }
     return t;
@@ -152,8 +153,8 @@ Mesh BuildRoad() {
 
 Mesh BuildWalls() {
   Mesh m;
-  const Material concrete = M(0.80, 0.80, 0.78), red = M(0.85, 0.10, 0.08),
-                 white = M(0.95, 0.95, 0.95), steel = M(0.70, 0.72, 0.75), post = M(0.35, 0.35, 0.37);
+  const Material concrete = M(0.80, 0.80, 0.78), red = M(0.85, 0.10, 0.08), white = M(0.95, 0.95, 0.95),
+                 steel = M(0.70, 0.72, 0.75), post = M(0.35, 0.35, 0.37);
   // Billboard walls: concrete, painted in red and white blocks facing the track.
   for (double wx : {kWallRightX, kWallLeftX}) {
     for (int i = 0; i < 50; ++i) {
@@ -164,7 +165,8 @@ Mesh BuildWalls() {
   // Guard rail on the left: two steel rails on posts.
   const double rx = -6.2;
   for (double y : {0.45, 0.75}) Block(m, {rx - 0.03, y - 0.12, -kTrackZ}, {rx + 0.03, y, kTrackZ}, steel, steel);
-  for (double z = -kTrackZ; z <= kTrackZ; z += 4) Block(m, {rx + 0.03, kGrassY, z - 0.06}, {rx + 0.15, 0.8, z + 0.06}, post, post);
+  for (double z = -kTrackZ; z <= kTrackZ; z += 4)
+    Block(m, {rx + 0.03, kGrassY, z - 0.06}, {rx + 0.15, 0.8, z + 0.06}, post, post);
   // Bases of the marker posts at x = -4.5 (the saver draws the markers on top).
   for (int i = 0; i < 20; ++i) {
     double z = 9.0 * i - 90;
@@ -184,7 +186,8 @@ Mesh BuildBackdrop() {
     double h = 22 + 12 * std::sin(a * 3 + 0.7) + 8 * std::sin(a * 7 + 2.1) + 4 * std::sin(a * 17 + 0.3);
     double c = std::cos(a), s = std::sin(a);
     double rr = Lerp(r0, r1, 0.5 + 0.5 * std::sin(a * 5));
-    V3 pBase{2 + c * r0, kGrassY, s * r0}, pTop{2 + c * rr, h, s * rr}, pBack{2 + c * (rr + 40), kGrassY, s * (rr + 40)};
+    V3 pBase{2 + c * r0, kGrassY, s * r0}, pTop{2 + c * rr, h, s * rr},
+        pBack{2 + c * (rr + 40), kGrassY, s * (rr + 40)};
     V3 slope = Normalize(V3{-c * h, rr - r0, -s * h});
     Material low = M(0.30, 0.42, 0.26), high = M(0.42, 0.52, 0.55);
     base.push_back(m.Add(Sample{pBase, slope, low}));
@@ -248,7 +251,8 @@ Mesh BuildGrandstand() {
   // Back wall, roof on columns, and the end walls.
   Block(m, {s.x0 - 0.4, kGrassY, s.z0}, {s.x0, s.h, s.z1}, dark, dark);
   Block(m, {s.x0 - 0.6, s.h, s.z0 - 1}, {s.x1 + 1.5, s.h + 0.5, s.z1 + 1}, roof, roof);
-  for (double z = s.z0; z <= s.z1 + 0.1; z += 15) Block(m, {s.x1 + 1.0, kGrassY, z - 0.2}, {s.x1 + 1.4, s.h, z + 0.2}, column, column);
+  for (double z = s.z0; z <= s.z1 + 0.1; z += 15)
+    Block(m, {s.x1 + 1.0, kGrassY, z - 0.2}, {s.x1 + 1.4, s.h, z + 0.2}, column, column);
   for (double z : {s.z0 - 0.4, s.z1}) Block(m, {s.x0, kGrassY, z}, {s.x1, s.h * 0.75, z + 0.4}, concrete, concrete);
   return m;
 }
@@ -335,8 +339,10 @@ Mesh BuildNightScene() {
   // Dark ground beside the track.
   const Material ground = M(0.02, 0.03, 0.025);
   auto flat = [&](double x0, double x1, double z0, double z1) {
-    uint32_t a = m.Add(Sample{{x0, kGrassY, z0}, kLitNormal, ground}), b = m.Add(Sample{{x1, kGrassY, z0}, kLitNormal, ground}),
-             c = m.Add(Sample{{x1, kGrassY, z1}, kLitNormal, ground}), d = m.Add(Sample{{x0, kGrassY, z1}, kLitNormal, ground});
+    uint32_t a = m.Add(Sample{{x0, kGrassY, z0}, kLitNormal, ground}),
+             b = m.Add(Sample{{x1, kGrassY, z0}, kLitNormal, ground}),
+             c = m.Add(Sample{{x1, kGrassY, z1}, kLitNormal, ground}),
+             d = m.Add(Sample{{x0, kGrassY, z1}, kLitNormal, ground});
     m.AddTriangleFacing(a, b, c, {0, 1, 0});
     m.AddTriangleFacing(a, c, d, {0, 1, 0});
   };
@@ -464,15 +470,18 @@ Mesh BuildStartGantry() {
   Mesh m;
   const double z = -20;
   const Material steel = M(0.75, 0.76, 0.78), banner = M(0.95, 0.95, 0.95);
-  for (double x : {kRoadLeft - 1.0, kRoadRight + 1.0}) Block(m, {x - 0.3, kGrassY, z - 0.3}, {x + 0.3, 7.0, z + 0.3}, steel, steel);
+  for (double x : {kRoadLeft - 1.0, kRoadRight + 1.0})
+    Block(m, {x - 0.3, kGrassY, z - 0.3}, {x + 0.3, 7.0, z + 0.3}, steel, steel);
   Block(m, {kRoadLeft - 1.3, 6.2, z - 0.4}, {kRoadRight + 1.3, 7.2, z + 0.4}, steel, steel);
   // Chequered banner below the beam (the cloth column of the texture), both faces.
   for (double side : {-1.0, 1.0}) {
     double fz = z + side * 0.42;
     V3 n{0, 0, side};
     double x0 = kRoadLeft - 0.6, x1 = kRoadRight + 0.6, y0 = 5.0, y1 = 6.2;
-    uint32_t a = m.Add(Sample{{x0, y1, fz}, n, banner, 0.88, 0.55}), b = m.Add(Sample{{x1, y1, fz}, n, banner, 0.995, 0.55});
-    uint32_t c = m.Add(Sample{{x1, y0, fz}, n, banner, 0.995, 0.62}), d = m.Add(Sample{{x0, y0, fz}, n, banner, 0.88, 0.62});
+    uint32_t a = m.Add(Sample{{x0, y1, fz}, n, banner, 0.88, 0.55}),
+             b = m.Add(Sample{{x1, y1, fz}, n, banner, 0.995, 0.55});
+    uint32_t c = m.Add(Sample{{x1, y0, fz}, n, banner, 0.995, 0.62}),
+             d = m.Add(Sample{{x0, y0, fz}, n, banner, 0.88, 0.62});
     m.AddQuad(a, b, c, d);
   }
   // Start lights.
@@ -486,14 +495,16 @@ Mesh BuildStartGantry() {
 Mesh BuildParkedCars() {
   Mesh m;
   Rng rng(0xCA75);
-  const Material paints[5] = {M(0.1, 0.2, 0.6), M(0.9, 0.9, 0.9), M(0.85, 0.7, 0.1), M(0.15, 0.15, 0.16), M(0.2, 0.5, 0.3)};
+  const Material paints[5] = {M(0.1, 0.2, 0.6), M(0.9, 0.9, 0.9), M(0.85, 0.7, 0.1), M(0.15, 0.15, 0.16),
+                              M(0.2, 0.5, 0.3)};
   for (int i = 0; i < 10; ++i) {
     double x = 13 + (i % 2) * 5.5, z = 20 + (i / 2) * 4.2 + rng.Range(-0.3, 0.3);
     const Material& p = paints[rng.Int(5)];
     AddRoundedBox(m, {x - 2.0, 0.25, z - 0.85}, {x + 2.0, 0.85, z + 0.85}, 0.35, 2, p);
     AddRoundedBox(m, {x - 0.9, 0.85, z - 0.72}, {x + 0.8, 1.3, z + 0.72}, 0.3, 2, M(0.08, 0.1, 0.14));
     for (double dx : {-1.3, 1.3})
-      for (double dz : {-0.8, 0.8}) AddCylinder(m, {x + dx, 0.3, z + dz - 0.12}, {x + dx, 0.3, z + dz + 0.12}, 0.3, 8, M(0.05, 0.05, 0.05));
+      for (double dz : {-0.8, 0.8})
+        AddCylinder(m, {x + dx, 0.3, z + dz - 0.12}, {x + dx, 0.3, z + dz + 0.12}, 0.3, 8, M(0.05, 0.05, 0.05));
   }
   return m;
 }
@@ -508,8 +519,10 @@ Mesh BuildFinishBoards() {
     for (double side : {-1.0, 1.0}) {
       V3 n{side, 0, 0};
       double fx = x + side * 0.01;
-      uint32_t a = m.Add(Sample{{fx, 3.1, z}, n, cloth, 0.88, 0.52}), b = m.Add(Sample{{fx, 3.1, z + 1.6}, n, cloth, 0.99, 0.52});
-      uint32_t c = m.Add(Sample{{fx, 2.1, z + 1.6}, n, cloth, 0.99, 0.58}), d = m.Add(Sample{{fx, 2.1, z}, n, cloth, 0.88, 0.58});
+      uint32_t a = m.Add(Sample{{fx, 3.1, z}, n, cloth, 0.88, 0.52}),
+               b = m.Add(Sample{{fx, 3.1, z + 1.6}, n, cloth, 0.99, 0.52});
+      uint32_t c = m.Add(Sample{{fx, 2.1, z + 1.6}, n, cloth, 0.99, 0.58}),
+               d = m.Add(Sample{{fx, 2.1, z}, n, cloth, 0.88, 0.58});
       m.AddQuad(a, b, c, d);
     }
   }
@@ -517,8 +530,10 @@ Mesh BuildFinishBoards() {
   for (double side : {-1.0, 1.0}) {
     double fx = kRoadRight + 1.0 + side * 0.11;
     V3 n{side, 0, 0};
-    uint32_t a = m.Add(Sample{{fx, 2.4, -21.4}, n, cloth, 0.88, 0.5}), b = m.Add(Sample{{fx, 2.4, -18.6}, n, cloth, 0.99, 0.5});
-    uint32_t c = m.Add(Sample{{fx, 1.0, -18.6}, n, cloth, 0.99, 0.6}), d = m.Add(Sample{{fx, 1.0, -21.4}, n, cloth, 0.88, 0.6});
+    uint32_t a = m.Add(Sample{{fx, 2.4, -21.4}, n, cloth, 0.88, 0.5}),
+             b = m.Add(Sample{{fx, 2.4, -18.6}, n, cloth, 0.99, 0.5});
+    uint32_t c = m.Add(Sample{{fx, 1.0, -18.6}, n, cloth, 0.99, 0.6}),
+             d = m.Add(Sample{{fx, 1.0, -21.4}, n, cloth, 0.88, 0.6});
     m.AddQuad(a, b, c, d);
   }
   return m;
@@ -527,8 +542,8 @@ Mesh BuildFinishBoards() {
 Mesh BuildSpectators() {
   Mesh m;
   Rng rng(0xFA25);
-  const Material shirts[6] = {M(0.9, 0.15, 0.1), M(0.1, 0.2, 0.7), M(0.95, 0.95, 0.92), M(0.95, 0.8, 0.15),
-                              M(0.15, 0.55, 0.25), M(0.2, 0.2, 0.22)};
+  const Material shirts[6] = {M(0.9, 0.15, 0.1),  M(0.1, 0.2, 0.7),    M(0.95, 0.95, 0.92),
+                              M(0.95, 0.8, 0.15), M(0.15, 0.55, 0.25), M(0.2, 0.2, 0.22)};
   const Material skin = M(0.85, 0.65, 0.5), legs = M(0.15, 0.15, 0.2);
   for (int i = 0; i < 140; ++i) {
     double z = rng.Range(-48, 48), x = rng.Range(-8.6, -6.9);

@@ -78,8 +78,10 @@ void Badge(Canvas& cv, Px r) {
   raster::FillDisc(cv, cx, cy, rad * 0.86, C(0.05, 0.07, 0.2));
   raster::FillRing(cv, cx, cy, rad * 0.62, rad * 0.70, C(0.85, 0.7, 0.25));
   // A stylised kestrel's wing: a swept chevron in red and gold.
-  std::vector<P2> wing = {{cx - rad * 0.55, cy + rad * 0.15}, {cx + rad * 0.45, cy - rad * 0.45},
-                          {cx + rad * 0.2, cy - rad * 0.05}, {cx + rad * 0.5, cy + rad * 0.05},
+  std::vector<P2> wing = {{cx - rad * 0.55, cy + rad * 0.15},
+                          {cx + rad * 0.45, cy - rad * 0.45},
+                          {cx + rad * 0.2, cy - rad * 0.05},
+                          {cx + rad * 0.5, cy + rad * 0.05},
                           {cx - rad * 0.1, cy + rad * 0.35}};
   raster::FillPolygon(cv, wing, C(0.85, 0.1, 0.08));
   raster::TextInBox(cv, cx - rad * 0.5, cy + rad * 0.36, cx + rad * 0.5, cy + rad * 0.58, "K", C(0.95, 0.95, 0.95));
@@ -117,7 +119,8 @@ void Dial(Canvas& cv, double cx, double cy, double rad, int marks, const std::st
   double a = (135 + 270.0 * needle) * kPi / 180;
   raster::StrokeLine(cv, cx, cy, cx + rad * 0.8 * std::cos(a), cy + rad * 0.8 * std::sin(a), 2.0, C(1.0, 0.35, 0.1));
   raster::FillDisc(cv, cx, cy, rad * 0.1, C(0.6, 0.6, 0.62));
-  raster::TextInBox(cv, cx - rad * 0.5, cy + rad * 0.35, cx + rad * 0.5, cy + rad * 0.55, label, C(0.8, 0.8, 0.8), 0.16);
+  raster::TextInBox(cv, cx - rad * 0.5, cy + rad * 0.35, cx + rad * 0.5, cy + rad * 0.55, label, C(0.8, 0.8, 0.8),
+                    0.16);
 }
 
 void Gauges(Canvas& cv, Px r) {
@@ -147,7 +150,8 @@ void Vent(Canvas& cv, Px r) {
 }
 
 // A hedged line of text to a width, for billboards.
-void Headline(Canvas& cv, double x0, double y0, double x1, double y1, const std::string& t, Colour c, double slant = 0.0) {
+void Headline(Canvas& cv, double x0, double y0, double x1, double y1, const std::string& t, Colour c,
+              double slant = 0.0) {
   raster::TextInBox(cv, x0, y0, x1, y1, t, c, 0.17, slant);
 }
 
@@ -261,8 +265,8 @@ Image Billboard(int kind) {
     raster::FillRoundRect(cv, 4, 4, 246, 262, 6, C(0.95, 0.95, 0.95));
     raster::GradientRect(cv, 12, 12, 238, 254, C(0.06, 0.12, 0.32), C(0.02, 0.03, 0.08));
     // A stylised sports car in profile.
-    std::vector<P2> body = {{30, 178}, {44, 160}, {90, 152}, {120, 132}, {160, 128}, {196, 146}, {222, 152},
-                            {226, 176}, {30, 182}};
+    std::vector<P2> body = {{30, 178},  {44, 160},  {90, 152},  {120, 132}, {160, 128},
+                            {196, 146}, {222, 152}, {226, 176}, {30, 182}};
     raster::FillPolygon(cv, body, C(0.80, 0.06, 0.05));
     std::vector<P2> glass = {{118, 138}, {158, 134}, {184, 148}, {112, 150}};
     raster::FillPolygon(cv, glass, C(0.1, 0.12, 0.18));

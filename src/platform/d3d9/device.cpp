@@ -33,8 +33,8 @@ DeviceImpl::DeviceImpl(Direct3D9Impl* d3d, D3DDEVTYPE type, HWND focus, DWORD fl
   d3d_->AddRef();
 }
 
-HRESULT DeviceImpl::Create(Direct3D9Impl* d3d, D3DDEVTYPE type, HWND focus, DWORD flags,
-                           D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device) {
+HRESULT DeviceImpl::Create(Direct3D9Impl* d3d, D3DDEVTYPE type, HWND focus, DWORD flags, D3DPRESENT_PARAMETERS* params,
+                           IDirect3DDevice9** device) {
   if (!device) return D3DERR_INVALIDCALL;
   *device = nullptr;
   if (!params) return D3DERR_INVALIDCALL;
@@ -401,7 +401,8 @@ HRESULT DeviceImpl::Present(const RECT* src, const RECT* dst, HWND, const RGNDAT
   SetScissor(false, 0, 0, 0, 0);
   SetColorMask(0xf);
   const bool same = (s[2] - s[0]) == (d[2] - d[0]) && (s[3] - s[1]) == (d[1] - d[3]);
-  gl_.BlitFramebuffer(s[0], s[1], s[2], s[3], d[0], d[1], d[2], d[3], GL_COLOR_BUFFER_BIT, same ? GL_NEAREST : GL_LINEAR);
+  gl_.BlitFramebuffer(s[0], s[1], s[2], s[3], d[0], d[1], d[2], d[3], GL_COLOR_BUFFER_BIT,
+                      same ? GL_NEAREST : GL_LINEAR);
   SDL_GL_SwapWindow(window_);
   dirty_ |= kDirtyFramebuffer | kDirtyColorMask;  // the copy used its own framebuffer and masks
   return D3D_OK;

@@ -24,7 +24,7 @@
 
 namespace d3d9gl {
 
-constexpr int kMaxSamplers = 16;        // accepted sampler / stage indices; 0..7 are used
+constexpr int kMaxSamplers = 16;  // accepted sampler / stage indices; 0..7 are used
 constexpr int kRenderStateCount = 256;
 constexpr int kStageStateCount = 33;
 constexpr int kSamplerStateCount = 14;
@@ -37,10 +37,10 @@ enum DirtyBit : std::uint32_t {
   kDirtyScissor = 1u << 2,
   kDirtyBlend = 1u << 3,
   kDirtyDepth = 1u << 4,
-  kDirtyRaster = 1u << 5,     // cull, fill, point size
+  kDirtyRaster = 1u << 5,  // cull, fill, point size
   kDirtyColorMask = 1u << 6,
   kDirtyStencil = 1u << 7,
-  kDirtyKey = 1u << 8,        // anything that selects the program
+  kDirtyKey = 1u << 8,  // anything that selects the program
   kDirtyTransform = 1u << 9,
   kDirtyLights = 1u << 10,
   kDirtyMaterial = 1u << 11,
@@ -112,8 +112,8 @@ class DeviceImpl final : public IDirect3DDevice9 {
  public:
   // Validates the parameters, creates the GL context on the window and writes back the chosen
   // present parameters. The device holds a reference on d3d.
-  static HRESULT Create(Direct3D9Impl* d3d, D3DDEVTYPE type, HWND focus, DWORD flags,
-                        D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device);
+  static HRESULT Create(Direct3D9Impl* d3d, D3DDEVTYPE type, HWND focus, DWORD flags, D3DPRESENT_PARAMETERS* params,
+                        IDirect3DDevice9** device);
 
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
@@ -181,13 +181,12 @@ class DeviceImpl final : public IDirect3DDevice9 {
   HRESULT STDMETHODCALLTYPE Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
                                   DWORD stencil) override;
   HRESULT STDMETHODCALLTYPE DrawPrimitive(D3DPRIMITIVETYPE type, UINT start, UINT count) override;
-  HRESULT STDMETHODCALLTYPE DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT minIndex,
-                                                 UINT numVertices, UINT startIndex, UINT count) override;
-  HRESULT STDMETHODCALLTYPE DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void* data,
-                                            UINT stride) override;
-  HRESULT STDMETHODCALLTYPE DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UINT numVertices,
-                                                   UINT count, const void* indices, D3DFORMAT indexFormat,
-                                                   const void* data, UINT stride) override;
+  HRESULT STDMETHODCALLTYPE DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT minIndex, UINT numVertices,
+                                                 UINT startIndex, UINT count) override;
+  HRESULT STDMETHODCALLTYPE DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void* data, UINT stride) override;
+  HRESULT STDMETHODCALLTYPE DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UINT numVertices, UINT count,
+                                                   const void* indices, D3DFORMAT indexFormat, const void* data,
+                                                   UINT stride) override;
 
   // ---- used by the resources and the hooks ----------------------------------------------------
   const Gl& gl() const { return gl_; }
@@ -273,7 +272,7 @@ class DeviceImpl final : public IDirect3DDevice9 {
   bool stateCache_ = true;
   int swapRequested_ = 0;
   bool swapAccepted_ = false;
-  bool unhandledReported_[kRenderStateCount] = {};       // states named once on stderr
+  bool unhandledReported_[kRenderStateCount] = {};  // states named once on stderr
   bool unhandledStageReported_[kStageStateCount] = {};
   D3D9LINUX_STATS stats_{};
 

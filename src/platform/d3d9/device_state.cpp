@@ -326,8 +326,9 @@ HRESULT DeviceImpl::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE t
   tss_[stage][t] = value;
   dirty_ |= kDirtyKey;
   const bool unhandled = (t == D3DTSS_TEXTURETRANSFORMFLAGS && value != D3DTTFF_DISABLE) ||
-                         (t == D3DTSS_TEXCOORDINDEX && (value & 0xffff0000u)) || (t >= D3DTSS_BUMPENVMAT00 && t <= D3DTSS_BUMPENVMAT11) ||
-                         t == D3DTSS_BUMPENVLSCALE || t == D3DTSS_BUMPENVLOFFSET || t == D3DTSS_CONSTANT;
+                         (t == D3DTSS_TEXCOORDINDEX && (value & 0xffff0000u)) ||
+                         (t >= D3DTSS_BUMPENVMAT00 && t <= D3DTSS_BUMPENVMAT11) || t == D3DTSS_BUMPENVLSCALE ||
+                         t == D3DTSS_BUMPENVLOFFSET || t == D3DTSS_CONSTANT;
   if (unhandled && !unhandledStageReported_[t]) {
     unhandledStageReported_[t] = true;
     std::fprintf(stderr, "d3d9gl: texture stage state %u is kept but not applied (value 0x%x)\n",

@@ -34,8 +34,7 @@ bool IsDisplayFormat(D3DFORMAT format) {
 
 bool IsBackBufferFormat(D3DFORMAT format) {
   // As Wine's d3d9 answers a windowed device: X1R5G5B5 (a 15-bit screen) yes, A1R5G5B5 no.
-  return format == D3DFMT_X8R8G8B8 || format == D3DFMT_A8R8G8B8 || format == D3DFMT_R5G6B5 ||
-         format == D3DFMT_X1R5G5B5;
+  return format == D3DFMT_X8R8G8B8 || format == D3DFMT_A8R8G8B8 || format == D3DFMT_R5G6B5 || format == D3DFMT_X1R5G5B5;
 }
 
 D3DDISPLAYMODE DesktopMode() {
@@ -88,7 +87,8 @@ void FillCaps(D3DDEVTYPE type, UINT maxTextureSize, D3DCAPS9* c) {
                    D3DSTENCILCAPS_DECRSAT | D3DSTENCILCAPS_INVERT | D3DSTENCILCAPS_INCR | D3DSTENCILCAPS_DECR;
   c->FVFCaps = kMaxTexCoords;
   // Every operation except bump mapping and PREMODULATE.
-  c->TextureOpCaps = 0x03ffffffu & ~(D3DTEXOPCAPS_BUMPENVMAP | D3DTEXOPCAPS_BUMPENVMAPLUMINANCE | D3DTEXOPCAPS_PREMODULATE);
+  c->TextureOpCaps =
+      0x03ffffffu & ~(D3DTEXOPCAPS_BUMPENVMAP | D3DTEXOPCAPS_BUMPENVMAPLUMINANCE | D3DTEXOPCAPS_PREMODULATE);
   c->MaxTextureBlendStages = kMaxStages;
   c->MaxSimultaneousTextures = kMaxStages;
   c->VertexProcessingCaps = D3DVTXPCAPS_MATERIALSOURCE7 | D3DVTXPCAPS_DIRECTIONALLIGHTS | D3DVTXPCAPS_POSITIONALLIGHTS |
@@ -153,8 +153,8 @@ HRESULT Direct3D9Impl::EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT mod
     SDL_DisplayMode dm;
     if (SDL_GetDisplayMode(0, i, &dm) != 0 || FormatOfPixels(dm.format) != format) continue;
     if (index++ == mode) {
-      *out = {static_cast<UINT>(dm.w), static_cast<UINT>(dm.h), static_cast<UINT>(dm.refresh_rate > 0 ? dm.refresh_rate : 0),
-              format};
+      *out = {static_cast<UINT>(dm.w), static_cast<UINT>(dm.h),
+              static_cast<UINT>(dm.refresh_rate > 0 ? dm.refresh_rate : 0), format};
       return D3D_OK;
     }
   }
@@ -185,7 +185,8 @@ HRESULT Direct3D9Impl::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMA
   if (rtype != D3DRTYPE_TEXTURE && rtype != D3DRTYPE_SURFACE) return D3DERR_NOTAVAILABLE;
   const FormatInfo* f = FindFormat(format);
   if (!f) return D3DERR_NOTAVAILABLE;
-  if (usage & D3DUSAGE_DEPTHSTENCIL) return (rtype == D3DRTYPE_SURFACE && (f->uses & kUseDepth)) ? D3D_OK : D3DERR_NOTAVAILABLE;
+  if (usage & D3DUSAGE_DEPTHSTENCIL)
+    return (rtype == D3DRTYPE_SURFACE && (f->uses & kUseDepth)) ? D3D_OK : D3DERR_NOTAVAILABLE;
   const unsigned need = (usage & D3DUSAGE_RENDERTARGET) ? kUseRenderTarget : kUseTexture;
   if (!(f->uses & need)) return D3DERR_NOTAVAILABLE;
   if (usage & D3DUSAGE_AUTOGENMIPMAP) return D3DOK_NOAUTOGEN;

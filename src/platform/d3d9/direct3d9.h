@@ -25,12 +25,10 @@ class Direct3D9Impl final : public IDirect3D9 {
                                             D3DFORMAT backBufferFormat, BOOL windowed) override;
   HRESULT STDMETHODCALLTYPE CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, DWORD usage,
                                               D3DRESOURCETYPE rtype, D3DFORMAT format) override;
-  HRESULT STDMETHODCALLTYPE CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE type, D3DFORMAT format,
-                                                       BOOL windowed, D3DMULTISAMPLE_TYPE ms,
-                                                       DWORD* quality) override;
+  HRESULT STDMETHODCALLTYPE CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE type, D3DFORMAT format, BOOL windowed,
+                                                       D3DMULTISAMPLE_TYPE ms, DWORD* quality) override;
   HRESULT STDMETHODCALLTYPE CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat,
-                                                   D3DFORMAT renderTargetFormat,
-                                                   D3DFORMAT depthStencilFormat) override;
+                                                   D3DFORMAT renderTargetFormat, D3DFORMAT depthStencilFormat) override;
   HRESULT STDMETHODCALLTYPE GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps) override;
   HRESULT STDMETHODCALLTYPE CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, DWORD flags,
                                          D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device) override;

@@ -447,8 +447,8 @@ void DeviceImpl::ApplyFixedState() {
       SetStencilWriteMask(rs_[D3DRS_STENCILWRITEMASK]);
     }
   }
-  dirty_ &= ~(kDirtyViewport | kDirtyScissor | kDirtyBlend | kDirtyDepth | kDirtyRaster | kDirtyColorMask |
-              kDirtyStencil);
+  dirty_ &=
+      ~(kDirtyViewport | kDirtyScissor | kDirtyBlend | kDirtyDepth | kDirtyRaster | kDirtyColorMask | kDirtyStencil);
 }
 
 void DeviceImpl::BuildKey(const FvfLayout& layout, D3DPRIMITIVETYPE type, FfpKey* key) const {
@@ -741,7 +741,8 @@ HRESULT DeviceImpl::DrawPrimitive(D3DPRIMITIVETYPE type, UINT start, UINT count)
   if (count == 0 || !Drawing()) return D3D_OK;
   if (streamStride_) layout.stride = streamStride_;
   const UINT verts = VertexCount(type, count);
-  const std::uint64_t end = static_cast<std::uint64_t>(streamOffset_) + static_cast<std::uint64_t>(start + verts) * layout.stride;
+  const std::uint64_t end =
+      static_cast<std::uint64_t>(streamOffset_) + static_cast<std::uint64_t>(start + verts) * layout.stride;
   if (end > stream_->core().size()) return D3DERR_INVALIDCALL;  // would read past the buffer
   if (!PrepareDraw(layout, type, stream_->core().glBuffer(), streamOffset_)) return D3D_OK;
   gl_.DrawArrays(mode, static_cast<GLint>(start), static_cast<GLsizei>(verts));
@@ -770,7 +771,8 @@ HRESULT DeviceImpl::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, 
   auto fits = [&](UINT lo, UINT hi) {
     const std::int64_t first = static_cast<std::int64_t>(baseVertex) + lo;
     const std::int64_t last = static_cast<std::int64_t>(baseVertex) + hi;
-    return first >= 0 && static_cast<std::uint64_t>(streamOffset_) + static_cast<std::uint64_t>(last + 1) * layout.stride <= vbSize;
+    return first >= 0 &&
+           static_cast<std::uint64_t>(streamOffset_) + static_cast<std::uint64_t>(last + 1) * layout.stride <= vbSize;
   };
   UINT lo, hi;
   ib.WholeIndexRange(isize, &lo, &hi);
@@ -781,7 +783,8 @@ HRESULT DeviceImpl::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, 
   if (!PrepareDraw(layout, type, stream_->core().glBuffer(), streamOffset_)) return D3D_OK;
   BindElementBuffer(ib.glBuffer());
   gl_.DrawElementsBaseVertex(mode, static_cast<GLsizei>(icount), isize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
-                             reinterpret_cast<const void*>(static_cast<std::uintptr_t>(startIndex) * isize), baseVertex);
+                             reinterpret_cast<const void*>(static_cast<std::uintptr_t>(startIndex) * isize),
+                             baseVertex);
   ++stats_.drawCalls;
   return D3D_OK;
 }

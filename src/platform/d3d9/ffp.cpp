@@ -44,26 +44,35 @@ void LightCode(std::string& s, const FfpKey& key, int i) {
   if (type == D3DLIGHT_DIRECTIONAL) {
     s += "    L = -uLightDir[" + n + "].xyz;\n";
   } else {
-    s += "    vec3 d = uLightPos[" + n + "].xyz - P; float dist = length(d);\n"
+    s += "    vec3 d = uLightPos[" + n +
+         "].xyz - P; float dist = length(d);\n"
          "    L = d / max(dist, 1e-20);\n"
-         "    vec4 a = uLightAtten[" + n + "];\n"
+         "    vec4 a = uLightAtten[" +
+         n +
+         "];\n"
          "    att = dist > a.w ? 0.0 : 1.0 / max(a.x + a.y * dist + a.z * dist * dist, 1e-20);\n";
     if (type == D3DLIGHT_SPOT) {
-      s += "    vec4 sp = uLightSpot[" + n + "];\n"
-           "    float rho = dot(-L, uLightDir[" + n + "].xyz);\n"
+      s += "    vec4 sp = uLightSpot[" + n +
+           "];\n"
+           "    float rho = dot(-L, uLightDir[" +
+           n +
+           "].xyz);\n"
            "    float f = rho > sp.x ? 1.0 : (rho <= sp.y ? 0.0 :\n"
            "        pow(max((rho - sp.y) / max(sp.x - sp.y, 1e-6), 0.0), sp.z));\n"
            "    att *= f;\n";
     }
   }
-  s += "    amb += uLightAmbient[" + n + "].rgb * att;\n"
+  s += "    amb += uLightAmbient[" + n +
+       "].rgb * att;\n"
        "    float nl = dot(N, L);\n"
        "    if (nl > 0.0) {\n"
-       "      dif += uLightDiffuse[" + n + "].rgb * (nl * att);\n";
+       "      dif += uLightDiffuse[" +
+       n + "].rgb * (nl * att);\n";
   if (key.specularEnable) {
     s += "      vec3 H = normalize(L + V);\n"
          "      float nh = max(dot(N, H), 0.0);\n"
-         "      spec += uLightSpecular[" + n + "].rgb * (att * (uMatPower == 0.0 ? 1.0 : pow(nh, uMatPower)));\n";
+         "      spec += uLightSpecular[" +
+         n + "].rgb * (att * (uMatPower == 0.0 ? 1.0 : pow(nh, uMatPower)));\n";
   }
   s += "    }\n  }\n";
 }
@@ -133,9 +142,11 @@ std::string GenerateVertexShader(const FfpKey& key) {
     s += "  vec4 Ma = " + Source(key.ambientSource, "uMatAmbient") + ";\n";
     s += "  vec4 Ms = " + Source(key.specularSource, "uMatSpecular") + ";\n";
     s += "  vec4 Me = " + Source(key.emissiveSource, "uMatEmissive") + ";\n";
-    s += "  " + o + "Diffuse = vec4(clamp(Me.rgb + Ma.rgb * (uGlobalAmbient.rgb + amb) + Md.rgb * dif, 0.0, 1.0),"
+    s += "  " + o +
+         "Diffuse = vec4(clamp(Me.rgb + Ma.rgb * (uGlobalAmbient.rgb + amb) + Md.rgb * dif, 0.0, 1.0),"
          " clamp(Md.a, 0.0, 1.0));\n";
-    s += "  " + o + "Specular = " + (key.specularEnable ? "vec4(clamp(Ms.rgb * spec, 0.0, 1.0), Ms.a)" : "vec4(0.0)") + ";\n";
+    s += "  " + o + "Specular = " + (key.specularEnable ? "vec4(clamp(Ms.rgb * spec, 0.0, 1.0), Ms.a)" : "vec4(0.0)") +
+         ";\n";
   } else {
     s += "  " + o + "Diffuse = " + (key.diffuse ? "aDiffuse" : "vec4(1.0)") + ";\n";
     s += "  " + o + "Specular = " + (key.specular ? "aSpecular" : "vec4(0.0)") + ";\n";
@@ -216,7 +227,8 @@ std::string Op(std::uint8_t op, const std::uint8_t args[3], int stage, const cha
     case D3DTOP_MODULATEINVALPHA_ADDCOLOR: return "(1.0 - " + a1a + ") * " + a2 + " + " + a1;
     case D3DTOP_MODULATEINVCOLOR_ADDALPHA: return "(1.0 - " + a1 + ") * " + a2 + " + " + a1a;
     case D3DTOP_DOTPRODUCT3: {
-      const std::string d = "4.0 * dot((" + Arg(args[0], stage) + ").rgb - 0.5, (" + Arg(args[1], stage) + ").rgb - 0.5)";
+      const std::string d =
+          "4.0 * dot((" + Arg(args[0], stage) + ").rgb - 0.5, (" + Arg(args[1], stage) + ").rgb - 0.5)";
       return std::string(c) == ".a" ? d : "vec3(" + d + ")";
     }
     case D3DTOP_MULTIPLYADD: return a0 + " + " + a1 + " * " + a2;

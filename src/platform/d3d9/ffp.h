@@ -31,25 +31,25 @@ struct FfpStage {
   std::uint8_t colorArg[3];  // arg1, arg2, arg0 (D3DTA with modifiers); unused args are 0
   std::uint8_t alphaOp;
   std::uint8_t alphaArg[3];
-  std::uint8_t resultTemp;   // 1: result goes to D3DTA_TEMP instead of CURRENT
-  std::uint8_t texCoord;     // texture coordinate set read by this stage (0..7)
-  std::uint8_t sampled;      // the stage reads its texture
+  std::uint8_t resultTemp;  // 1: result goes to D3DTA_TEMP instead of CURRENT
+  std::uint8_t texCoord;    // texture coordinate set read by this stage (0..7)
+  std::uint8_t sampled;     // the stage reads its texture
   std::uint8_t pad;
 };
 
 // All fields are bytes, so the key has no padding and compares with memcmp.
 struct FfpKey {
-  std::uint8_t rhw;             // pre-transformed vertices (never lit)
+  std::uint8_t rhw;                        // pre-transformed vertices (never lit)
   std::uint8_t normal, diffuse, specular;  // vertex has these components
-  std::uint8_t texCount;        // texture coordinate sets in the vertex (0..8)
-  std::uint8_t lighting;        // D3DRS_LIGHTING and not rhw
-  std::uint8_t numLights;       // active lights (0..8)
+  std::uint8_t texCount;                   // texture coordinate sets in the vertex (0..8)
+  std::uint8_t lighting;                   // D3DRS_LIGHTING and not rhw
+  std::uint8_t numLights;                  // active lights (0..8)
   std::uint8_t localViewer, normalizeNormals;
   std::uint8_t diffuseSource, ambientSource, specularSource, emissiveSource;  // D3DMCS, resolved
-  std::uint8_t specularEnable;  // D3DRS_SPECULARENABLE
-  std::uint8_t flatShade;       // D3DSHADE_FLAT
-  std::uint8_t alphaFunc;       // D3DCMPFUNC of the alpha test, 0 = no test
-  std::uint8_t stageCount;      // stages before the first colour DISABLE
+  std::uint8_t specularEnable;                                                // D3DRS_SPECULARENABLE
+  std::uint8_t flatShade;                                                     // D3DSHADE_FLAT
+  std::uint8_t alphaFunc;              // D3DCMPFUNC of the alpha test, 0 = no test
+  std::uint8_t stageCount;             // stages before the first colour DISABLE
   std::uint8_t lightType[kMaxLights];  // D3DLIGHTTYPE of active light i
   std::uint8_t wrap[kMaxTexCoords];    // D3DWRAP_U | D3DWRAP_V per coordinate set
   FfpStage stage[kMaxStages];
@@ -69,8 +69,8 @@ struct FfpProgram {
   GLint worldView = -1, proj = -1, normalMat = -1, pixelOffset = -1, rhwXform = -1;
   GLint matDiffuse = -1, matAmbient = -1, matSpecular = -1, matEmissive = -1, matPower = -1;
   GLint globalAmbient = -1;
-  GLint lightDiffuse = -1, lightSpecular = -1, lightAmbient = -1, lightPos = -1, lightDir = -1,
-        lightAtten = -1, lightSpot = -1;
+  GLint lightDiffuse = -1, lightSpecular = -1, lightAmbient = -1, lightPos = -1, lightDir = -1, lightAtten = -1,
+        lightSpot = -1;
   GLint tfactor = -1, alphaRef = -1;
   std::uint64_t gen[kGroupCount] = {};
 };

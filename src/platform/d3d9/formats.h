@@ -24,7 +24,7 @@ struct FormatInfo {
   GLenum internalFormat;
   GLenum uploadFormat;
   GLenum uploadType;
-  GLint swizzle[4];        // GL_RED.. GL_ALPHA, GL_ZERO, GL_ONE for r, g, b, a
+  GLint swizzle[4];  // GL_RED.. GL_ALPHA, GL_ZERO, GL_ONE for r, g, b, a
 };
 
 // Null for a format the layer does not know.

@@ -54,11 +54,11 @@ GLint ProbeMaxTextureSize() {
 }
 
 bool Gl::Load(const char** missing) {
-#define D3D9GL_LOAD(type, name)                                                 \
-  name = reinterpret_cast<type>(SDL_GL_GetProcAddress("gl" #name));          \
-  if (!name) {                                                                  \
-    if (missing) *missing = "gl" #name;                                         \
-    return false;                                                               \
+#define D3D9GL_LOAD(type, name)                                     \
+  name = reinterpret_cast<type>(SDL_GL_GetProcAddress("gl" #name)); \
+  if (!name) {                                                      \
+    if (missing) *missing = "gl" #name;                             \
+    return false;                                                   \
   }
   D3D9GL_GL_FUNCTIONS(D3D9GL_LOAD)
 #undef D3D9GL_LOAD

@@ -101,8 +101,9 @@ TextureImpl::TextureImpl(DeviceImpl* device, const FormatInfo& format, UINT widt
     const void* data = memory_.empty() ? nullptr : memory_.data() + l.offset;
     if (format.blockBytes) {
       gl.PixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-      gl.CompressedTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), format.internalFormat, static_cast<GLsizei>(l.width),
-                              static_cast<GLsizei>(l.height), 0, static_cast<GLsizei>(l.pitch * l.rows), data);
+      gl.CompressedTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), format.internalFormat,
+                              static_cast<GLsizei>(l.width), static_cast<GLsizei>(l.height), 0,
+                              static_cast<GLsizei>(l.pitch * l.rows), data);
     } else {
       gl.PixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(l.pitch / format.bytesPerPixel));
       gl.TexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), static_cast<GLint>(format.internalFormat),
@@ -194,7 +195,8 @@ HRESULT TextureImpl::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* re
   }
   const UINT unit = format_->blockBytes ? format_->blockBytes : format_->bytesPerPixel;
   locked->Pitch = static_cast<INT>(l.pitch);
-  locked->pBits = memory_.data() + l.offset + static_cast<std::size_t>(y) * l.pitch + static_cast<std::size_t>(x) * unit;
+  locked->pBits =
+      memory_.data() + l.offset + static_cast<std::size_t>(y) * l.pitch + static_cast<std::size_t>(x) * unit;
   ++l.locks;
   if (!(flags & D3DLOCK_READONLY) && !(flags & D3DLOCK_NO_DIRTY_UPDATE)) {
     bool has = l.dirty;
@@ -257,8 +259,8 @@ SurfaceImpl::SurfaceImpl(DeviceImpl* device, TextureImpl* container, UINT level)
       width_(container->level(level).width),
       height_(container->level(level).height) {}
 
-SurfaceImpl::SurfaceImpl(DeviceImpl* device, Kind kind, const FormatInfo& format, UINT width, UINT height,
-                         D3DPOOL pool, bool lockable, bool implicit, std::uint64_t videoBytes)
+SurfaceImpl::SurfaceImpl(DeviceImpl* device, Kind kind, const FormatInfo& format, UINT width, UINT height, D3DPOOL pool,
+                         bool lockable, bool implicit, std::uint64_t videoBytes)
     : Resource(device, pool, D3DRTYPE_SURFACE, videoBytes, implicit),
       kind_(kind),
       format_(&format),
@@ -390,8 +392,8 @@ HRESULT SurfaceImpl::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD fl
     device_->ReadRenderTarget(this, memory_.data(), p);
   }
   locked->Pitch = static_cast<INT>(p);
-  locked->pBits = memory_.data() + static_cast<std::size_t>(r.top) * p +
-                  static_cast<std::size_t>(r.left) * format_->bytesPerPixel;
+  locked->pBits =
+      memory_.data() + static_cast<std::size_t>(r.top) * p + static_cast<std::size_t>(r.left) * format_->bytesPerPixel;
   ++locks_;
   lockWrite_ = !(flags & D3DLOCK_READONLY);
   return D3D_OK;
@@ -415,7 +417,8 @@ BufferCore::BufferCore(DeviceImpl* device, UINT size, DWORD usage) : device_(dev
   const Gl& gl = device->gl();
   gl.GenBuffers(1, &glBuffer_);
   gl.BindBuffer(GL_COPY_WRITE_BUFFER, glBuffer_);
-  gl.BufferData(GL_COPY_WRITE_BUFFER, size, data_.data(), (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+  gl.BufferData(GL_COPY_WRITE_BUFFER, size, data_.data(),
+                (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
 }
 
 BufferCore::~BufferCore() {
@@ -520,7 +523,10 @@ HRESULT VertexBufferImpl::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
 }
 
 IndexBufferImpl::IndexBufferImpl(DeviceImpl* device, UINT size, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-    : Resource(device, pool, D3DRTYPE_INDEXBUFFER, 0, false), core_(device, size, usage), usage_(usage), format_(format) {}
+    : Resource(device, pool, D3DRTYPE_INDEXBUFFER, 0, false),
+      core_(device, size, usage),
+      usage_(usage),
+      format_(format) {}
 
 HRESULT IndexBufferImpl::QueryInterface(REFIID, void** ppv) {
   if (ppv) *ppv = nullptr;

@@ -160,7 +160,8 @@ class LinuxForm final : public Form {
         return;
       case SDL_KEYDOWN:
         if (Ours(e.key.windowID) && AcceptsInput())
-          events_.FormKeyDown(*this, keymap::VirtualKey(e.key.keysym), keymap::ShiftState(e.key.keysym.mod, SDL_GetMouseState(nullptr, nullptr)));
+          events_.FormKeyDown(*this, keymap::VirtualKey(e.key.keysym),
+                              keymap::ShiftState(e.key.keysym.mod, SDL_GetMouseState(nullptr, nullptr)));
         return;
       case SDL_MOUSEMOTION:
         if (Ours(e.motion.windowID) && AcceptsInput() && e.motion.which != SDL_TOUCH_MOUSEID)
@@ -176,7 +177,8 @@ class LinuxForm final : public Form {
             case SDL_BUTTON_X1: b = MouseButton::X1; break;
             default: b = MouseButton::X2; break;
           }
-          events_.FormMouseDown(*this, b, keymap::ShiftState(SDL_GetModState(), SDL_GetMouseState(nullptr, nullptr)), e.button.x, e.button.y);
+          events_.FormMouseDown(*this, b, keymap::ShiftState(SDL_GetModState(), SDL_GetMouseState(nullptr, nullptr)),
+                                e.button.x, e.button.y);
         }
         return;
       default: return;
@@ -293,7 +295,8 @@ class LinuxApplication final : public Application {
     } else {
       Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
       Size size = sdlvideo::ScreenSize();
-      if (!sdlvideo::Headless()) flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALWAYS_ON_TOP;
+      if (!sdlvideo::Headless())
+        flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALWAYS_ON_TOP;
       window = SDL_CreateWindow(title.c_str(), 0, 0, size.width, size.height, flags);
     }
     if (!window) {
@@ -330,7 +333,8 @@ class LinuxApplication final : public Application {
       if (now >= end) return;
       std::uint64_t slice = end - now;
       if (const LinuxTimer* t = NextTimer()) slice = std::min(slice, t->Due() > now ? t->Due() - now : 0);
-      if ((form_ && form_->HasChild()) || WatchesWantPolling()) slice = std::min<std::uint64_t>(slice, 50);  // own connections
+      if ((form_ && form_->HasChild()) || WatchesWantPolling())
+        slice = std::min<std::uint64_t>(slice, 50);  // own connections
       const int ms = static_cast<int>(std::min<std::uint64_t>(slice, INT_MAX));
       if (video_) {
         SDL_WaitEventTimeout(nullptr, ms);
@@ -400,7 +404,9 @@ class LinuxApplication final : public Application {
 };
 
 LinuxTimer::LinuxTimer(LinuxApplication& app, std::uint32_t intervalMs, std::function<void()> onTimer)
-    : app_(app), interval_(std::max<std::uint32_t>(intervalMs, 10)), onTimer_(std::move(onTimer)) {  // USER_TIMER_MINIMUM
+    : app_(app),
+      interval_(std::max<std::uint32_t>(intervalMs, 10)),
+      onTimer_(std::move(onTimer)) {  // USER_TIMER_MINIMUM
   app_.Register(this);
 }
 

@@ -76,7 +76,8 @@ unsigned long Pixel(Display* d, std::uint32_t rgb) {
   c.green = static_cast<unsigned short>(((rgb >> 8) & 0xFF) * 257);
   c.blue = static_cast<unsigned short>((rgb & 0xFF) * 257);
   c.flags = DoRed | DoGreen | DoBlue;
-  if (!XAllocColor(d, DefaultColormap(d, DefaultScreen(d)), &c)) return rgb ? WhitePixel(d, DefaultScreen(d)) : BlackPixel(d, DefaultScreen(d));
+  if (!XAllocColor(d, DefaultColormap(d, DefaultScreen(d)), &c))
+    return rgb ? WhitePixel(d, DefaultScreen(d)) : BlackPixel(d, DefaultScreen(d));
   return c.pixel;
 }
 
@@ -171,7 +172,8 @@ class X11CreditView final : public CreditView {
     const Atom above = XInternAtom(d_, "_NET_WM_STATE_ABOVE", False);
     const Atom state = XInternAtom(d_, "_NET_WM_STATE", False);
     if (stayOnTop) {
-      XChangeProperty(d_, window_, state, XA_ATOM, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&above), 1);
+      XChangeProperty(d_, window_, state, XA_ATOM, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&above),
+                      1);
     } else {
       XDeleteProperty(d_, window_, state);
     }

@@ -18,7 +18,7 @@ namespace platform {
 
 namespace {
 
-constexpr int kDialogWidth = 325, kDialogHeight = 181;        // client pixels
+constexpr int kDialogWidth = 325, kDialogHeight = 181;  // client pixels
 constexpr int kDescriptionWidth = 438, kDescriptionHeight = 404;
 
 // Scoped to windows with the class "kestor": the dialog font (ＭＳ Ｐゴシック, 12 px, shown with the
@@ -107,7 +107,7 @@ void Place(GtkWidget* fixed, GtkWidget* w, int x, int y, int width, int height) 
 std::string ChooserFamily(const std::string& sjisFace) {
   static const char* const kFaces[][2] = {
       {"ＭＳ ゴシック", "IPAGothic"}, {"MS Gothic", "IPAGothic"},   {"ＭＳ Ｐゴシック", "IPAPGothic"},
-      {"MS PGothic", "IPAPGothic"},  {"ＭＳ 明朝", "IPAMincho"},    {"MS Mincho", "IPAMincho"},
+      {"MS PGothic", "IPAPGothic"},   {"ＭＳ 明朝", "IPAMincho"},   {"MS Mincho", "IPAMincho"},
       {"ＭＳ Ｐ明朝", "IPAPMincho"},  {"MS PMincho", "IPAPMincho"},
   };
   for (const auto& f : kFaces) {
@@ -131,7 +131,8 @@ GdkPixbuf* Swatch(std::uint32_t color) {
   GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, kWidth, kHeight);
   gdk_pixbuf_fill(pixbuf, 0x808080FFu);
   GdkPixbuf* inner = gdk_pixbuf_new_subpixbuf(pixbuf, 1, 1, kWidth - 2, kHeight - 2);
-  const std::uint32_t rgba = ((color & 0xFFu) << 24) | (((color >> 8) & 0xFFu) << 16) | (((color >> 16) & 0xFFu) << 8) | 0xFFu;
+  const std::uint32_t rgba =
+      ((color & 0xFFu) << 24) | (((color >> 8) & 0xFFu) << 16) | (((color >> 16) & 0xFFu) << 8) | 0xFFu;
   gdk_pixbuf_fill(inner, rgba);
   g_object_unref(inner);
   return pixbuf;
@@ -204,7 +205,10 @@ gboolean DrawUpDown(GtkWidget* w, cairo_t* cr, gpointer data) {
     cairo_stroke(cr);
     // The arrow.
     const double cx = width / 2, cy = top + h / 2;
-    if (enabled) cairo_set_source_rgb(cr, 0, 0, 0); else cairo_set_source_rgb(cr, 0.55, 0.55, 0.55);
+    if (enabled)
+      cairo_set_source_rgb(cr, 0, 0, 0);
+    else
+      cairo_set_source_rgb(cr, 0.55, 0.55, 0.55);
     if (half == 0) {
       cairo_move_to(cr, cx - 3, cy + 1.5);
       cairo_line_to(cr, cx + 3, cy + 1.5);
@@ -356,7 +360,9 @@ class GtkSetupView final : public SetupDialogView {
     gtk_range_set_range(GTK_RANGE(trackBar_), min, max);
     gtk_range_set_value(GTK_RANGE(trackBar_), position);
   }
-  int TrackBarPosition() const override { return static_cast<int>(std::lround(gtk_range_get_value(GTK_RANGE(trackBar_)))); }
+  int TrackBarPosition() const override {
+    return static_cast<int>(std::lround(gtk_range_get_value(GTK_RANGE(trackBar_))));
+  }
 
   void SetRadioItem(int index) override {
     Quiet q(*this);
@@ -440,9 +446,7 @@ class GtkSetupView final : public SetupDialogView {
         def = gtk_dialog_add_button(GTK_DIALOG(d), Utf8("はい(_Y)").c_str(), kIdYes);
         gtk_dialog_add_button(GTK_DIALOG(d), Utf8("いいえ(_N)").c_str(), kIdNo);
         break;
-      default:
-        def = gtk_dialog_add_button(GTK_DIALOG(d), "OK", kIdOk);
-        break;
+      default: def = gtk_dialog_add_button(GTK_DIALOG(d), "OK", kIdOk); break;
     }
     gtk_widget_show_all(d);
     if (def) gtk_widget_grab_focus(def);
@@ -458,8 +462,8 @@ class GtkSetupView final : public SetupDialogView {
     FocusWhenMapped(d);
     // Family and size only: the style is the one of the row below, so that no face offers a
     // combination the settings file cannot keep.
-    gtk_font_chooser_set_level(GTK_FONT_CHOOSER(d),
-                               static_cast<GtkFontChooserLevel>(GTK_FONT_CHOOSER_LEVEL_FAMILY | GTK_FONT_CHOOSER_LEVEL_SIZE));
+    gtk_font_chooser_set_level(GTK_FONT_CHOOSER(d), static_cast<GtkFontChooserLevel>(GTK_FONT_CHOOSER_LEVEL_FAMILY |
+                                                                                     GTK_FONT_CHOOSER_LEVEL_SIZE));
     const std::string family = ChooserFamily(font.name);
     PangoFontDescription* desc = pango_font_description_new();
     pango_font_description_set_family(desc, family.c_str());
@@ -621,7 +625,8 @@ class GtkSetupView final : public SetupDialogView {
     Place(fixed_, upDown_.area, 8 + 184, 88 + 32, 17, 17);
     g_signal_connect(upDown_.area, "draw", G_CALLBACK(DrawUpDown), &upDown_);
     g_signal_connect(upDown_.area, "button-press-event", G_CALLBACK(OnUpDownPress), this);
-    g_signal_connect(upDown_.area, "button-release-event", G_CALLBACK(+[](GtkWidget* w, GdkEventButton*, gpointer self) -> gboolean {
+    g_signal_connect(upDown_.area, "button-release-event",
+                     G_CALLBACK(+[](GtkWidget* w, GdkEventButton*, gpointer self) -> gboolean {
                        static_cast<GtkSetupView*>(self)->upDown_.pressed = 0;
                        gtk_widget_queue_draw(w);
                        return TRUE;
@@ -636,7 +641,8 @@ class GtkSetupView final : public SetupDialogView {
     panel3_ = gtk_event_box_new();
     gtk_event_box_set_visible_window(GTK_EVENT_BOX(panel3_), FALSE);
     Place(fixed_, panel3_, 216, 88, 109, 33);
-    g_signal_connect(panel3_, "button-press-event", G_CALLBACK(+[](GtkWidget*, GdkEventButton* e, gpointer self) -> gboolean {
+    g_signal_connect(panel3_, "button-press-event",
+                     G_CALLBACK(+[](GtkWidget*, GdkEventButton* e, gpointer self) -> gboolean {
                        if (e->type == GDK_2BUTTON_PRESS && e->button == 1)
                          static_cast<GtkSetupView*>(self)->Raise(&SetupDialogEvents::Panel3DblClick);
                        return TRUE;

@@ -20,7 +20,7 @@
 namespace platform {
 namespace {
 
-constexpr int kMaxPixelHeight = 2048;  // larger requests are clamped (bounded glyph buffers)
+constexpr int kMaxPixelHeight = 2048;   // larger requests are clamped (bounded glyph buffers)
 constexpr int kDefaultCellHeight = 16;  // lfHeight 0 is taken as a cell height of 16, as GDI does
 constexpr unsigned kShiftJisCharset = 128;
 constexpr char32_t kReplacementChar = 0x30FB;
@@ -33,10 +33,8 @@ struct FaceAlias {
   const char* family;
 };
 constexpr FaceAlias kAliases[] = {
-    {"ＭＳ ゴシック", "MS Gothic", "IPAGothic"},
-    {"ＭＳ Ｐゴシック", "MS PGothic", "IPAPGothic"},
-    {"ＭＳ ＵＩ Gothic", "MS UI Gothic", "IPAPGothic"},
-    {"ＭＳ 明朝", "MS Mincho", "IPAMincho"},
+    {"ＭＳ ゴシック", "MS Gothic", "IPAGothic"},        {"ＭＳ Ｐゴシック", "MS PGothic", "IPAPGothic"},
+    {"ＭＳ ＵＩ Gothic", "MS UI Gothic", "IPAPGothic"}, {"ＭＳ 明朝", "MS Mincho", "IPAMincho"},
     {"ＭＳ Ｐ明朝", "MS PMincho", "IPAPMincho"},
 };
 
@@ -90,8 +88,8 @@ class FreeTypeGlyphContext final : public GlyphContext {
   bool SelectFont(const FontDesc& font) override;
   TextMetrics Metrics() override { return sel_.face ? sel_.tm : TextMetrics{}; }
   bool TextExtent(std::string_view text, int* cx, int* cy) override;
-  std::uint32_t GlyphOutline(unsigned code, GlyphFormat format, GlyphMetrics* metrics,
-                             std::uint32_t bufferSize, void* buffer) override;
+  std::uint32_t GlyphOutline(unsigned code, GlyphFormat format, GlyphMetrics* metrics, std::uint32_t bufferSize,
+                             void* buffer) override;
 
  private:
   Face* OpenFace(const std::string& file, int index);
@@ -100,8 +98,7 @@ class FreeTypeGlyphContext final : public GlyphContext {
   // Face and glyph index for a Unicode character: the selected face, else the Japanese face.
   std::pair<Face*, FT_UInt> FaceFor(char32_t ch);
   // The glyph through Wine's steps; renders into `bits` (pitch * rows, zeroed) when not null.
-  bool Glyph(char32_t ch, GlyphFormat format, GlyphMetrics* gm, std::uint32_t* size,
-             std::vector<unsigned char>* bits);
+  bool Glyph(char32_t ch, GlyphFormat format, GlyphMetrics* gm, std::uint32_t* size, std::vector<unsigned char>* bits);
   int Advance(unsigned code);
 
   FT_Library lib_ = nullptr;
@@ -136,8 +133,7 @@ Face* FreeTypeGlyphContext::OpenFace(const std::string& file, int index) {
   if (const auto* head = static_cast<const TT_Header*>(FT_Get_Sfnt_Table(ft, FT_SFNT_HEAD))) {
     f.maxWidth = head->xMax - head->xMin;
   }
-  if (const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(ft, FT_SFNT_OS2));
-      os2 && os2->version != 0xFFFF) {
+  if (const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(ft, FT_SFNT_OS2)); os2 && os2->version != 0xFFFF) {
     if (os2->usWinAscent + os2->usWinDescent != 0) {
       f.winAscent = os2->usWinAscent;
       f.winDescent = os2->usWinDescent;
@@ -212,8 +208,8 @@ Face* FreeTypeGlyphContext::JapaneseFace() {
 bool FreeTypeGlyphContext::SelectFont(const FontDesc& font) {
   const bool bold = (font.style & kFontBold) != 0;
   const bool italic = (font.style & kFontItalic) != 0;
-  if (selValid_ && font.name == selDesc_.name && font.Height() == selDesc_.Height() &&
-      font.style == selDesc_.style && (font.charset & 0xFF) == (selDesc_.charset & 0xFF)) {
+  if (selValid_ && font.name == selDesc_.name && font.Height() == selDesc_.Height() && font.style == selDesc_.style &&
+      (font.charset & 0xFF) == (selDesc_.charset & 0xFF)) {
     return true;
   }
   std::string family;
@@ -299,8 +295,7 @@ bool FreeTypeGlyphContext::Glyph(char32_t ch, GlyphFormat format, GlyphMetrics* 
   if (FT_Load_Glyph(ft, index, flags) != 0 && FT_Load_Glyph(ft, index, flags | FT_LOAD_NO_HINTING) != 0) {
     return false;
   }
-  if (ft->glyph->format != FT_GLYPH_FORMAT_OUTLINE &&
-      FT_Load_Glyph(ft, index, flags | FT_LOAD_NO_BITMAP) != 0) {
+  if (ft->glyph->format != FT_GLYPH_FORMAT_OUTLINE && FT_Load_Glyph(ft, index, flags | FT_LOAD_NO_BITMAP) != 0) {
     return false;
   }
   if (ft->glyph->format != FT_GLYPH_FORMAT_OUTLINE) return false;

@@ -76,11 +76,11 @@ struct PadEntry {
 };
 
 constexpr PadEntry kPadTable[] = {
-    {SDL_SCANCODE_KP_0, 0x60, vk::kInsert}, {SDL_SCANCODE_KP_1, 0x61, vk::kEnd},
-    {SDL_SCANCODE_KP_2, 0x62, vk::kDown},   {SDL_SCANCODE_KP_3, 0x63, vk::kNext},
-    {SDL_SCANCODE_KP_4, 0x64, vk::kLeft},   {SDL_SCANCODE_KP_5, 0x65, 0x0C},  // VK_CLEAR
-    {SDL_SCANCODE_KP_6, 0x66, vk::kRight},  {SDL_SCANCODE_KP_7, 0x67, vk::kHome},
-    {SDL_SCANCODE_KP_8, 0x68, vk::kUp},     {SDL_SCANCODE_KP_9, 0x69, vk::kPrior},
+    {SDL_SCANCODE_KP_0, 0x60, vk::kInsert},      {SDL_SCANCODE_KP_1, 0x61, vk::kEnd},
+    {SDL_SCANCODE_KP_2, 0x62, vk::kDown},        {SDL_SCANCODE_KP_3, 0x63, vk::kNext},
+    {SDL_SCANCODE_KP_4, 0x64, vk::kLeft},        {SDL_SCANCODE_KP_5, 0x65, 0x0C},  // VK_CLEAR
+    {SDL_SCANCODE_KP_6, 0x66, vk::kRight},       {SDL_SCANCODE_KP_7, 0x67, vk::kHome},
+    {SDL_SCANCODE_KP_8, 0x68, vk::kUp},          {SDL_SCANCODE_KP_9, 0x69, vk::kPrior},
     {SDL_SCANCODE_KP_PERIOD, 0x6E, vk::kDelete},
 };
 
@@ -98,10 +98,14 @@ std::uint16_t VirtualKey(const SDL_Keysym& key) {
   for (const PadEntry& e : kPadTable) {
     if (e.scan == scan) return (key.mod & KMOD_NUM) ? e.withNumLock : e.withoutNumLock;
   }
-  if (scan >= SDL_SCANCODE_F1 && scan <= SDL_SCANCODE_F12) return static_cast<std::uint16_t>(vk::kF1 + (scan - SDL_SCANCODE_F1));
-  if (scan >= SDL_SCANCODE_F13 && scan <= SDL_SCANCODE_F24) return static_cast<std::uint16_t>(vk::kF1 + 12 + (scan - SDL_SCANCODE_F13));
-  if (scan >= SDL_SCANCODE_A && scan <= SDL_SCANCODE_Z) return static_cast<std::uint16_t>('A' + (scan - SDL_SCANCODE_A));
-  if (scan >= SDL_SCANCODE_1 && scan <= SDL_SCANCODE_9) return static_cast<std::uint16_t>('1' + (scan - SDL_SCANCODE_1));
+  if (scan >= SDL_SCANCODE_F1 && scan <= SDL_SCANCODE_F12)
+    return static_cast<std::uint16_t>(vk::kF1 + (scan - SDL_SCANCODE_F1));
+  if (scan >= SDL_SCANCODE_F13 && scan <= SDL_SCANCODE_F24)
+    return static_cast<std::uint16_t>(vk::kF1 + 12 + (scan - SDL_SCANCODE_F13));
+  if (scan >= SDL_SCANCODE_A && scan <= SDL_SCANCODE_Z)
+    return static_cast<std::uint16_t>('A' + (scan - SDL_SCANCODE_A));
+  if (scan >= SDL_SCANCODE_1 && scan <= SDL_SCANCODE_9)
+    return static_cast<std::uint16_t>('1' + (scan - SDL_SCANCODE_1));
   if (scan == SDL_SCANCODE_0) return '0';
   for (const ScanEntry& e : kScanTable) {
     if (e.scan == scan) return e.vk;

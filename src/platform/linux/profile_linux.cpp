@@ -19,8 +19,8 @@ namespace {
 
 using Text = std::u16string;
 
-constexpr char16_t kUnmapped = 0x30FB;        // "・": what the code page gives for an invalid pair
-constexpr char16_t kReplacement = 0xFFFD;     // an invalid UTF-8 sequence
+constexpr char16_t kUnmapped = 0x30FB;           // "・": what the code page gives for an invalid pair
+constexpr char16_t kReplacement = 0xFFFD;        // an invalid UTF-8 sequence
 constexpr std::size_t kLargestFile = 16u << 20;  // a larger file is treated as unreadable
 
 // ---- Text conversion ----

@@ -58,8 +58,7 @@ char32_t CodeToUnicode(unsigned code) {
   }
   unsigned char out[8];
   std::size_t outLen = 0;
-  if (!ToUcs4().ok() || !ToUcs4().Run(in, inLen, reinterpret_cast<char*>(out), sizeof out, &outLen) ||
-      outLen != 4) {
+  if (!ToUcs4().ok() || !ToUcs4().Run(in, inLen, reinterpret_cast<char*>(out), sizeof out, &outLen) || outLen != 4) {
     return kUnmapped;
   }
   return static_cast<char32_t>(out[0] | (out[1] << 8) | (out[2] << 16) | (static_cast<unsigned>(out[3]) << 24));
@@ -72,15 +71,33 @@ std::string FromUtf8(std::string_view utf8) {
     const unsigned char b = static_cast<unsigned char>(utf8[i]);
     char32_t c;
     std::size_t n;
-    if (b < 0x80) { c = b; n = 1; }
-    else if ((b & 0xE0) == 0xC0) { c = b & 0x1F; n = 2; }
-    else if ((b & 0xF0) == 0xE0) { c = b & 0x0F; n = 3; }
-    else if ((b & 0xF8) == 0xF0) { c = b & 0x07; n = 4; }
-    else { out.push_back('?'); ++i; continue; }
-    if (i + n > utf8.size()) { out.push_back('?'); break; }
+    if (b < 0x80) {
+      c = b;
+      n = 1;
+    } else if ((b & 0xE0) == 0xC0) {
+      c = b & 0x1F;
+      n = 2;
+    } else if ((b & 0xF0) == 0xE0) {
+      c = b & 0x0F;
+      n = 3;
+    } else if ((b & 0xF8) == 0xF0) {
+      c = b & 0x07;
+      n = 4;
+    } else {
+      out.push_back('?');
+      ++i;
+      continue;
+    }
+    if (i + n > utf8.size()) {
+      out.push_back('?');
+      break;
+    }
     for (std::size_t k = 1; k < n; ++k) c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
     i += n;
-    if (c < 0x80) { out.push_back(static_cast<char>(c)); continue; }
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+      continue;
+    }
     unsigned char in[4] = {static_cast<unsigned char>(c), static_cast<unsigned char>(c >> 8),
                            static_cast<unsigned char>(c >> 16), static_cast<unsigned char>(c >> 24)};
     char buf[4];

@@ -75,8 +75,8 @@ std::unique_ptr<ChildWindow> ChildWindow::Create(std::uintptr_t parent, std::str
   set.background_pixel = BlackPixel(d, XScreenNumberOfScreen(attr.screen));
   set.event_mask = StructureNotifyMask;
   const Window child = XCreateWindow(d, static_cast<Window>(parent), 0, 0, static_cast<unsigned>(attr.width),
-                                     static_cast<unsigned>(attr.height), 0, CopyFromParent, InputOutput,
-                                     CopyFromParent, CWBackPixel | CWEventMask, &set);
+                                     static_cast<unsigned>(attr.height), 0, CopyFromParent, InputOutput, CopyFromParent,
+                                     CWBackPixel | CWEventMask, &set);
   if (trap.Failed() || child == 0) {
     error = "cannot start: cannot create a window inside X11 window " + Hex(parent);
     return nullptr;
@@ -126,8 +126,8 @@ ChildWindow::Events ChildWindow::Poll() {
   while (XPending(d) > 0) {
     XEvent e;
     XNextEvent(d, &e);
-    if (e.type == DestroyNotify &&
-        (e.xdestroywindow.window == static_cast<Window>(child_) || e.xdestroywindow.window == static_cast<Window>(parent_)))
+    if (e.type == DestroyNotify && (e.xdestroywindow.window == static_cast<Window>(child_) ||
+                                    e.xdestroywindow.window == static_cast<Window>(parent_)))
       destroyed_ = true;
     // The host was resized (a preview pane, or XScreenSaver's window after a monitor change).
     if (e.type == ConfigureNotify && e.xconfigure.window == static_cast<Window>(parent_) && e.xconfigure.width > 0 &&
@@ -138,7 +138,8 @@ ChildWindow::Events ChildWindow::Poll() {
   }
   if (out.resized && !destroyed_) {
     ErrorTrap trap(d);
-    XResizeWindow(d, static_cast<Window>(child_), static_cast<unsigned>(size_.width), static_cast<unsigned>(size_.height));
+    XResizeWindow(d, static_cast<Window>(child_), static_cast<unsigned>(size_.width),
+                  static_cast<unsigned>(size_.height));
     out.resized = !trap.Failed();
   }
   out.destroyed = destroyed_;
@@ -151,7 +152,8 @@ std::uintptr_t RootHostWindow() {
     char* end = nullptr;
     errno = 0;
     const unsigned long long id = std::strtoull(env, &end, 0);
-    if (errno == 0 && end != env && *end == '\0' && id != 0 && id <= 0xFFFFFFFFULL) return static_cast<std::uintptr_t>(id);
+    if (errno == 0 && end != env && *end == '\0' && id != 0 && id <= 0xFFFFFFFFULL)
+      return static_cast<std::uintptr_t>(id);
   }
   Display* d = XOpenDisplay(nullptr);
   if (!d) return 0;

@@ -64,14 +64,15 @@ class Win32Form final : public Form {
       parent_ = reinterpret_cast<HWND>(params.previewParent);
       RECT r{};
       if (!IsWindow(parent_) || !GetWindowRect(parent_, &r)) {
-        std::fprintf(stderr, "corvane_kestor: no window %lu for the preview\n", static_cast<unsigned long>(params.previewParent));
+        std::fprintf(stderr, "corvane_kestor: no window %lu for the preview\n",
+                     static_cast<unsigned long>(params.previewParent));
         return false;
       }
       hwnd_ = CreateWindowExA(0, cls, params.caption.c_str(), WS_CHILD | WS_VISIBLE | WS_DISABLED, 0, 0,
                               r.right - r.left, r.bottom - r.top, parent_, nullptr, Instance(), this);
     } else {
-      hwnd_ = CreateWindowExA(WS_EX_TOPMOST, cls, params.caption.c_str(), WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0,
-                              0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), owner, nullptr,
+      hwnd_ = CreateWindowExA(WS_EX_TOPMOST, cls, params.caption.c_str(), WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                              0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), owner, nullptr,
                               Instance(), this);
     }
     if (!hwnd_) std::fprintf(stderr, "corvane_kestor: CreateWindowEx failed (%lu)\n", GetLastError());
@@ -162,9 +163,12 @@ class Win32Form final : public Form {
 
   MouseButton ButtonOf(UINT msg, WPARAM wp) const {
     switch (msg) {
-      case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: return MouseButton::Left;
-      case WM_RBUTTONDOWN: case WM_RBUTTONDBLCLK: return MouseButton::Right;
-      case WM_MBUTTONDOWN: case WM_MBUTTONDBLCLK: return MouseButton::Middle;
+      case WM_LBUTTONDOWN:
+      case WM_LBUTTONDBLCLK: return MouseButton::Left;
+      case WM_RBUTTONDOWN:
+      case WM_RBUTTONDBLCLK: return MouseButton::Right;
+      case WM_MBUTTONDOWN:
+      case WM_MBUTTONDBLCLK: return MouseButton::Middle;
       default: return GET_XBUTTON_WPARAM(wp) == XBUTTON1 ? MouseButton::X1 : MouseButton::X2;
     }
   }
@@ -175,23 +179,30 @@ class Win32Form final : public Form {
         if (AcceptsInput()) events_.FormKeyDown(*this, static_cast<std::uint16_t>(wp), ShiftNow());
         return 0;
       case WM_SYSKEYDOWN:  // Alt and F10 arrive here; the default handling follows (Alt+F4)
-        if (AcceptsInput()) events_.FormKeyDown(*this, static_cast<std::uint16_t>(wp), ShiftNow() | kAltKey * ((lp >> 29) & 1));
+        if (AcceptsInput())
+          events_.FormKeyDown(*this, static_cast<std::uint16_t>(wp), ShiftNow() | kAltKey * ((lp >> 29) & 1));
         break;
       case WM_MOUSEMOVE:
         if (AcceptsInput()) events_.FormMouseMove(*this, ShiftNow(), GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
         return 0;
-      case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN: case WM_XBUTTONDOWN:
-      case WM_LBUTTONDBLCLK: case WM_RBUTTONDBLCLK: case WM_MBUTTONDBLCLK: case WM_XBUTTONDBLCLK:
-        if (AcceptsInput()) events_.FormMouseDown(*this, ButtonOf(msg, wp), ShiftNow(), GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+      case WM_LBUTTONDOWN:
+      case WM_RBUTTONDOWN:
+      case WM_MBUTTONDOWN:
+      case WM_XBUTTONDOWN:
+      case WM_LBUTTONDBLCLK:
+      case WM_RBUTTONDBLCLK:
+      case WM_MBUTTONDBLCLK:
+      case WM_XBUTTONDBLCLK:
+        if (AcceptsInput())
+          events_.FormMouseDown(*this, ButtonOf(msg, wp), ShiftNow(), GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
         return msg == WM_XBUTTONDOWN || msg == WM_XBUTTONDBLCLK ? TRUE : 0;
       case WM_SYSCOMMAND: {
         std::intptr_t result = 0;
-        if (events_.FormSysCommand(*this, static_cast<std::uint32_t>(wp) & 0xFFF0u, result)) return static_cast<LRESULT>(result);
+        if (events_.FormSysCommand(*this, static_cast<std::uint32_t>(wp) & 0xFFF0u, result))
+          return static_cast<LRESULT>(result);
         break;
       }
-      case WM_CLOSE:
-        Close();
-        return 0;
+      case WM_CLOSE: Close(); return 0;
       case WM_DESTROY:
         // Destroyed by someone else (the preview's parent went away): the run ends.
         if (!ownDestroy_) {
@@ -199,9 +210,7 @@ class Win32Form final : public Form {
           hwnd_ = nullptr;
         }
         return 0;
-      case WM_NCDESTROY:
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        break;
+      case WM_NCDESTROY: SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0); break;
       default: break;
     }
     return DefWindowProcA(hwnd, msg, wp, lp);

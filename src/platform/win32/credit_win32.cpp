@@ -23,12 +23,14 @@ struct MonoInfo {
 };
 
 RGBQUAD Quad(std::uint32_t rgb) {
-  return RGBQUAD{static_cast<BYTE>(rgb & 0xFF), static_cast<BYTE>((rgb >> 8) & 0xFF), static_cast<BYTE>((rgb >> 16) & 0xFF), 0};
+  return RGBQUAD{static_cast<BYTE>(rgb & 0xFF), static_cast<BYTE>((rgb >> 8) & 0xFF),
+                 static_cast<BYTE>((rgb >> 16) & 0xFF), 0};
 }
 
 class Win32CreditView final : public CreditView {
  public:
-  Win32CreditView(HWND owner, const TwoColourPicture& p) : width_(p.width > 0 ? p.width : 1), height_(p.height > 0 ? p.height : 1) {
+  Win32CreditView(HWND owner, const TwoColourPicture& p)
+      : width_(p.width > 0 ? p.width : 1), height_(p.height > 0 ? p.height : 1) {
     // Rows bottom-up, one bit per pixel, each row padded to 32 bits.
     stride_ = ((width_ + 31) / 32) * 4;
     bits_.assign(static_cast<std::size_t>(stride_) * height_, 0);
@@ -36,7 +38,8 @@ class Win32CreditView final : public CreditView {
       for (int x = 0; x < width_; ++x) {
         const std::size_t i = static_cast<std::size_t>(y) * width_ + x;
         if (i < p.pixels.size() && p.pixels[i])
-          bits_[static_cast<std::size_t>(height_ - 1 - y) * stride_ + x / 8] |= static_cast<std::uint8_t>(0x80u >> (x % 8));
+          bits_[static_cast<std::size_t>(height_ - 1 - y) * stride_ + x / 8] |=
+              static_cast<std::uint8_t>(0x80u >> (x % 8));
       }
     }
     info_.header = BITMAPINFOHEADER{};
@@ -53,8 +56,9 @@ class Win32CreditView final : public CreditView {
     RECT r = {0, 0, width_, height_};
     AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
     const int w = r.right - r.left, h = r.bottom - r.top;
-    hwnd_ = CreateWindowExA(kExStyle, kClassName, "copyright", kStyle, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
-                            (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, owner, nullptr, GetModuleHandleA(nullptr), this);
+    hwnd_ =
+        CreateWindowExA(kExStyle, kClassName, "copyright", kStyle, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
+                        (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, owner, nullptr, GetModuleHandleA(nullptr), this);
   }
   ~Win32CreditView() override {
     if (hwnd_) DestroyWindow(hwnd_);
@@ -62,7 +66,8 @@ class Win32CreditView final : public CreditView {
   bool Ok() const { return hwnd_ != nullptr; }
 
   void Show(bool stayOnTop) override {
-    SetWindowPos(hwnd_, stayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(hwnd_, stayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
     UpdateWindow(hwnd_);
   }
@@ -85,7 +90,8 @@ class Win32CreditView final : public CreditView {
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {
-      SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams));
+      SetWindowLongPtrA(hwnd, GWLP_USERDATA,
+                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams));
     }
     auto* self = reinterpret_cast<Win32CreditView*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     switch (msg) {
@@ -101,11 +107,8 @@ class Win32CreditView final : public CreditView {
       case WM_CLOSE:  // the close box hides it; the timer's hide operation finds it hidden
         ShowWindow(hwnd, SW_HIDE);
         return 0;
-      case WM_NCDESTROY:
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        break;
-      default:
-        break;
+      case WM_NCDESTROY: SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0); break;
+      default: break;
     }
     return DefWindowProcA(hwnd, msg, wp, lp);
   }

@@ -20,7 +20,7 @@ namespace platform {
 
 namespace {
 
-constexpr int kDialogWidth = 325, kDialogHeight = 181;         // client pixels
+constexpr int kDialogWidth = 325, kDialogHeight = 181;  // client pixels
 constexpr int kDescriptionWidth = 438, kDescriptionHeight = 404;
 constexpr COLORREF kCaptionBlue = RGB(0, 0, 255);
 
@@ -29,17 +29,27 @@ struct Layout {
   int id, x, y, w, h;
 };
 constexpr Layout kSetupLayout[] = {
-    {IDC_SETUP_LABEL2, 24, 16, 16, 12},      {IDC_SETUP_LABEL1, 96, 16, 40, 12},
-    {IDC_SETUP_LABEL3, 184, 16, 16, 12},     {IDC_SETUP_TRACKBAR1, 16, 32, 193, 45},
-    {IDC_SETUP_RADIOGROUP1, 224, 8, 97, 81}, {IDC_SETUP_RADIO0, 232, 26, 84, 17},
-    {IDC_SETUP_RADIO1, 232, 46, 84, 17},     {IDC_SETUP_RADIO2, 232, 66, 84, 17},
-    {IDC_SETUP_CHECKBOX1, 16, 96, 97, 17},   {IDC_SETUP_LABEL4, 16, 128, 80, 12},
-    {IDC_SETUP_EDIT1, 120, 120, 73, 20},     {IDC_SETUP_UPDOWN1, 192, 120, 17, 17},
-    {IDC_SETUP_BUTTON2, 120, 96, 89, 17},    {IDC_SETUP_CHECKBOX2, 232, 96, 92, 17},
+    {IDC_SETUP_LABEL2, 24, 16, 16, 12},
+    {IDC_SETUP_LABEL1, 96, 16, 40, 12},
+    {IDC_SETUP_LABEL3, 184, 16, 16, 12},
+    {IDC_SETUP_TRACKBAR1, 16, 32, 193, 45},
+    {IDC_SETUP_RADIOGROUP1, 224, 8, 97, 81},
+    {IDC_SETUP_RADIO0, 232, 26, 84, 17},
+    {IDC_SETUP_RADIO1, 232, 46, 84, 17},
+    {IDC_SETUP_RADIO2, 232, 66, 84, 17},
+    {IDC_SETUP_CHECKBOX1, 16, 96, 97, 17},
+    {IDC_SETUP_LABEL4, 16, 128, 80, 12},
+    {IDC_SETUP_EDIT1, 120, 120, 73, 20},
+    {IDC_SETUP_UPDOWN1, 192, 120, 17, 17},
+    {IDC_SETUP_BUTTON2, 120, 96, 89, 17},
+    {IDC_SETUP_CHECKBOX2, 232, 96, 92, 17},
     // Panel3 keeps clear of the radio group's bottom edge and OK's top edge, which it would paint over.
-    {IDC_SETUP_PANEL3, 216, 89, 109, 31},    {IDOK, 240, 120, 81, 25},
-    {IDC_SETUP_BUTTON1, 8, 152, 81, 25},     {IDC_SETUP_BUTTON3, 96, 152, 73, 25},
-    {IDC_SETUP_BUTTON4, 176, 152, 57, 25},   {IDCANCEL, 240, 152, 81, 25},
+    {IDC_SETUP_PANEL3, 216, 89, 109, 31},
+    {IDOK, 240, 120, 81, 25},
+    {IDC_SETUP_BUTTON1, 8, 152, 81, 25},
+    {IDC_SETUP_BUTTON3, 96, 152, 73, 25},
+    {IDC_SETUP_BUTTON4, 176, 152, 57, 25},
+    {IDCANCEL, 240, 152, 81, 25},
 };
 constexpr Layout kDescriptionLayout[] = {
     {IDC_DESCRIPTION_MEMO1, 8, 8, 425, 361},
@@ -49,12 +59,17 @@ constexpr RECT kPanels[] = {{8, 8, 8 + 209, 8 + 73}, {8, 88, 8 + 209, 88 + 57}};
 
 bool IsBlueCaption(int id) {
   switch (id) {
-    case IDC_SETUP_LABEL1: case IDC_SETUP_LABEL2: case IDC_SETUP_LABEL3: case IDC_SETUP_LABEL4:
-    case IDC_SETUP_RADIOGROUP1: case IDC_SETUP_RADIO0: case IDC_SETUP_RADIO1: case IDC_SETUP_RADIO2:
-    case IDC_SETUP_CHECKBOX1: case IDC_SETUP_CHECKBOX2:
-      return true;
-    default:
-      return false;
+    case IDC_SETUP_LABEL1:
+    case IDC_SETUP_LABEL2:
+    case IDC_SETUP_LABEL3:
+    case IDC_SETUP_LABEL4:
+    case IDC_SETUP_RADIOGROUP1:
+    case IDC_SETUP_RADIO0:
+    case IDC_SETUP_RADIO1:
+    case IDC_SETUP_RADIO2:
+    case IDC_SETUP_CHECKBOX1:
+    case IDC_SETUP_CHECKBOX2: return true;
+    default: return false;
   }
 }
 
@@ -65,7 +80,8 @@ std::vector<int> ControlIds(SetupControl c) {
     case SetupControl::Label2: return {IDC_SETUP_LABEL2};
     case SetupControl::Label3: return {IDC_SETUP_LABEL3};
     case SetupControl::TrackBar1: return {IDC_SETUP_TRACKBAR1};
-    case SetupControl::RadioGroup1: return {IDC_SETUP_RADIOGROUP1, IDC_SETUP_RADIO0, IDC_SETUP_RADIO1, IDC_SETUP_RADIO2};
+    case SetupControl::RadioGroup1:
+      return {IDC_SETUP_RADIOGROUP1, IDC_SETUP_RADIO0, IDC_SETUP_RADIO1, IDC_SETUP_RADIO2};
     case SetupControl::CheckBox1: return {IDC_SETUP_CHECKBOX1};
     case SetupControl::Label4: return {IDC_SETUP_LABEL4};
     case SetupControl::Edit1: return {IDC_SETUP_EDIT1};
@@ -85,7 +101,8 @@ std::vector<int> ControlIds(SetupControl c) {
 // Places the controls at their pixels and gives the window the client size, centred on the screen.
 void ApplyLayout(HWND dlg, const Layout* layout, std::size_t count, int clientW, int clientH) {
   for (std::size_t i = 0; i < count; ++i)
-    if (HWND c = GetDlgItem(dlg, layout[i].id)) MoveWindow(c, layout[i].x, layout[i].y, layout[i].w, layout[i].h, FALSE);
+    if (HWND c = GetDlgItem(dlg, layout[i].id))
+      MoveWindow(c, layout[i].x, layout[i].y, layout[i].w, layout[i].h, FALSE);
   RECT r = {0, 0, clientW, clientH};
   AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongA(dlg, GWL_STYLE)), FALSE,
                      static_cast<DWORD>(GetWindowLongA(dlg, GWL_EXSTYLE)));
@@ -181,8 +198,7 @@ class Win32DescriptionView final : public DescriptionView {
           return TRUE;
         }
         return FALSE;
-      default:
-        return FALSE;
+      default: return FALSE;
     }
   }
 
@@ -249,7 +265,9 @@ class Win32SetupView final : public SetupDialogView {
     SendMessageA(t, TBM_SETPAGESIZE, 0, 25);
     SendMessageA(t, TBM_SETPOS, TRUE, position);
   }
-  int TrackBarPosition() const override { return static_cast<int>(SendMessageA(Item(IDC_SETUP_TRACKBAR1), TBM_GETPOS, 0, 0)); }
+  int TrackBarPosition() const override {
+    return static_cast<int>(SendMessageA(Item(IDC_SETUP_TRACKBAR1), TBM_GETPOS, 0, 0));
+  }
 
   void SetRadioItem(int index) override {
     for (int i = 0; i < 3; ++i)
@@ -359,7 +377,9 @@ class Win32SetupView final : public SetupDialogView {
 
   HWND Item(int id) const { return hwnd_ ? GetDlgItem(hwnd_, id) : nullptr; }
   static int BoxId(SetupControl box) {
-    return box == SetupControl::CheckBox1 ? IDC_SETUP_CHECKBOX1 : box == SetupControl::CheckBox2 ? IDC_SETUP_CHECKBOX2 : 0;
+    return box == SetupControl::CheckBox1   ? IDC_SETUP_CHECKBOX1
+           : box == SetupControl::CheckBox2 ? IDC_SETUP_CHECKBOX2
+                                            : 0;
   }
 
   // Panel3 covers CheckBox2: the box is shown only while the panel is hidden.
@@ -367,7 +387,8 @@ class Win32SetupView final : public SetupDialogView {
     if (!hwnd_) return;
     const auto shown = [this](SetupControl c) { return !hidden_[static_cast<unsigned>(c)]; };
     ShowWindow(Item(IDC_SETUP_PANEL3), shown(SetupControl::Panel3) ? SW_SHOW : SW_HIDE);
-    ShowWindow(Item(IDC_SETUP_CHECKBOX2), shown(SetupControl::CheckBox2) && !shown(SetupControl::Panel3) ? SW_SHOW : SW_HIDE);
+    ShowWindow(Item(IDC_SETUP_CHECKBOX2),
+               shown(SetupControl::CheckBox2) && !shown(SetupControl::Panel3) ? SW_SHOW : SW_HIDE);
   }
 
   void Destroy() {
@@ -423,9 +444,9 @@ class Win32SetupView final : public SetupDialogView {
         }
         if (code != BN_CLICKED) return FALSE;
         switch (id) {
-          case IDC_SETUP_RADIO0: case IDC_SETUP_RADIO1: case IDC_SETUP_RADIO2:
-            self->Raise(&SetupDialogEvents::RadioGroup1Click);
-            return TRUE;
+          case IDC_SETUP_RADIO0:
+          case IDC_SETUP_RADIO1:
+          case IDC_SETUP_RADIO2: self->Raise(&SetupDialogEvents::RadioGroup1Click); return TRUE;
           case IDC_SETUP_BUTTON1: self->Raise(&SetupDialogEvents::Button1Click); return TRUE;
           case IDC_SETUP_BUTTON2: self->Raise(&SetupDialogEvents::Button2Click); return TRUE;
           case IDC_SETUP_BUTTON3: self->Raise(&SetupDialogEvents::Button3Click); return TRUE;
@@ -440,7 +461,8 @@ class Win32SetupView final : public SetupDialogView {
         }
       }
       case WM_HSCROLL:
-        if (reinterpret_cast<HWND>(lp) == self->Item(IDC_SETUP_TRACKBAR1)) self->Raise(&SetupDialogEvents::TrackBar1Change);
+        if (reinterpret_cast<HWND>(lp) == self->Item(IDC_SETUP_TRACKBAR1))
+          self->Raise(&SetupDialogEvents::TrackBar1Change);
         return TRUE;
       case WM_VSCROLL:
         if (reinterpret_cast<HWND>(lp) == self->Item(IDC_SETUP_UPDOWN1) && LOWORD(wp) == SB_THUMBPOSITION)
@@ -464,8 +486,7 @@ class Win32SetupView final : public SetupDialogView {
         EndPaint(hwnd, &ps);
         return TRUE;
       }
-      default:
-        return FALSE;
+      default: return FALSE;
     }
   }
 

@@ -118,8 +118,8 @@ class GdiGlyphContext final : public GlyphContext {
     identity.eM22.value = 1;
     GLYPHMETRICS gm;
     std::memset(&gm, 0, sizeof gm);
-    const DWORD r = GetGlyphOutlineA(dc_, code, static_cast<UINT>(format), &gm, buffer ? bufferSize : 0,
-                                     buffer, &identity);
+    const DWORD r =
+        GetGlyphOutlineA(dc_, code, static_cast<UINT>(format), &gm, buffer ? bufferSize : 0, buffer, &identity);
     if (r == GDI_ERROR) return kGlyphError;
     metrics->blackBoxX = gm.gmBlackBoxX;
     metrics->blackBoxY = gm.gmBlackBoxY;

@@ -21,8 +21,8 @@ std::string ReadIniValue(const std::string& file, const std::string& section, co
   std::vector<char> buf(kFirstBuffer);
   for (;;) {
     const DWORD size = static_cast<DWORD>(buf.size());
-    const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(), buf.data(),
-                                             size, file.c_str());
+    const DWORD n =
+        GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(), buf.data(), size, file.c_str());
     // n == size - 1 means the value may have been cut.
     if (n + 1 < size || size >= kLargestBuffer) return std::string(buf.data(), n < size ? n : size - 1);
     buf.resize(static_cast<std::size_t>(size) * 2);

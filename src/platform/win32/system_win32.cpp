@@ -47,9 +47,11 @@ class Win32System final : public System {
   // both are read. Anything else counts as "no value", which lets the run end without a password.
   std::optional<std::uint32_t> ScreenSaveUsePassword() override {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\desktop", 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\desktop", 0, KEY_READ, &key) != ERROR_SUCCESS)
+      return std::nullopt;
     DWORD type = 0, value = 0, size = sizeof value;
-    const LONG rc = RegQueryValueExA(key, "ScreenSaveUsePassword", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    const LONG rc =
+        RegQueryValueExA(key, "ScreenSaveUsePassword", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
     RegCloseKey(key);
     if (rc != ERROR_SUCCESS || size != sizeof value || (type != REG_DWORD && type != REG_BINARY)) return std::nullopt;
     return static_cast<std::uint32_t>(value);
@@ -85,7 +87,9 @@ class Win32System final : public System {
   }
 
   WindowHandle ForegroundWindow() override { return GetForegroundWindow(); }
-  void EnableWindow(WindowHandle window, bool enable) override { ::EnableWindow(static_cast<HWND>(window), enable ? TRUE : FALSE); }
+  void EnableWindow(WindowHandle window, bool enable) override {
+    ::EnableWindow(static_cast<HWND>(window), enable ? TRUE : FALSE);
+  }
 
   int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption, unsigned flags) override {
     return MessageBoxA(static_cast<HWND>(owner), text.c_str(), caption.c_str(), flags);

@@ -8,7 +8,7 @@
 #include <cstring>
 
 extern "C" __attribute__((visibility("default"))) int getpwuid_r(uid_t uid, passwd* pwd, char* buf, size_t size,
-                                                                  passwd** result) {
+                                                                 passwd** result) {
   const char* home = std::getenv("KESTOR_PASSWD_HOME");
   if (!home) {
     static const auto real = reinterpret_cast<decltype(&getpwuid_r)>(dlsym(RTLD_NEXT, "getpwuid_r"));

@@ -30,7 +30,8 @@ class CreditForm : public platform::FormEvents {
       done = true;  // wait for input or a timer tick
       if (credit_->creditShown() != shown_) {
         shown_ = credit_->creditShown();
-        std::printf("credit %s windows=%u\n", shown_ ? "shown" : "hidden", static_cast<unsigned>(credit_->WindowCount()));
+        std::printf("credit %s windows=%u\n", shown_ ? "shown" : "hidden",
+                    static_cast<unsigned>(credit_->WindowCount()));
         std::fflush(stdout);
       }
     });
@@ -63,7 +64,8 @@ class Hooks : public shell::EntryHooks {
     Log(shown ? "dialog closed" : "no dialog");
     return shown;
   }
-  platform::FormEvents& SaverForm(platform::Application& app, platform::System& system, const shell::CommandLine&) override {
+  platform::FormEvents& SaverForm(platform::Application& app, platform::System& system,
+                                  const shell::CommandLine&) override {
     form_ = std::make_unique<CreditForm>(app, system);
     return *form_;
   }

@@ -24,7 +24,10 @@ int main(int argc, char** argv) {
   e.xclient.window = window;
   e.xclient.format = 32;
   e.xclient.data.l[1] = CurrentTime;
-  if (asks) XSendEvent(d, window, False, NoEventMask, &e); else XKillClient(d, window);
+  if (asks)
+    XSendEvent(d, window, False, NoEventMask, &e);
+  else
+    XKillClient(d, window);
   XCloseDisplay(d);
   std::puts(asks ? "asked" : "killed");
   return 0;

@@ -8,9 +8,9 @@
 
 extern "C" DWORD WINAPI PwdChangePasswordA(LPCSTR provider, HWND window, DWORD a, DWORD b) {
   char line[256];
-  std::snprintf(line, sizeof line, "PwdChangePasswordA provider=%s window=%lu 0x%lx 0x%lx", provider ? provider : "(null)",
-                static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(window)), static_cast<unsigned long>(a),
-                static_cast<unsigned long>(b));
+  std::snprintf(line, sizeof line, "PwdChangePasswordA provider=%s window=%lu 0x%lx 0x%lx",
+                provider ? provider : "(null)", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(window)),
+                static_cast<unsigned long>(a), static_cast<unsigned long>(b));
   service_record::Append(service_record::Self(), line);
   return 0;
 }

@@ -28,9 +28,10 @@ extern "C" BOOL WINAPI VerifyScreenSavePwd(HWND window) {
   BOOL running = FALSE;
   SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
   char line[256];
-  std::snprintf(line, sizeof line, "VerifyScreenSavePwd call=%d answer=%d window=%s visible=%d cursor=%d running=%d at=%ld,%ld",
-                call, answer ? 1 : 0, cls, window && IsWindowVisible(window) ? 1 : 0, count,
-                running ? 1 : 0, static_cast<long>(at.x), static_cast<long>(at.y));
+  std::snprintf(line, sizeof line,
+                "VerifyScreenSavePwd call=%d answer=%d window=%s visible=%d cursor=%d running=%d at=%ld,%ld", call,
+                answer ? 1 : 0, cls, window && IsWindowVisible(window) ? 1 : 0, count, running ? 1 : 0,
+                static_cast<long>(at.x), static_cast<long>(at.y));
   service_record::Append(self, line);
   return answer;
 }

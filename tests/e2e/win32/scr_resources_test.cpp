@@ -139,7 +139,8 @@ TEST(ScrVersion, TheVersionRecordIsJapaneseAndNamesProductAndVersionOne) {
     char* text = nullptr;
     UINT n = 0;
     const std::string key = std::string("\\StringFileInfo\\041103a4\\") + name;
-    if (!VerQueryValueA(data.data(), key.c_str(), reinterpret_cast<void**>(&text), &n) || !text) return std::string("(none)");
+    if (!VerQueryValueA(data.data(), key.c_str(), reinterpret_cast<void**>(&text), &n) || !text)
+      return std::string("(none)");
     return std::string(text);
   };
   EXPECT_EQ(value("ProductName"), "corvane KESTOR");

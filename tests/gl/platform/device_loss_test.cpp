@@ -91,7 +91,8 @@ class DeviceLoss : public ::testing::Test {
     struct V {
       float x, y, z, nx, ny, nz;
     };
-    const V quad[4] = {{-1, -1, 0.5f, 0, 0, -1}, {-1, 1, 0.5f, 0, 0, -1}, {1, -1, 0.5f, 0, 0, -1}, {1, 1, 0.5f, 0, 0, -1}};
+    const V quad[4] = {
+        {-1, -1, 0.5f, 0, 0, -1}, {-1, 1, 0.5f, 0, 0, -1}, {1, -1, 0.5f, 0, 0, -1}, {1, 1, 0.5f, 0, 0, -1}};
     D3DMATERIAL9 m{};
     m.Diffuse = {0.25f, 0.25f, 0.25f, 1};
     d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
@@ -150,7 +151,7 @@ TEST_F(DeviceLoss, TheLostDeviceIsResetByTheComponentAndTheNextFrameEqualsTheOne
 
   const std::vector<std::uint32_t> before = Frame(texture);
   ASSERT_EQ(before.size(), 96u * 64u);
-  EXPECT_EQ(before[0], 0x204060u);            // the clear colour outside the quad
+  EXPECT_EQ(before[0], 0x204060u);             // the clear colour outside the quad
   EXPECT_EQ(before[10 * 96 + 20], 0xFF0000u);  // the checker's top-left texel
   EXPECT_EQ(before[50 * 96 + 70], 0xFFFF00u);  // and its bottom-right one
 

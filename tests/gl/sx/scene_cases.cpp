@@ -42,7 +42,8 @@ std::string QuadFile(float w, float h, D3DCOLOR color, bool version02) {
     PutLe(f, 28, 4);
   }
   f.resize(256, '\0');
-  const float corners[4][4] = {{-w / 2, -h / 2, 0, 1}, {w / 2, -h / 2, 1, 1}, {-w / 2, h / 2, 0, 0}, {w / 2, h / 2, 1, 0}};
+  const float corners[4][4] = {
+      {-w / 2, -h / 2, 0, 1}, {w / 2, -h / 2, 1, 1}, {-w / 2, h / 2, 0, 0}, {w / 2, h / 2, 1, 0}};
   for (const auto& c : corners) {
     PutFloat(f, c[0]);
     PutFloat(f, c[1]);
@@ -89,7 +90,8 @@ struct Rig {
   sx::TSXMesh* Mesh(const std::string& name, const std::string& bytes) {
     std::filesystem::create_directories("sx_scene_scratch");
     const std::string path = "sx_scene_scratch/" + name;
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     meshes.push_back(std::make_unique<sx::TSXMesh>(carad));
     meshes.back()->LoadFromFile(path);
     return meshes.back().get();
@@ -176,7 +178,8 @@ void QueueSprites(Rig& rig) {
   rig.scene->AddScreenSprite({110, 80}, glass.data(), nullptr, 2, false, false, 0.5f);
 }
 
-bool ReadBack(IDirect3DDevice9* device, const std::string& name, std::vector<refscenes::Picture>* out, std::string* error) {
+bool ReadBack(IDirect3DDevice9* device, const std::string& name, std::vector<refscenes::Picture>* out,
+              std::string* error) {
   IDirect3DSurface9* rt = nullptr;
   if (device->GetRenderTarget(0, &rt) != D3D_OK || !rt) {
     *error = "GetRenderTarget failed";
@@ -195,7 +198,8 @@ bool ReadBack(IDirect3DDevice9* device, const std::string& name, std::vector<ref
       p.height = d.Height;
       p.pixels.resize(static_cast<std::size_t>(d.Width) * d.Height);
       for (UINT y = 0; y < d.Height; ++y) {
-        const auto* row = reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(lr.pBits) + y * lr.Pitch);
+        const auto* row =
+            reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(lr.pBits) + y * lr.Pitch);
         for (UINT x = 0; x < d.Width; ++x) p.pixels[y * d.Width + x] = row[x] | 0xFF000000u;
       }
       sys->UnlockRect();

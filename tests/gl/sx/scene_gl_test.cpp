@@ -104,7 +104,8 @@ TEST_F(SceneGraphGl, TheSceneShowsEachItemWhereItBelongs) {
       const int want[3] = {e.r, e.g, e.b};
       for (int k = 0; k < 3; ++k) {
         EXPECT_NEAR(got[k], want[k], kColourTolerance)
-            << p.name << " (" << e.x << "," << e.y << ") " << e.what << ": channel " << "RGB"[k];
+            << p.name << " (" << e.x << "," << e.y << ") " << e.what << ": channel "
+            << "RGB"[k];
       }
     }
   }
@@ -141,8 +142,8 @@ void WritePpm(const std::string& path, const refscenes::Picture& p) {
 }  // namespace
 
 TEST_F(SceneGraphGl, ThePicturesMatchTheWindowsBuildUnderWine) {
-  const std::string exe = !Env("KESTOR_SX_SCENE_DUMP_EXE").empty() ? Env("KESTOR_SX_SCENE_DUMP_EXE")
-                                                                   : KESTOR_SX_SCENE_DUMP_EXE;
+  const std::string exe =
+      !Env("KESTOR_SX_SCENE_DUMP_EXE").empty() ? Env("KESTOR_SX_SCENE_DUMP_EXE") : KESTOR_SX_SCENE_DUMP_EXE;
   struct stat st;
   if (stat(exe.c_str(), &st) != 0) GTEST_SKIP() << "no Windows build of sx_scene_dump at " << exe;
   const std::string source = Env("KESTOR_SOURCE_DIR");
@@ -176,8 +177,8 @@ TEST_F(SceneGraphGl, ThePicturesMatchTheWindowsBuildUnderWine) {
       WritePpm(outDir + "/" + a.name + "-linux.ppm", a);
       WritePpm(outDir + "/" + a.name + "-wine.ppm", b);
     }
-    EXPECT_LE(share, kOutlierShare) << a.name << ": " << outliers << " pixels differ by more than "
-                                    << kChannelTolerance << " (pictures in " << outDir << ")";
+    EXPECT_LE(share, kOutlierShare) << a.name << ": " << outliers << " pixels differ by more than " << kChannelTolerance
+                                    << " (pictures in " << outDir << ")";
   }
 }
 #endif

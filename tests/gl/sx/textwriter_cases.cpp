@@ -104,7 +104,8 @@ std::vector<Rendered> RenderAll(dg::TDGCarad& carad) {
     const platform::TextMetrics tm = writer.Glyphs().Metrics();
     r.lines.push_back(Line("metrics height %d ascent %d descent %d", tm.height, tm.ascent, tm.descent));
 
-    std::unique_ptr<dg::TDGTexture> t = writer.CreateTextTexture(c.text, {D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4, D3DFMT_A1R5G5B5}, "");
+    std::unique_ptr<dg::TDGTexture> t =
+        writer.CreateTextTexture(c.text, {D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4, D3DFMT_A1R5G5B5}, "");
     r.width = t->Width();
     r.height = t->Height();
     r.lines.push_back(Line("texture %u x %u format %d", r.width, r.height, static_cast<int>(t->Format())));

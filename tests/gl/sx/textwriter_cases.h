@@ -18,7 +18,7 @@ namespace twcases {
 struct Case {
   std::string label;  // file-name friendly
   platform::FontDesc font;
-  std::string text;   // Shift-JIS
+  std::string text;  // Shift-JIS
 };
 
 // What one case gave: the texture's image area as A8R8G8B8 values (top row first) and the dump

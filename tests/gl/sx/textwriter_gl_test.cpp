@@ -27,9 +27,9 @@
 
 namespace {
 
-using platform::FontDesc;
 using fakeglyphs::FakeGlyphs;
 using fakeglyphs::Make;
+using platform::FontDesc;
 
 constexpr std::uint32_t kMarker = 0xFF10A020;  // what the tests paint a texture with first
 const std::vector<D3DFORMAT> kAlphaFormats = {D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4, D3DFMT_A1R5G5B5};
@@ -192,7 +192,7 @@ TEST_F(TextWriterTest, APenAtOrPastTheTextureSizeDrawsNothing) {
   writer->DrawText(7, -1, *t, "a");
   EXPECT_TRUE(fake_->asked.empty());
   EXPECT_EQ(Show(*t), (Rows(3, "... ... ... ... ...")));
-  writer->DrawText(4, 2, *t, "a");  // just inside: drawn, clipped
+  writer->DrawText(4, 2, *t, "a");                  // just inside: drawn, clipped
   EXPECT_EQ(Show(*t), (Rows{"... ... ... ... ...",  //
                             "... ... ... ... ...",  //
                             "... a00 a10 ... ..."}));
@@ -231,7 +231,7 @@ TEST_F(TextWriterTest, GlyphPixelsReplaceTheTexturesAndSpacesCopyNothing) {
   fake_->glyphs[' '] = space;
   auto t = Painted(8, 2);
   writer->DrawText(0, 0, *t, " a a");
-  writer->DrawText(2, 0, *t, "a");  // the same place again: still the glyph, no blending
+  writer->DrawText(2, 0, *t, "a");                              // the same place again: still the glyph, no blending
   EXPECT_EQ(Show(*t), (Rows{"... ... a00 ___ a20 ... ... ...",  //
                             "... ... ___ a11 a21 ... ... ..."}));
   EXPECT_EQ(fake_->asked, (std::vector<unsigned>{' ', 'a'}));  // each glyph rasterised once
@@ -240,7 +240,8 @@ TEST_F(TextWriterTest, GlyphPixelsReplaceTheTexturesAndSpacesCopyNothing) {
 TEST_F(TextWriterTest, SixteenBitGlyphsCopyTwoBytesAPixel) {
   auto writer = FakeWriter(D3DFMT_A4R4G4B4);
   fake_->glyphs['a'] = Make(3, 3, 2, -1, 0, 2, "0,0;");  // levels 49..55
-  auto t = std::make_unique<dg::TDGTexture>(*carad_, std::vector<D3DFORMAT>{D3DFMT_A4R4G4B4}, 0, D3DPOOL_MANAGED, 1, "");
+  auto t =
+      std::make_unique<dg::TDGTexture>(*carad_, std::vector<D3DFORMAT>{D3DFMT_A4R4G4B4}, 0, D3DPOOL_MANAGED, 1, "");
   t->SetSize(3, 2);
   ASSERT_EQ(t->Format(), D3DFMT_A4R4G4B4);
   writer->DrawText(0, 0, *t, "aa");
@@ -341,8 +342,8 @@ void ExpectGlyphAt(const std::vector<std::uint32_t>& px, unsigned width, int x, 
     for (unsigned c = firstColumn; c < firstColumn + columns; ++c) {
       const std::size_t at = static_cast<std::size_t>(y + static_cast<int>(r)) * width + x + (c - firstColumn);
       ASSERT_LT(at, px.size());
-      EXPECT_EQ(px[at], Expected(d.bytes[r * pitch + c])) << "code " << std::hex << d.code << std::dec << " column "
-                                                          << c << " row " << r;
+      EXPECT_EQ(px[at], Expected(d.bytes[r * pitch + c]))
+          << "code " << std::hex << d.code << std::dec << " column " << c << " row " << r;
     }
   }
 }
@@ -435,8 +436,8 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 // The same cases through FreeType + this layer and through GDI + Wine's d3d9.dll: identical dumps.
 TEST_F(TextWriterTest, EveryCaseMatchesTheWindowsBuildUnderWine) {
-  const std::string exe = !Env("KESTOR_TEXTWRITER_DUMP_EXE").empty() ? Env("KESTOR_TEXTWRITER_DUMP_EXE")
-                                                                     : KESTOR_TEXTWRITER_DUMP_EXE;
+  const std::string exe =
+      !Env("KESTOR_TEXTWRITER_DUMP_EXE").empty() ? Env("KESTOR_TEXTWRITER_DUMP_EXE") : KESTOR_TEXTWRITER_DUMP_EXE;
   struct stat st;
   if (stat(exe.c_str(), &st) != 0) GTEST_SKIP() << "no Windows build of sx_textwriter_dump at " << exe;
   const std::string source = Env("KESTOR_SOURCE_DIR");
@@ -445,8 +446,8 @@ TEST_F(TextWriterTest, EveryCaseMatchesTheWindowsBuildUnderWine) {
   std::filesystem::create_directories(outDir + "/wine");
   const std::string wineDump = outDir + "/wine/dump.txt";
   std::remove(wineDump.c_str());
-  const std::string cmd = "'" + source + "/tools/wine-run' '" + exe + "' '" + wineDump + "' '" + outDir +
-                          "/wine' > '" + outDir + "/wine/run.log' 2>&1";
+  const std::string cmd = "'" + source + "/tools/wine-run' '" + exe + "' '" + wineDump + "' '" + outDir + "/wine' > '" +
+                          outDir + "/wine/run.log' 2>&1";
   ASSERT_EQ(std::system(cmd.c_str()), 0) << "see " << outDir << "/wine/run.log";
   const std::vector<std::string> wine = SplitLines(scratch::ReadAll(wineDump));
   const std::string mineText = twcases::DumpText(twcases::RenderAll(*carad_));

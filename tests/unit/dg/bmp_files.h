@@ -13,8 +13,7 @@ namespace testbmp {
 using Bytes = std::vector<std::uint8_t>;
 
 // Byte offsets of header fields, for corrupting files.
-constexpr std::size_t kPixelOffset = 10, kInfoSize = 14, kWidth = 18, kHeight = 22, kBitCount = 28,
-                      kCompression = 30;
+constexpr std::size_t kPixelOffset = 10, kInfoSize = 14, kWidth = 18, kHeight = 22, kBitCount = 28, kCompression = 30;
 
 inline void Put16(Bytes& b, std::uint32_t v) {
   b.push_back(static_cast<std::uint8_t>(v));
@@ -37,8 +36,8 @@ inline void Set16(Bytes& b, std::size_t at, std::uint32_t v) {
 // each channel's top five bits; 24 bits: blue, green, red; 32 bits: the ARGB value as it is.
 // infoSize 108 or 124 writes a BITMAPV4HEADER or BITMAPV5HEADER as ImageMagick does: channel
 // masks, sRGB colour space, no gamma, and for V5 the rendering intent "images" and no profile.
-inline Bytes Make(int width, int height, int bits, const std::vector<std::uint32_t>& argb,
-                  std::uint32_t infoSize = 40, std::uint32_t colorsUsed = 0) {
+inline Bytes Make(int width, int height, int bits, const std::vector<std::uint32_t>& argb, std::uint32_t infoSize = 40,
+                  std::uint32_t colorsUsed = 0) {
   std::vector<std::uint32_t> palette;
   if (bits == 8) {
     for (std::uint32_t c : argb) {
@@ -70,11 +69,11 @@ inline Bytes Make(int width, int height, int bits, const std::vector<std::uint32
   Put32(b, colorsUsed);
   if (infoSize >= 108) {
     for (std::uint32_t mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u}) Put32(b, mask);
-    Put32(b, 0x73524742);                              // LCS_sRGB
-    for (int i = 0; i < 12; ++i) Put32(b, 0);          // end points, gamma
+    Put32(b, 0x73524742);                      // LCS_sRGB
+    for (int i = 0; i < 12; ++i) Put32(b, 0);  // end points, gamma
     if (infoSize >= 124) {
-      Put32(b, 4);                                     // LCS_GM_IMAGES
-      for (int i = 0; i < 3; ++i) Put32(b, 0);         // profile offset and size, reserved
+      Put32(b, 4);                              // LCS_GM_IMAGES
+      for (int i = 0; i < 3; ++i) Put32(b, 0);  // profile offset and size, reserved
     }
   }
   for (std::uint32_t p : palette) Put32(b, p);

@@ -72,8 +72,8 @@ TEST_F(Bitmap, A24BitPictureGetsFullAlphaAndA32BitOneKeepsItsFourthByte) {
 
 TEST_F(Bitmap, APalettedTextureTakesTheIndicesOfAn8BitPictureAndRefusesDeeperOnes) {
   auto t = Make(D3DFMT_P8);
-  auto s = StreamOf(testbmp::Make(3, 2, 8, {testbmp::kC0, testbmp::kC1, 0xFF101010, testbmp::kC1,
-                                                         testbmp::kC0, testbmp::kC0}));
+  auto s = StreamOf(
+      testbmp::Make(3, 2, 8, {testbmp::kC0, testbmp::kC1, 0xFF101010, testbmp::kC1, testbmp::kC0, testbmp::kC0}));
   t->LoadFromStream(*s);
   const fake::Texture& f = Fake(*t);
   EXPECT_EQ(f.Pixel(0, 0, 0), 0u);
@@ -86,8 +86,9 @@ TEST_F(Bitmap, APalettedTextureTakesTheIndicesOfAn8BitPictureAndRefusesDeeperOne
   Restart(dg::dgoDebugMessage);
   auto rgb = StreamOf(testbmp::Make(2, 2, 24, testbmp::Picture(false)));
   dg::LoadBMP(deep->Texture(), *rgb);
-  EXPECT_EQ(Log(), (std::vector<std::string>{"8ビットパレット付きテクスチャに対して16ビット以上のBMPをロードする事は出来ません"
-                                             "(Error Code = UNKNOWN ERROR ... $00000001)"}));
+  EXPECT_EQ(Log(),
+            (std::vector<std::string>{"8ビットパレット付きテクスチャに対して16ビット以上のBMPをロードする事は出来ません"
+                                      "(Error Code = UNKNOWN ERROR ... $00000001)"}));
   EXPECT_EQ(Fake(*deep).Pixel(0, 0, 0), 0u);  // the cleared content stays (green has no P8 packing)
   EXPECT_EQ(world_.Matching("UnlockRect").size(), 1u);
 }
@@ -183,8 +184,8 @@ TEST_F(Bitmap, LoadBMPWithoutATextureOrWithARefusedLockReportsIt) {
   Restart(dg::dgoDebugMessage);
   auto s = StreamOf(testbmp::Make(2, 2, 24, testbmp::Picture(false)));
   dg::LoadBMP(nullptr, *s);
-  auto target = std::make_unique<dg::TDGTexture>(*carad_, std::vector<D3DFORMAT>{D3DFMT_A8R8G8B8}, 0,
-                                                 D3DPOOL_DEFAULT, 1, "target");
+  auto target = std::make_unique<dg::TDGTexture>(*carad_, std::vector<D3DFORMAT>{D3DFMT_A8R8G8B8}, 0, D3DPOOL_DEFAULT,
+                                                 1, "target");
   target->SetSize(2, 2);
   world_.Take();
   dg::LoadBMP(target->Texture(), *s);  // a default-pool texture without the dynamic usage cannot be locked
@@ -206,7 +207,9 @@ TEST_F(Bitmap, AFileThatLiesAboutItselfTakesTheReadErrorPathWithoutSizingTheText
     testbmp::Set16(b, at, v);
     return b;
   };
-  const auto cut = [&](std::size_t size) { return testbmp::Bytes(good.begin(), good.begin() + static_cast<long>(size)); };
+  const auto cut = [&](std::size_t size) {
+    return testbmp::Bytes(good.begin(), good.begin() + static_cast<long>(size));
+  };
   testbmp::Bytes square4096 = with32(testbmp::kWidth, 4096);  // 16 MiB of rows claimed, 1 KiB held
   testbmp::Set32(square4096, testbmp::kHeight, 4096);
   const struct {
@@ -234,7 +237,8 @@ TEST_F(Bitmap, AFileThatLiesAboutItselfTakesTheReadErrorPathWithoutSizingTheText
     scratch::WriteAll(file, c.bytes);
     Restart(dg::dgoDebugMessage);
     t->LoadFromFile(file);
-    EXPECT_EQ(Log(), std::vector<std::string>{file + "からの、読み込みエラー(Error Code = UNKNOWN ERROR ... $00000001)"})
+    EXPECT_EQ(Log(),
+              std::vector<std::string>{file + "からの、読み込みエラー(Error Code = UNKNOWN ERROR ... $00000001)"})
         << c.what;
     EXPECT_TRUE(world_.Matching("CreateTexture").empty()) << c.what;
     EXPECT_EQ(t->Texture(), before) << c.what;
@@ -245,7 +249,8 @@ TEST_F(Bitmap, AFileThatLiesAboutItselfTakesTheReadErrorPathWithoutSizingTheText
     auto s = StreamOf(c.bytes);
     Restart(dg::dgoDebugMessage);
     t->LoadFromStream(*s);
-    EXPECT_EQ(Log(), std::vector<std::string>{"ストリームからの、読み込みエラー(Error Code = UNKNOWN ERROR ... $00000001)"})
+    EXPECT_EQ(Log(),
+              std::vector<std::string>{"ストリームからの、読み込みエラー(Error Code = UNKNOWN ERROR ... $00000001)"})
         << c.what;
     EXPECT_TRUE(world_.Matching("CreateTexture").empty()) << c.what;
   }
@@ -266,7 +271,9 @@ TEST_F(Bitmap, AFileThatLiesAboutItselfTakesTheReadErrorPathWithoutSizingTheText
 // believed up to the larger of 1 MiB and the bytes held (the 4096 square above is not).
 TEST_F(Bitmap, AFileCutShortIsLoadedAsFarAsItGoes) {
   const testbmp::Bytes good = testbmp::Make(4, 4, 8, std::vector<std::uint32_t>(16, testbmp::kC0));
-  const auto cut = [&](std::size_t size) { return testbmp::Bytes(good.begin(), good.begin() + static_cast<long>(size)); };
+  const auto cut = [&](std::size_t size) {
+    return testbmp::Bytes(good.begin(), good.begin() + static_cast<long>(size));
+  };
   const auto offset = [&](std::uint32_t at) {
     testbmp::Bytes b = good;
     testbmp::Set32(b, testbmp::kPixelOffset, at);
@@ -385,12 +392,23 @@ TEST_F(Bitmap, ARefusedFileNeverSizesATextureLargerThanItsBytes) {
     std::vector<std::string> log;
     bool sized;
   } cases[] = {
-      {"not BM, 8192 square", liar('X', 24, 8192), {"ストリームからの、読み込みエラー(Error Code = UNKNOWN ERROR ... $00000001)"}, false},
-      {"4 bits, 8192 square", liar('M', 4, 8192), {"ストリームからの、読み込みエラー(Error Code = UNKNOWN ERROR ... $00000001)"}, false},
+      {"not BM, 8192 square",
+       liar('X', 24, 8192),
+       {"ストリームからの、読み込みエラー(Error Code = UNKNOWN ERROR ... $00000001)"},
+       false},
+      {"4 bits, 8192 square",
+       liar('M', 4, 8192),
+       {"ストリームからの、読み込みエラー(Error Code = UNKNOWN ERROR ... $00000001)"},
+       false},
       {"not BM, 17 square", liar('X', 24, 17), {"不正なBMPファイルです"}, true},
-      {"not BM, 18 square", liar('X', 24, 18), {"ストリームからの、読み込みエラー(Error Code = UNKNOWN ERROR ... $00000001)"}, false},
-      {"4 bits, 17 square", liar('M', 4, 17),
-       {"色数が8ビット～32ビットの範囲のビットマップを、LoadBMPには指定してください(Error Code = UNKNOWN ERROR ... $00000001)"},
+      {"not BM, 18 square",
+       liar('X', 24, 18),
+       {"ストリームからの、読み込みエラー(Error Code = UNKNOWN ERROR ... $00000001)"},
+       false},
+      {"4 bits, 17 square",
+       liar('M', 4, 17),
+       {"色数が8ビット～32ビットの範囲のビットマップを、LoadBMPには指定してください(Error Code = UNKNOWN ERROR ... "
+        "$00000001)"},
        true},
   };
   for (const auto& c : cases) {

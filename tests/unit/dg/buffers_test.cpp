@@ -89,10 +89,9 @@ TEST_F(Buffers, ALockOutsideTheBufferIsRefusedBeforeDirect3DSeesIt) {
   vb->Unlock();
   EXPECT_EQ(world_.Matching("Lock("), Calls{"Lock(vb0,160,0,0x0)"});
   const std::string code = "(Error Code = D3DERR_INVALIDCALL )";
-  EXPECT_EQ(Log(), (std::vector<std::string>{"VertexBufferのロックに失敗しました" + code,
-                                             "VertexBufferのロックに失敗しました" + code,
-                                             "VertexBufferのロックに失敗しました" + code,
-                                             "IndexBufferのロックに失敗しました" + code}));
+  EXPECT_EQ(Log(), (std::vector<std::string>{
+                       "VertexBufferのロックに失敗しました" + code, "VertexBufferのロックに失敗しました" + code,
+                       "VertexBufferのロックに失敗しました" + code, "IndexBufferのロックに失敗しました" + code}));
 }
 
 TEST_F(Buffers, AManagedBufferKeepsItsBytesThroughARecreationAndAReset) {
@@ -123,8 +122,9 @@ TEST_F(Buffers, ADefaultPoolBufferComesBackEmpty) {
   Write(*vb, Pattern(64, 1));
   world_.Take();
   carad_->ResetDevice();
-  EXPECT_EQ(world_.Take(), (Calls{"Release(vb0)", "Release(backbuffer0)", "Reset(320,240,22,1,-1,0,0)",
-                                  "GetBackBuffer(0,0,0)", "GetDepthStencilSurface()", "CreateVertexBuffer(64,0x0,0x42,0)"}));
+  EXPECT_EQ(world_.Take(),
+            (Calls{"Release(vb0)", "Release(backbuffer0)", "Reset(320,240,22,1,-1,0,0)", "GetBackBuffer(0,0,0)",
+                   "GetDepthStencilSurface()", "CreateVertexBuffer(64,0x0,0x42,0)"}));
   EXPECT_EQ(vb->SavedCopy(), nullptr);
   EXPECT_EQ(world_.LastVertexBuffer()->bytes, std::vector<std::uint8_t>(64, 0xCD));
 
@@ -139,7 +139,8 @@ TEST_F(Buffers, SetCountKeepsTheCopyOnlyForTheSameCount) {
   ASSERT_NE(vb->SavedCopy(), nullptr);
   Restart(dg::dgoDebugMessage);
   EXPECT_EQ(vb->SetCount(4), 1);  // no device to create it on
-  EXPECT_EQ(Log(), std::vector<std::string>{"VertexBufferの生成に失敗しました(Error Code = UNKNOWN ERROR ... $00000001)"});
+  EXPECT_EQ(Log(),
+            std::vector<std::string>{"VertexBufferの生成に失敗しました(Error Code = UNKNOWN ERROR ... $00000001)"});
   EXPECT_NE(vb->SavedCopy(), nullptr);
   vb->SetCount(5);
   EXPECT_EQ(vb->SavedCopy(), nullptr);
@@ -160,11 +161,11 @@ TEST_F(Buffers, FailuresGoThroughTheCheckWithTheBuffersWord) {
   EXPECT_EQ(ib.SetCount(6), D3D_OK);
   world_.LastIndexBuffer()->extraRefs = 2;
   ib.SetCount(7);
-  EXPECT_EQ(Log(), (std::vector<std::string>{
-                       "IndexBufferの生成に失敗しました(Error Code = D3DERR_OUTOFVIDEOMEMORY)",
-                       "IndexBufferのロックに失敗しました(Error Code = UNKNOWN ERROR ... $00000001)",
-                       "IndexBufferのアンロックに失敗しました(Error Code = UNKNOWN ERROR ... $00000001)",
-                       "IndexBufferの解放に失敗しました(Error Code = UNKNOWN ERROR ... $00000002)"}));
+  EXPECT_EQ(Log(),
+            (std::vector<std::string>{"IndexBufferの生成に失敗しました(Error Code = D3DERR_OUTOFVIDEOMEMORY)",
+                                      "IndexBufferのロックに失敗しました(Error Code = UNKNOWN ERROR ... $00000001)",
+                                      "IndexBufferのアンロックに失敗しました(Error Code = UNKNOWN ERROR ... $00000001)",
+                                      "IndexBufferの解放に失敗しました(Error Code = UNKNOWN ERROR ... $00000002)"}));
 }
 
 TEST_F(Buffers, DestructionReleasesThenUnregisters) {

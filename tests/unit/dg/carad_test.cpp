@@ -149,7 +149,10 @@ TEST_F(Carad, DepthFormatsAreTriedInTheCallersOrderAndTheFirstMatchWins) {
     D3DFORMAT chosen;
     const char* line;
   } cases[] = {
-      {{D3DFMT_D16, D3DFMT_D16_LOCKABLE, D3DFMT_D32}, wanted, {"CheckDepthStencilMatch(0,HAL,22,22,80)"}, D3DFMT_D16,
+      {{D3DFMT_D16, D3DFMT_D16_LOCKABLE, D3DFMT_D32},
+       wanted,
+       {"CheckDepthStencilMatch(0,HAL,22,22,80)"},
+       D3DFMT_D16,
        "    デプスステンシルサーフェスのフォーマット...D16"},
       {{D3DFMT_D32},
        wanted,
@@ -163,7 +166,11 @@ TEST_F(Carad, DepthFormatsAreTriedInTheCallersOrderAndTheFirstMatchWins) {
         "CheckDepthStencilMatch(0,HAL,22,22,71)"},
        D3DFMT_UNKNOWN,
        "    希望のデプスステンシルサーフェスのフォーマットが見つかりませんでした"},
-      {{D3DFMT_D16}, {}, {}, D3DFMT_UNKNOWN, "    希望のデプスステンシルサーフェスのフォーマットが見つかりませんでした"},
+      {{D3DFMT_D16},
+       {},
+       {},
+       D3DFMT_UNKNOWN,
+       "    希望のデプスステンシルサーフェスのフォーマットが見つかりませんでした"},
   };
   for (const auto& c : cases) {
     world_.depthMatches = c.matches;
@@ -252,8 +259,8 @@ TEST_F(Carad, ReleaseDeviceLetsResourcesGoFirstThenSurfacesThenTheDevice) {
   world_.Take();
   Restart();
   carad->ReleaseDevice();
-  EXPECT_EQ(world_.Take(), (Calls{"OnRelease(a)", "OnRelease(c)", "Release(depth)", "Release(backbuffer0)",
-                                  "Release(device)"}));
+  EXPECT_EQ(world_.Take(),
+            (Calls{"OnRelease(a)", "OnRelease(c)", "Release(depth)", "Release(backbuffer0)", "Release(device)"}));
   EXPECT_EQ(Log(), testlog::Split("\n"
                                   "■■■Direct3Dデバイスを解放します■■■\n"
                                   "  全てのDGCaradリソースを解放します\n"
@@ -373,9 +380,9 @@ TEST_F(Carad, ResetDeviceTellsResourcesAroundTheResetInRegistrationOrder) {
   world_.Take();
   Restart();
   carad->ResetDevice();
-  EXPECT_EQ(world_.Take(), (Calls{"OnLost(a)", "OnLost(b)", "Release(backbuffer0)", "Release(depth)",
-                                  "Reset(64,48,22,1,-1,-1,80)", "GetBackBuffer(0,0,0)", "GetDepthStencilSurface()",
-                                  "OnReset(a)", "OnReset(b)"}));
+  EXPECT_EQ(world_.Take(),
+            (Calls{"OnLost(a)", "OnLost(b)", "Release(backbuffer0)", "Release(depth)", "Reset(64,48,22,1,-1,-1,80)",
+                   "GetBackBuffer(0,0,0)", "GetDepthStencilSurface()", "OnReset(a)", "OnReset(b)"}));
   EXPECT_EQ(Log(), testlog::Split("\n"
                                   "■■■Direct3DDeviceをリセットします■■■\n"
                                   "■■■Direct3DDeviceをリセットしました■■■\n"
@@ -413,9 +420,9 @@ TEST_F(Carad, AFailedDeviceCreationStopsBeforeSurfacesAndRebuild) {
   auto carad = Make(false);
   Resource a(*carad, world_, "a");
   carad->Initialize();
-  EXPECT_EQ(world_.Take(), (Calls{"Direct3DCreate9(31)", "OnRelease(a)", "GetAdapterDisplayMode(0)",
-                                  "GetAdapterIdentifier(0,0)", "GetDeviceCaps(0,HAL)", "CreateDevice(0,HAL,0x40)",
-                                  "SetWindowPos(10,20,328,267)"}));
+  EXPECT_EQ(world_.Take(),
+            (Calls{"Direct3DCreate9(31)", "OnRelease(a)", "GetAdapterDisplayMode(0)", "GetAdapterIdentifier(0,0)",
+                   "GetDeviceCaps(0,HAL)", "CreateDevice(0,HAL,0x40)", "SetWindowPos(10,20,328,267)"}));
   EXPECT_EQ(carad->Device(), nullptr);
   EXPECT_EQ(carad->BackBuffers(0), nullptr);
   const std::vector<std::string> log = Log();
@@ -477,7 +484,7 @@ TEST_F(CaradDeathTest, WithTheHaltSwitchAFailedCreationEndsTheProgramAfterItsLin
         std::fputs("went on", stderr);
       },
       ::testing::ExitedWithCode(dg::kHaltExitCode), "the run ends: .*D3DERR_OUTOFVIDEOMEMORY");
-  EXPECT_EQ(testlog::Lines(path), (std::vector<std::string>{
-                                      "      Direct3DDeviceオブジェクトの生成に失敗しました(Error Code = "
+  EXPECT_EQ(testlog::Lines(path),
+            (std::vector<std::string>{"      Direct3DDeviceオブジェクトの生成に失敗しました(Error Code = "
                                       "D3DERR_OUTOFVIDEOMEMORY)"}));
 }

@@ -132,11 +132,11 @@ TEST(DiagnosticNames, FormatNamesIncludingFourCharacterCodes) {
   const struct {
     std::uint32_t format;
     const char* name;
-  } cases[] = {{20, "R8G8B8"},        {21, "A8R8G8B8"},      {30, "X4R4G4B4"}, {40, "A8P8"},
-               {41, "P8"},            {52, "A4L4"},          {64, "V16U16"},   {70, "D16_LOCKABLE"},
-               {79, "D24X4S4"},       {80, "D16"},           {100, "VERTEXDATA"}, {102, "INDEX32"},
-               {0x31545844, "DXT1"},  {0x35545844, "DXT5"},  {0x59565955, "UYVY"}, {0x32595559, "YUY2"},
-               {0, "UNKNOWN"},        {31, "UNKNOWN"},       {72, "UNKNOWN"},  {0x36545844, "UNKNOWN"}};
+  } cases[] = {{20, "R8G8B8"},       {21, "A8R8G8B8"},     {30, "X4R4G4B4"},     {40, "A8P8"},
+               {41, "P8"},           {52, "A4L4"},         {64, "V16U16"},       {70, "D16_LOCKABLE"},
+               {79, "D24X4S4"},      {80, "D16"},          {100, "VERTEXDATA"},  {102, "INDEX32"},
+               {0x31545844, "DXT1"}, {0x35545844, "DXT5"}, {0x59565955, "UYVY"}, {0x32595559, "YUY2"},
+               {0, "UNKNOWN"},       {31, "UNKNOWN"},      {72, "UNKNOWN"},      {0x36545844, "UNKNOWN"}};
   for (const auto& c : cases) EXPECT_EQ(dg::FormatName(c.format), c.name) << c.format;
 }
 
@@ -250,8 +250,9 @@ TEST_F(DiagnosticsDeathTest, ASecondRunLeavesOnlyItsOwnLines) {
         dg::CheckResult(1, "end");
       },
       ::testing::ExitedWithCode(dg::kHaltExitCode), "the run ends: ");
-  EXPECT_EQ(Log(), "#00001 | first run\r\n#00002 | first run, line 2\r\n"
-                   "#00003 | end(Error Code = UNKNOWN ERROR ... $00000001)\r\n");
+  EXPECT_EQ(Log(),
+            "#00001 | first run\r\n#00002 | first run, line 2\r\n"
+            "#00003 | end(Error Code = UNKNOWN ERROR ... $00000001)\r\n");
   EXPECT_EXIT(
       {
         dg::AssignDebugOption(dg::dgoHaltOnError | dg::dgoDebugMessage);

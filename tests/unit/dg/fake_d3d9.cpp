@@ -84,8 +84,9 @@ HRESULT Texture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
 
 HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) {
   if (rect) {
-    world.Record("LockRect(" + Args({name, N(level), N(rect->left), N(rect->top), N(rect->right), N(rect->bottom),
-                                     Hex(flags)}) + ")");
+    world.Record("LockRect(" +
+                 Args({name, N(level), N(rect->left), N(rect->top), N(rect->right), N(rect->bottom), Hex(flags)}) +
+                 ")");
   } else {
     world.Record("LockRect(" + Args({name, N(level), "all", Hex(flags)}) + ")");
   }
@@ -93,7 +94,8 @@ HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, 
   if (pool == D3DPOOL_DEFAULT && (usage & D3DUSAGE_DYNAMIC) == 0) return D3DERR_INVALIDCALL;
   Level& l = levels[level];
   std::size_t offset = 0;
-  if (rect) offset = static_cast<std::size_t>(rect->top) * l.pitch + static_cast<std::size_t>(rect->left) * (Bits(format) / 8);
+  if (rect)
+    offset = static_cast<std::size_t>(rect->top) * l.pitch + static_cast<std::size_t>(rect->left) * (Bits(format) / 8);
   locked->Pitch = l.pitch;
   locked->pBits = l.bits.data() + offset;
   ++lockDepth;
@@ -190,9 +192,10 @@ HRESULT Device::GetDeviceCaps(D3DCAPS9* caps) {
 }
 
 HRESULT Device::Reset(D3DPRESENT_PARAMETERS* p) {
-  world.Record("Reset(" + Args({N(p->BackBufferWidth), N(p->BackBufferHeight), N(p->BackBufferFormat),
-                                N(p->BackBufferCount), N(p->Windowed), N(p->EnableAutoDepthStencil),
-                                N(p->AutoDepthStencilFormat)}) + ")");
+  world.Record("Reset(" +
+               Args({N(p->BackBufferWidth), N(p->BackBufferHeight), N(p->BackBufferFormat), N(p->BackBufferCount),
+                     N(p->Windowed), N(p->EnableAutoDepthStencil), N(p->AutoDepthStencilFormat)}) +
+               ")");
   if (world.resetResult != D3D_OK) return world.resetResult;
   // Direct3D's rule: no default-pool resource and no surface reference may be alive.
   for (const auto& t : world.textures)
@@ -238,8 +241,8 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
       Bits(format) == 0) {
     return D3DERR_INVALIDCALL;
   }
-  world.textures.push_back(std::make_unique<Texture>(world, "texture" + N(static_cast<long long>(world.textures.size())),
-                                                     width, height, levels, usage, format, pool));
+  world.textures.push_back(std::make_unique<Texture>(
+      world, "texture" + N(static_cast<long long>(world.textures.size())), width, height, levels, usage, format, pool));
   *texture = world.textures.back().get();
   return D3D_OK;
 }
@@ -262,9 +265,9 @@ HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3
   *buffer = nullptr;
   if (world.createBufferResult != D3D_OK) return world.createBufferResult;
   if (length == 0) return E_INVALIDARG;
-  world.indexBuffers.push_back(std::make_unique<IndexBuffer>(
-      world, "ib" + N(static_cast<long long>(world.indexBuffers.size())), length, usage,
-      static_cast<DWORD>(format), pool));
+  world.indexBuffers.push_back(
+      std::make_unique<IndexBuffer>(world, "ib" + N(static_cast<long long>(world.indexBuffers.size())), length, usage,
+                                    static_cast<DWORD>(format), pool));
   *buffer = world.indexBuffers.back().get();
   return D3D_OK;
 }
@@ -296,8 +299,8 @@ HRESULT Direct3D::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT ada
   return world.textureFormats.count(format) ? D3D_OK : D3DERR_NOTAVAILABLE;
 }
 
-HRESULT Direct3D::CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat,
-                                         D3DFORMAT targetFormat, D3DFORMAT depthFormat) {
+HRESULT Direct3D::CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, D3DFORMAT targetFormat,
+                                         D3DFORMAT depthFormat) {
   world.Record("CheckDepthStencilMatch(" +
                Args({N(adapter), DevType(type), N(adapterFormat), N(targetFormat), N(depthFormat)}) + ")");
   return world.depthMatches.count(depthFormat) ? D3D_OK : D3DERR_NOTAVAILABLE;

@@ -39,9 +39,25 @@ inline std::string Hex(unsigned value) {
 inline UINT Bits(D3DFORMAT format) {
   switch (static_cast<int>(format)) {
     case 20: return 24;
-    case 21: case 22: case 62: case 63: case 64: return 32;
-    case 23: case 24: case 25: case 26: case 29: case 30: case 51: case 60: case 61: return 16;
-    case 27: case 28: case 41: case 50: case 52: return 8;
+    case 21:
+    case 22:
+    case 62:
+    case 63:
+    case 64: return 32;
+    case 23:
+    case 24:
+    case 25:
+    case 26:
+    case 29:
+    case 30:
+    case 51:
+    case 60:
+    case 61: return 16;
+    case 27:
+    case 28:
+    case 41:
+    case 50:
+    case 52: return 8;
     default: return 0;
   }
 }
@@ -69,8 +85,8 @@ class Surface : public IDirect3DSurface9 {
   std::string name;
   D3DFORMAT format;
   UINT width, height;
-  ULONG refs = 0;        // an implicit surface starts at 0
-  ULONG extraRefs = 0;   // references held elsewhere, added to what Release answers
+  ULONG refs = 0;       // an implicit surface starts at 0
+  ULONG extraRefs = 0;  // references held elsewhere, added to what Release answers
 };
 
 class Texture : public IDirect3DTexture9 {
@@ -157,9 +173,14 @@ class Device : public IDirect3DDevice9 {
   HRESULT GetDisplayMode(UINT, D3DDISPLAYMODE*) override { return D3DERR_INVALIDCALL; }
   HRESULT GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS*) override { return D3DERR_INVALIDCALL; }
   HRESULT Present(const RECT*, const RECT*, HWND, const RGNDATA*) override { return D3DERR_INVALIDCALL; }
-  HRESULT CreateRenderTarget(UINT, UINT, D3DFORMAT, D3DMULTISAMPLE_TYPE, DWORD, BOOL, IDirect3DSurface9**, HANDLE*) override { return D3DERR_INVALIDCALL; }
+  HRESULT CreateRenderTarget(UINT, UINT, D3DFORMAT, D3DMULTISAMPLE_TYPE, DWORD, BOOL, IDirect3DSurface9**,
+                             HANDLE*) override {
+    return D3DERR_INVALIDCALL;
+  }
   HRESULT GetRenderTargetData(IDirect3DSurface9*, IDirect3DSurface9*) override { return D3DERR_INVALIDCALL; }
-  HRESULT CreateOffscreenPlainSurface(UINT, UINT, D3DFORMAT, D3DPOOL, IDirect3DSurface9**, HANDLE*) override { return D3DERR_INVALIDCALL; }
+  HRESULT CreateOffscreenPlainSurface(UINT, UINT, D3DFORMAT, D3DPOOL, IDirect3DSurface9**, HANDLE*) override {
+    return D3DERR_INVALIDCALL;
+  }
   HRESULT SetRenderTarget(DWORD, IDirect3DSurface9*) override { return D3DERR_INVALIDCALL; }
   HRESULT GetRenderTarget(DWORD, IDirect3DSurface9**) override { return D3DERR_INVALIDCALL; }
   HRESULT BeginScene() override { return D3DERR_INVALIDCALL; }
@@ -188,7 +209,10 @@ class Device : public IDirect3DDevice9 {
   HRESULT DrawPrimitive(D3DPRIMITIVETYPE, UINT, UINT) override { return D3DERR_INVALIDCALL; }
   HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE, INT, UINT, UINT, UINT, UINT) override { return D3DERR_INVALIDCALL; }
   HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE, UINT, const void*, UINT) override { return D3DERR_INVALIDCALL; }
-  HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE, UINT, UINT, UINT, const void*, D3DFORMAT, const void*, UINT) override { return D3DERR_INVALIDCALL; }
+  HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE, UINT, UINT, UINT, const void*, D3DFORMAT, const void*,
+                                 UINT) override {
+    return D3DERR_INVALIDCALL;
+  }
   HRESULT SetFVF(DWORD) override { return D3DERR_INVALIDCALL; }
   HRESULT GetFVF(DWORD*) override { return D3DERR_INVALIDCALL; }
   HRESULT SetStreamSource(UINT, IDirect3DVertexBuffer9*, UINT, UINT) override { return D3DERR_INVALIDCALL; }
@@ -256,7 +280,7 @@ class World {
 
   // Knobs.
   bool createsD3D = true;
-  D3DCAPS9 caps;                                   // HAL and REF answer these
+  D3DCAPS9 caps;  // HAL and REF answer these
   HRESULT halCapsResult = D3D_OK;
   D3DDISPLAYMODE mode = {1024, 768, 60, D3DFMT_X8R8G8B8};
   D3DADAPTER_IDENTIFIER9 identifier;
@@ -268,7 +292,7 @@ class World {
   HRESULT createBufferResult = D3D_OK;
   HRESULT resetResult = D3D_OK;
   HRESULT cooperativeLevel = D3D_OK;
-  UINT textureMem = 3u * 1048576u + 524288u;       // 3.50 MiB
+  UINT textureMem = 3u * 1048576u + 524288u;  // 3.50 MiB
   ULONG d3dExtraRefs = 0;
   ULONG deviceExtraRefs = 0;
   ULONG backBufferExtraRefs = 0;

@@ -24,9 +24,7 @@ std::unique_ptr<dg::TMemoryStream> StreamOf(const Bytes& bytes) {
   return s;
 }
 
-Bytes Contents(dg::TMemoryStream& s) {
-  return Bytes(s.Memory(), s.Memory() + s.Size());
-}
+Bytes Contents(dg::TMemoryStream& s) { return Bytes(s.Memory(), s.Memory() + s.Size()); }
 
 std::unique_ptr<dg::TMemoryStream> Read(const Bytes& archive, const std::string& id) {
   return dg::ReadArchiveEntry(*StreamOf(archive), id);
@@ -184,7 +182,7 @@ TEST(BytePairs, NestingThatFillsTheStackExactlyIsValid) {
   // Codes 1..255 each = (code - 1, 0): code 255 expands to 256 zero bytes with 256 waiting on the
   // stack at the deepest point.
   Bytes packed = {0x80, 0x00, 0x00};  // code 0 literal, code 1 = (0, 0)
-  packed.push_back(0x7F);               // 128 pairs: codes 2..129
+  packed.push_back(0x7F);             // 128 pairs: codes 2..129
   for (int c = 2; c <= 129; ++c) packed.insert(packed.end(), {static_cast<std::uint8_t>(c - 1), 0});
   packed.push_back(0x7D);  // 126 pairs: codes 130..255
   for (int c = 130; c <= 255; ++c) packed.insert(packed.end(), {static_cast<std::uint8_t>(c - 1), 0});
@@ -202,7 +200,8 @@ TEST(BytePairs, TheOutputFollowsWhatTheBlocksGive) {
   EXPECT_THROW(Expand(Block({0xFF, 0x80, 0xFE}, Bytes(540, 0x41)), dg::kMaxUnpackedSize), dg::ELBAError);
 
   Bytes nested = {0x80, 0x00, 0x00, 0x12};  // code 0 literal, codes 1..20 = (code - 1, code - 1)
-  for (int c = 2; c <= 20; ++c) nested.insert(nested.end(), {static_cast<std::uint8_t>(c - 1), static_cast<std::uint8_t>(c - 1)});
+  for (int c = 2; c <= 20; ++c)
+    nested.insert(nested.end(), {static_cast<std::uint8_t>(c - 1), static_cast<std::uint8_t>(c - 1)});
   nested.insert(nested.end(), {0xFF, 0x95, 0xE9});  // codes 21..148 skipped, 149 literal, 150..255 skipped
   testarc::PutLe32(nested, 1);
   nested.push_back(20);

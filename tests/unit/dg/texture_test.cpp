@@ -65,9 +65,15 @@ TEST_F(Texture, TheFormatIsTheFirstCandidateTheDeviceTakesElseTheBackBuffers) {
        {"CheckDeviceFormat(0,HAL,22,0x0,3,22)", "CheckDeviceFormat(0,HAL,22,0x0,3,20)",
         "CheckDeviceFormat(0,HAL,22,0x0,3,23)"},
        D3DFMT_R5G6B5},
-      {{D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4}, {D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4}, D3DUSAGE_DYNAMIC,
-       {"CheckDeviceFormat(0,HAL,22,0x200,3,21)"}, D3DFMT_A8R8G8B8},
-      {{D3DFMT_R8G8B8, D3DFMT_P8}, {}, 0, {"CheckDeviceFormat(0,HAL,22,0x0,3,20)", "CheckDeviceFormat(0,HAL,22,0x0,3,41)"},
+      {{D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4},
+       {D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4},
+       D3DUSAGE_DYNAMIC,
+       {"CheckDeviceFormat(0,HAL,22,0x200,3,21)"},
+       D3DFMT_A8R8G8B8},
+      {{D3DFMT_R8G8B8, D3DFMT_P8},
+       {},
+       0,
+       {"CheckDeviceFormat(0,HAL,22,0x0,3,20)", "CheckDeviceFormat(0,HAL,22,0x0,3,41)"},
        D3DFMT_X8R8G8B8},
       {{}, {D3DFMT_A8R8G8B8}, 0, {}, D3DFMT_X8R8G8B8},
   };
@@ -106,9 +112,8 @@ TEST_F(Texture, SetSizeObeysTheDeviceLimits) {
     EXPECT_EQ(t->SurfaceHeight(), c.surfaceHeight);
     EXPECT_FLOAT_EQ(t->UMax(), static_cast<float>(c.width) / static_cast<float>(c.surfaceWidth));
     EXPECT_FLOAT_EQ(t->VMax(), static_cast<float>(c.height) / static_cast<float>(c.surfaceHeight));
-    EXPECT_EQ(world_.Matching("CreateTexture"),
-              Calls{"CreateTexture(" + std::to_string(c.surfaceWidth) + "," + std::to_string(c.surfaceHeight) +
-                    ",0,0x0,21,1)"});
+    EXPECT_EQ(world_.Matching("CreateTexture"), Calls{"CreateTexture(" + std::to_string(c.surfaceWidth) + "," +
+                                                      std::to_string(c.surfaceHeight) + ",0,0x0,21,1)"});
     EXPECT_EQ(world_.Matching("GetDeviceCaps"), Calls{"GetDeviceCaps(0,HAL)"});
   }
 }
@@ -135,13 +140,14 @@ TEST_F(Texture, ANewTextureIsClearedWithTheFillColourUnlessInTheDefaultPool) {
   t->SetFillColor(0x80336699);
   Restart();
   t->SetSize(5, 3);
-  EXPECT_EQ(world_.Take(), (Calls{"GetDeviceCaps(0,HAL)", "CheckDeviceFormat(0,HAL,22,0x0,3,23)",
-                                  "CreateTexture(5,3,1,0x0,23,1)",
-                                  "LockRect(texture0,0,0,0,5,3,0x0)", "UnlockRect(texture0,0)"}));
+  EXPECT_EQ(world_.Take(),
+            (Calls{"GetDeviceCaps(0,HAL)", "CheckDeviceFormat(0,HAL,22,0x0,3,23)", "CreateTexture(5,3,1,0x0,23,1)",
+                   "LockRect(texture0,0,0,0,5,3,0x0)", "UnlockRect(texture0,0)"}));
   EXPECT_EQ(Pixels(*world_.LastTexture()), std::vector<std::uint32_t>(15, 0x3333));  // 0x336699 as 5-6-5
   EXPECT_EQ(t->Source(), dg::tsProgram);
   EXPECT_EQ(t->Texture(), world_.LastTexture());
-  EXPECT_EQ(Log(), (std::vector<std::string>{"使用されるフォーマットは R5G6B5 です", "残りテクスチャ容量は、約3.50メガです"}));
+  EXPECT_EQ(Log(),
+            (std::vector<std::string>{"使用されるフォーマットは R5G6B5 です", "残りテクスチャ容量は、約3.50メガです"}));
 
   auto d = Make(kAlphaFormats, D3DPOOL_DEFAULT, 1, D3DUSAGE_DYNAMIC);
   world_.Take();
@@ -210,7 +216,7 @@ TEST_F(Texture, LocksThatCannotBeGrantedAreReportedAndGiveNoAddress) {
     t->UnlockRect();
   }
   EXPECT_TRUE(world_.Matching("LockRect").empty());  // never reaches Direct3D
-  lr = t->LockRect(1, nullptr, 0);                      // a level the texture does not have
+  lr = t->LockRect(1, nullptr, 0);                   // a level the texture does not have
   EXPECT_EQ(lr.pBits, nullptr);
   t->UnlockRect();
 
@@ -235,8 +241,8 @@ TEST_F(Texture, FillSetsTheRectangleAndKeepAlphaKeepsEachPixelsAlpha) {
     t->Fill(RECT{1, 0, 3, 2}, 0x00ABCDEF, true);
     const fake::Texture& f = *world_.LastTexture();
     if (format == D3DFMT_A8R8G8B8) {
-      EXPECT_EQ(Pixels(f), (std::vector<std::uint32_t>{0x10FFFFFF, 0x80ABCDEF, 0xF0ABCDEF, 0x00FFFFFF, 0xFFABCDEF,
-                                                       0x44ABCDEF}));
+      EXPECT_EQ(Pixels(f),
+                (std::vector<std::uint32_t>{0x10FFFFFF, 0x80ABCDEF, 0xF0ABCDEF, 0x00FFFFFF, 0xFFABCDEF, 0x44ABCDEF}));
     } else {
       EXPECT_EQ(Pixels(f), (std::vector<std::uint32_t>{0x1FFF, 0x8ACE, 0xFACE, 0x0FFF, 0xFACE, 0x4ACE}));
     }
@@ -268,12 +274,12 @@ TEST_F(Texture, SaveToStreamWritesTheImageAreaAsA32BitBottomUpBitmap) {
   f.SetPixel(0, 3, 0, 0x1234);  // outside the image
   dg::TMemoryStream out;
   t->SaveToStream(out);
-  const testbmp::Bytes expected = {
-      'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,                            // file header
-      40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 32, 0, 0, 0, 0, 0, 24, 0, 0, 0,  // info header
-      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                            //
-      255, 255, 255, 255, 0, 0, 0, 255, 131, 129, 131, 255,                      // bottom row first
-      0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255};
+  const testbmp::Bytes expected = {'B', 'M', 78,  0,   0,  0,   0, 0,   0,   0,   54,  0,   0, 0,  // file header
+                                   40,  0,   0,   0,   3,  0,   0, 0,   2,   0,   0,   0,   1, 0, 32, 0,
+                                   0,   0,   0,   0,   24, 0,   0, 0,                                     // info header
+                                   0,   0,   0,   0,   0,  0,   0, 0,   0,   0,   0,   0,   0, 0, 0,  0,  //
+                                   255, 255, 255, 255, 0,  0,   0, 255, 131, 129, 131, 255,  // bottom row first
+                                   0,   0,   255, 255, 0,  255, 0, 255, 255, 0,   0,   255};
   ASSERT_EQ(out.Size(), static_cast<std::int64_t>(expected.size()));
   EXPECT_EQ(testbmp::Bytes(out.Memory(), out.Memory() + out.Size()), expected);
   EXPECT_EQ(world_.Matching("LockRect").back(), "LockRect(texture0,0,0,0,3,2,0x10)");
@@ -285,8 +291,9 @@ TEST_F(Texture, ProgramMadeContentComesBackFromItsSnapshotAfterTheDeviceIsRecrea
     auto t = Make({format});
     t->SetSize(3, 2);
     const std::vector<std::uint32_t> pixels =
-        format == D3DFMT_A8R8G8B8 ? std::vector<std::uint32_t>{0x01020304, 0xFF000000, 0x80FF8000, 0, 0x7F7F7F7F, 0xFFFFFFFF}
-                                  : std::vector<std::uint32_t>{0x1234, 0xFFFF, 0x0000, 0x8421, 0xF00F, 0x0FF0};
+        format == D3DFMT_A8R8G8B8
+            ? std::vector<std::uint32_t>{0x01020304, 0xFF000000, 0x80FF8000, 0, 0x7F7F7F7F, 0xFFFFFFFF}
+            : std::vector<std::uint32_t>{0x1234, 0xFFFF, 0x0000, 0x8421, 0xF00F, 0x0FF0};
     Paint(*t, pixels);
     fake::Texture* before = world_.LastTexture();
     world_.Take();
@@ -331,7 +338,8 @@ TEST_F(Texture, FileAndArchiveContentIsLoadedAgainFromItsSource) {
   Recreate();
   EXPECT_EQ(Pixels(*static_cast<fake::Texture*>(a->Texture())),
             (std::vector<std::uint32_t>{testbmp::kC0Alpha, testbmp::kC1Alpha, testbmp::kC1Alpha, testbmp::kC0Alpha}));
-  EXPECT_TRUE(testlog::Contains(Log(), "    ID 1(car) のテクスチャに、LBAファイル" + archive + " から ID body.bmp を読み込みます"));
+  EXPECT_TRUE(testlog::Contains(
+      Log(), "    ID 1(car) のテクスチャに、LBAファイル" + archive + " から ID body.bmp を読み込みます"));
 }
 
 TEST_F(Texture, DefaultPoolTexturesComeBackFromAResetEmptyAndManagedOnesAreUntouched) {

@@ -26,11 +26,11 @@ TEST(Keymap, LettersAndDigitsFollowTheLayoutLikeWindowsVirtualKeys) {
   using platform::keymap::VirtualKey;
   EXPECT_EQ(VirtualKey(Sym(SDL_SCANCODE_B, SDLK_b)), 0x42);
   EXPECT_EQ(VirtualKey(Sym(SDL_SCANCODE_B, SDLK_b, KMOD_LSHIFT)), 0x42);  // shifted letters keep their code
-  EXPECT_EQ(VirtualKey(Sym(SDL_SCANCODE_Q, SDLK_a)), 0x41);                // AZERTY: the key that says A
-  EXPECT_EQ(VirtualKey(Sym(SDL_SCANCODE_A, 0x444)), 0x41);                 // a non-Latin layout: by position
+  EXPECT_EQ(VirtualKey(Sym(SDL_SCANCODE_Q, SDLK_a)), 0x41);               // AZERTY: the key that says A
+  EXPECT_EQ(VirtualKey(Sym(SDL_SCANCODE_A, 0x444)), 0x41);                // a non-Latin layout: by position
   EXPECT_EQ(VirtualKey(Sym(SDL_SCANCODE_1, SDLK_1)), 0x31);
   EXPECT_EQ(VirtualKey(Sym(SDL_SCANCODE_0, SDLK_0)), 0x30);
-  EXPECT_EQ(VirtualKey(Sym(SDL_SCANCODE_7, 0xE8)), 0x37);                  // a layout with a letter on 7
+  EXPECT_EQ(VirtualKey(Sym(SDL_SCANCODE_7, 0xE8)), 0x37);  // a layout with a letter on 7
 }
 
 TEST(Keymap, TheDisplayModeKeysAndAltHaveTheirWindowsCodes) {
@@ -56,11 +56,11 @@ TEST(Keymap, TheKeypadFollowsNumLockAsOnWindows) {
   const struct {
     SDL_Scancode scan;
     std::uint16_t on, off;
-  } cases[] = {{SDL_SCANCODE_KP_0, 0x60, vk::kInsert}, {SDL_SCANCODE_KP_1, 0x61, vk::kEnd},
-               {SDL_SCANCODE_KP_2, 0x62, vk::kDown},   {SDL_SCANCODE_KP_3, 0x63, vk::kNext},
-               {SDL_SCANCODE_KP_4, 0x64, vk::kLeft},   {SDL_SCANCODE_KP_5, 0x65, 0x0C},
-               {SDL_SCANCODE_KP_6, 0x66, vk::kRight},  {SDL_SCANCODE_KP_7, 0x67, vk::kHome},
-               {SDL_SCANCODE_KP_8, 0x68, vk::kUp},     {SDL_SCANCODE_KP_9, 0x69, vk::kPrior},
+  } cases[] = {{SDL_SCANCODE_KP_0, 0x60, vk::kInsert},     {SDL_SCANCODE_KP_1, 0x61, vk::kEnd},
+               {SDL_SCANCODE_KP_2, 0x62, vk::kDown},       {SDL_SCANCODE_KP_3, 0x63, vk::kNext},
+               {SDL_SCANCODE_KP_4, 0x64, vk::kLeft},       {SDL_SCANCODE_KP_5, 0x65, 0x0C},
+               {SDL_SCANCODE_KP_6, 0x66, vk::kRight},      {SDL_SCANCODE_KP_7, 0x67, vk::kHome},
+               {SDL_SCANCODE_KP_8, 0x68, vk::kUp},         {SDL_SCANCODE_KP_9, 0x69, vk::kPrior},
                {SDL_SCANCODE_KP_PERIOD, 0x6E, vk::kDelete}};
   for (const auto& c : cases) {
     const SDL_Keycode key = SDL_GetKeyFromScancode(c.scan);
@@ -158,7 +158,8 @@ TEST(LinuxApp, SdlInputEventsBecomeFormEventsWithWindowsCodes) {
     if (events.closeNext) form->Close();
   });
   app->Run();
-  EXPECT_EQ(events.log, (std::vector<std::string>{"key 84 1", "key 104 0", "move 17,4", "down 1 5,6", "key 27 0", "query"}));
+  EXPECT_EQ(events.log,
+            (std::vector<std::string>{"key 84 1", "key 104 0", "move 17,4", "down 1 5,6", "key 27 0", "query"}));
 }
 
 TEST(LinuxApp, AQuitEventIsAnOrdinaryCloseRequest) {

@@ -262,7 +262,8 @@ TEST_F(AppTest, InjectedInputReachesTheHandlersUntilTheFormCloses) {
   form->InjectKeyDown(0x43, 0);  // after the close: dropped
   form->InjectMouseMove(1, 1);
   app->Run();
-  EXPECT_EQ(events.log, (std::vector<std::string>{"create", "key 66", "key 104", "move -3,700", "query", "close", "destroy"}));
+  EXPECT_EQ(events.log,
+            (std::vector<std::string>{"create", "key 66", "key 104", "move -3,700", "query", "close", "destroy"}));
 }
 
 TEST_F(AppTest, TheSystemCommandHookAnswersAndUnhandledCloseCommandsClose) {

@@ -65,7 +65,8 @@ TEST(Win32App, TheFullScreenFormIsATopMostBorderlessPopupOwnedByTheHiddenApplica
   EXPECT_TRUE(style & WS_POPUP);
   EXPECT_FALSE(style & (WS_CHILD | WS_CAPTION | WS_THICKFRAME));
   EXPECT_TRUE(GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
-  EXPECT_EQ(GetClassLongA(hwnd, GCL_HBRBACKGROUND), static_cast<LONG>(reinterpret_cast<LONG_PTR>(GetStockObject(BLACK_BRUSH))));
+  EXPECT_EQ(GetClassLongA(hwnd, GCL_HBRBACKGROUND),
+            static_cast<LONG>(reinterpret_cast<LONG_PTR>(GetStockObject(BLACK_BRUSH))));
   RECT r{};
   GetWindowRect(hwnd, &r);
   EXPECT_EQ(r.right - r.left, GetSystemMetrics(SM_CXSCREEN));
@@ -103,8 +104,8 @@ TEST(Win32App, WindowMessagesBecomeFormEvents) {
   });
   EXPECT_EQ(SendMessageA(hwnd, WM_SYSCOMMAND, SC_SCREENSAVE, 0), 1);
   app->Run();
-  const std::vector<std::string> want = {"create", "screensave", "show", "key 66", "key 18 alt", "move -2,33",
-                                         "down 0 4,5", "down 1 6,7", "query", "close", "destroy"};
+  const std::vector<std::string> want = {"create",     "screensave", "show",  "key 66", "key 18 alt", "move -2,33",
+                                         "down 0 4,5", "down 1 6,7", "query", "close",  "destroy"};
   EXPECT_EQ(events.log, want);
   EXPECT_FALSE(IsWindow(hwnd));
 }
@@ -121,7 +122,8 @@ TEST(Win32App, APreviewIsADisabledChildOfItsParentWithTheParentsSize) {
   EXPECT_TRUE(form->IsPreview());
   HWND hwnd = Hwnd(form);
   EXPECT_EQ(GetParent(hwnd), host);
-  EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)) & 0xFFFF0000u, 0x58000000u);  // WS_CHILD|WS_VISIBLE|WS_DISABLED
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)) & 0xFFFF0000u,
+            0x58000000u);  // WS_CHILD|WS_VISIBLE|WS_DISABLED
   EXPECT_EQ(GetClassLongA(hwnd, GCL_STYLE), static_cast<LONG>(CS_PARENTDC));
   RECT hostRect{};
   GetWindowRect(host, &hostRect);

@@ -28,7 +28,9 @@ class Events : public platform::FormEvents {
   }
   void FormClose(platform::Form&) override { log.push_back("close"); }
   void FormDestroy(platform::Form&) override { log.push_back("destroy"); }
-  void FormKeyDown(platform::Form&, std::uint16_t key, unsigned) override { log.push_back("key " + std::to_string(key)); }
+  void FormKeyDown(platform::Form&, std::uint16_t key, unsigned) override {
+    log.push_back("key " + std::to_string(key));
+  }
 };
 
 // A plain X11 window on the test's own connection, standing in for a preview host.

@@ -37,8 +37,7 @@ FontDesc Font(const std::string& name, int points, unsigned style = 0) {
 
 std::string Describe(int face, int points, unsigned style, unsigned format, unsigned code) {
   char buf[96];
-  std::snprintf(buf, sizeof buf, "face %d, %d pt, style %u, format %u, code 0x%X", face, points, style, format,
-                code);
+  std::snprintf(buf, sizeof buf, "face %d, %d pt, style %u, format %u, code 0x%X", face, points, style, format, code);
   return buf;
 }
 
@@ -325,54 +324,30 @@ struct SetRecord {
   long levelSum;  // grey sets only
 };
 constexpr SetRecord kSampleSets[] = {
-    {0, 10, 0, 6, 0x6bb5d3200bb360bbull, 116575},
-    {0, 10, 0, 1, 0x2abcd2109ff0e51full, 0},
-    {0, 10, 1, 6, 0xf69e233641f2b8a5ull, 181237},
-    {0, 10, 1, 1, 0x2a53e427a291bcb0ull, 0},
-    {0, 10, 2, 6, 0xb6cc1a8df602f56eull, 116455},
-    {0, 10, 2, 1, 0x4387c064cbaa78e5ull, 0},
-    {0, 10, 3, 6, 0xa1ba8aa8b814910bull, 181318},
-    {0, 10, 3, 1, 0x863fd67c7e0e19f1ull, 0},
-    {0, 12, 0, 6, 0x5072685f288c3161ull, 163862},
-    {0, 12, 0, 1, 0x4e2eea926edefc65ull, 0},
-    {0, 12, 1, 6, 0xcb7c819fc208d5c7ull, 266567},
-    {0, 12, 1, 1, 0x78ebfe3a405488dcull, 0},
-    {0, 12, 2, 6, 0xb86094882595ed31ull, 163746},
-    {0, 12, 2, 1, 0xc410416fdf9ee1e5ull, 0},
-    {0, 12, 3, 6, 0x47ea3fce8171963aull, 266542},
-    {0, 12, 3, 1, 0x97c1cc26940e8750ull, 0},
-    {0, 16, 0, 6, 0x7942b72208fba112ull, 273952},
-    {0, 16, 0, 1, 0x270bcf46ab2ba444ull, 0},
-    {0, 16, 1, 6, 0x2dbf54913119d1cbull, 457347},
-    {0, 16, 1, 1, 0x43b523729ac93a56ull, 0},
-    {0, 16, 2, 6, 0x1469182cd49e6058ull, 273922},
-    {0, 16, 2, 1, 0xc52f2c6c8c7aeb50ull, 0},
-    {0, 16, 3, 6, 0xca1585b186e7dcbbull, 457192},
-    {0, 16, 3, 1, 0x204b8531ff3affa5ull, 0},
-    {1, 10, 0, 6, 0x32dc02ef6166c827ull, 123499},
-    {1, 10, 0, 1, 0x41d908797b801965ull, 0},
-    {1, 10, 1, 6, 0xa96367dd301ccfcbull, 190823},
-    {1, 10, 1, 1, 0xde27673a2e86e640ull, 0},
-    {1, 10, 2, 6, 0x4dd868dcdaa4d7baull, 123426},
-    {1, 10, 2, 1, 0xc20bc9fd7388a7fcull, 0},
-    {1, 10, 3, 6, 0x30c960ceabc29f0eull, 190739},
-    {1, 10, 3, 1, 0x588eb0ace100a8aeull, 0},
-    {1, 12, 0, 6, 0xfc6d11ae47b05309ull, 177270},
-    {1, 12, 0, 1, 0x6064e390f58401ecull, 0},
-    {1, 12, 1, 6, 0xa94d4f1ab9a7bc23ull, 284470},
-    {1, 12, 1, 1, 0x4fb81ec29ba310a2ull, 0},
-    {1, 12, 2, 6, 0x2d988cf3c052332dull, 177215},
-    {1, 12, 2, 1, 0x4cac4e8291f01425ull, 0},
-    {1, 12, 3, 6, 0x5e7ae5afaf0db539ull, 284514},
-    {1, 12, 3, 1, 0x793983521256564cull, 0},
-    {1, 16, 0, 6, 0xf605d216f0f8f7d3ull, 297431},
-    {1, 16, 0, 1, 0xe0c1a2796b587760ull, 0},
-    {1, 16, 1, 6, 0x45be06e6f238f494ull, 485480},
-    {1, 16, 1, 1, 0x3b3a5d90cf05255dull, 0},
-    {1, 16, 2, 6, 0x7e5c8ecf0bc3cea2ull, 297479},
-    {1, 16, 2, 1, 0xc411cf1272c23b1ull, 0},
-    {1, 16, 3, 6, 0x62819e3cd07f30b1ull, 485415},
-    {1, 16, 3, 1, 0xfb20520a8d69afc6ull, 0},
+    {0, 10, 0, 6, 0x6bb5d3200bb360bbull, 116575}, {0, 10, 0, 1, 0x2abcd2109ff0e51full, 0},
+    {0, 10, 1, 6, 0xf69e233641f2b8a5ull, 181237}, {0, 10, 1, 1, 0x2a53e427a291bcb0ull, 0},
+    {0, 10, 2, 6, 0xb6cc1a8df602f56eull, 116455}, {0, 10, 2, 1, 0x4387c064cbaa78e5ull, 0},
+    {0, 10, 3, 6, 0xa1ba8aa8b814910bull, 181318}, {0, 10, 3, 1, 0x863fd67c7e0e19f1ull, 0},
+    {0, 12, 0, 6, 0x5072685f288c3161ull, 163862}, {0, 12, 0, 1, 0x4e2eea926edefc65ull, 0},
+    {0, 12, 1, 6, 0xcb7c819fc208d5c7ull, 266567}, {0, 12, 1, 1, 0x78ebfe3a405488dcull, 0},
+    {0, 12, 2, 6, 0xb86094882595ed31ull, 163746}, {0, 12, 2, 1, 0xc410416fdf9ee1e5ull, 0},
+    {0, 12, 3, 6, 0x47ea3fce8171963aull, 266542}, {0, 12, 3, 1, 0x97c1cc26940e8750ull, 0},
+    {0, 16, 0, 6, 0x7942b72208fba112ull, 273952}, {0, 16, 0, 1, 0x270bcf46ab2ba444ull, 0},
+    {0, 16, 1, 6, 0x2dbf54913119d1cbull, 457347}, {0, 16, 1, 1, 0x43b523729ac93a56ull, 0},
+    {0, 16, 2, 6, 0x1469182cd49e6058ull, 273922}, {0, 16, 2, 1, 0xc52f2c6c8c7aeb50ull, 0},
+    {0, 16, 3, 6, 0xca1585b186e7dcbbull, 457192}, {0, 16, 3, 1, 0x204b8531ff3affa5ull, 0},
+    {1, 10, 0, 6, 0x32dc02ef6166c827ull, 123499}, {1, 10, 0, 1, 0x41d908797b801965ull, 0},
+    {1, 10, 1, 6, 0xa96367dd301ccfcbull, 190823}, {1, 10, 1, 1, 0xde27673a2e86e640ull, 0},
+    {1, 10, 2, 6, 0x4dd868dcdaa4d7baull, 123426}, {1, 10, 2, 1, 0xc20bc9fd7388a7fcull, 0},
+    {1, 10, 3, 6, 0x30c960ceabc29f0eull, 190739}, {1, 10, 3, 1, 0x588eb0ace100a8aeull, 0},
+    {1, 12, 0, 6, 0xfc6d11ae47b05309ull, 177270}, {1, 12, 0, 1, 0x6064e390f58401ecull, 0},
+    {1, 12, 1, 6, 0xa94d4f1ab9a7bc23ull, 284470}, {1, 12, 1, 1, 0x4fb81ec29ba310a2ull, 0},
+    {1, 12, 2, 6, 0x2d988cf3c052332dull, 177215}, {1, 12, 2, 1, 0x4cac4e8291f01425ull, 0},
+    {1, 12, 3, 6, 0x5e7ae5afaf0db539ull, 284514}, {1, 12, 3, 1, 0x793983521256564cull, 0},
+    {1, 16, 0, 6, 0xf605d216f0f8f7d3ull, 297431}, {1, 16, 0, 1, 0xe0c1a2796b587760ull, 0},
+    {1, 16, 1, 6, 0x45be06e6f238f494ull, 485480}, {1, 16, 1, 1, 0x3b3a5d90cf05255dull, 0},
+    {1, 16, 2, 6, 0x7e5c8ecf0bc3cea2ull, 297479}, {1, 16, 2, 1, 0xc411cf1272c23b1ull, 0},
+    {1, 16, 3, 6, 0x62819e3cd07f30b1ull, 485415}, {1, 16, 3, 1, 0xfb20520a8d69afc6ull, 0},
 };
 
 std::uint64_t Mix(std::uint64_t h, std::int64_t v) {
@@ -400,8 +375,8 @@ TEST_F(Glyphs, SampleLineMatchesGdi) {
             i += dbcs ? 2 : 1;
             const Glyph g = Fetch(*ctx_, code, static_cast<GlyphFormat>(format));
             for (std::int64_t v : {std::int64_t{code}, std::int64_t{g.result}, std::int64_t{g.gm.blackBoxX},
-                                   std::int64_t{g.gm.blackBoxY}, std::int64_t{g.gm.originX},
-                                   std::int64_t{g.gm.originY}, std::int64_t{g.gm.cellIncX}}) {
+                                   std::int64_t{g.gm.blackBoxY}, std::int64_t{g.gm.originX}, std::int64_t{g.gm.originY},
+                                   std::int64_t{g.gm.cellIncX}}) {
               h = Mix(h, v);
             }
             for (std::uint8_t v : g.bytes) {
@@ -420,8 +395,8 @@ TEST_F(Glyphs, SampleLineMatchesGdi) {
             }
           }
           if (!found) {
-            ADD_FAILURE() << "not recorded:    {" << face << ", " << points << ", " << style << ", " << format
-                          << ", 0x" << std::hex << h << std::dec << "ull, " << levels << "},";
+            ADD_FAILURE() << "not recorded:    {" << face << ", " << points << ", " << style << ", " << format << ", 0x"
+                          << std::hex << h << std::dec << "ull, " << levels << "},";
           }
         }
       }

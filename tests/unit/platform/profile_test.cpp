@@ -56,7 +56,9 @@ std::vector<IniCase> Cases() {
       Reads("Basic", "[S]\r\nk=12\r\n"s, {Rd("S", "k", "D", "12")}),
       Reads("SpacesAroundKeyAndValue", "[S]\r\n   k   =   5   \r\n"s, {Rd("S", "k", "D", "5")}),
       Reads("TabsAroundKeyAndValue", "[S]\r\nk\t=\tv\t\r\n"s, {Rd("S", "k", "D", "v")}),
-      Reads("OtherBlanksAreTrimmed", "[S]\r\nk=\x0bv\x0c\x1a\r\nm=\x1a" "a\r\n"s,
+      Reads("OtherBlanksAreTrimmed",
+            "[S]\r\nk=\x0bv\x0c\x1a\r\nm=\x1a"
+            "a\r\n"s,
             {Rd("S", "k", "D", "v"), Rd("S", "m", "D", "a")}),
       Reads("FullWidthSpaceIsNotABlank", "[S]\r\nk=　v　\r\n"s, {Rd("S", "k", "D", "　v　")}),
       Reads("ControlCharactersStay", "[S]\r\nk=\x01v\x1f\r\n"s, {Rd("S", "k", "D", "\x01v\x1f")}),
@@ -72,8 +74,8 @@ std::vector<IniCase> Cases() {
       Reads("LongValue", "[S]\r\nk=0123456789012345678901234567890123456789\r\n"s,
             {Rd("S", "k", "D", "0123456789012345678901234567890123456789")}),
       Reads("ValuesAroundTheFirstBuffer",
-            "[S]\r\na=" + std::string(254, 'a') + "\r\nb=" + std::string(255, 'b') + "\r\nc=" +
-                std::string(256, 'c') + "\r\nd=" + std::string(257, 'd') + "\r\ne=" + v5000 + "\r\n",
+            "[S]\r\na=" + std::string(254, 'a') + "\r\nb=" + std::string(255, 'b') + "\r\nc=" + std::string(256, 'c') +
+                "\r\nd=" + std::string(257, 'd') + "\r\ne=" + v5000 + "\r\n",
             {Rd("S", "a", "D", std::string(254, 'a')), Rd("S", "b", "D", std::string(255, 'b')),
              Rd("S", "c", "D", std::string(256, 'c')), Rd("S", "d", "D", std::string(257, 'd')),
              Rd("S", "e", "D", v5000)}),
@@ -149,67 +151,91 @@ std::vector<IniCase> Cases() {
       Reads("LeadByteBeforeNul", "[S]\r\nk=a\x82\0b\r\nm=2\r\n"s, {Rd("S", "k", "D", "a・"), Rd("S", "m", "D", "2")}),
 
       // The file is read again on every call.
-      {"ChangedOnDisk", "[a]\r\nx=1\r\n"s,
+      {"ChangedOnDisk",
+       "[a]\r\nx=1\r\n"s,
        {Rd("a", "x", "D", "1"), Replace("[a]\r\nx=22\r\n"), Rd("a", "x", "D", "22"), Replace("[a]\r\nx=3\r\n"),
         Rd("a", "x", "D", "3"), Delete(), Rd("a", "x", "D", "D")},
        kNoFile},
-      {"WriteUsesCurrentContent", "[a]\r\nx=1\r\n"s,
-       {Rd("a", "x", "D", "1"), Replace("[a]\r\nx=5\r\n"), Wr("a", "y", "2")}, "[a]\r\nx=5\r\ny=2\r\n"s},
+      {"WriteUsesCurrentContent",
+       "[a]\r\nx=1\r\n"s,
+       {Rd("a", "x", "D", "1"), Replace("[a]\r\nx=5\r\n"), Wr("a", "y", "2")},
+       "[a]\r\nx=5\r\ny=2\r\n"s},
 
       // Writes: new files, keys and sections.
       {"NewFile", kNoFile, {Wr("Sec", "Key", "Val")}, "[Sec]\r\nKey=Val\r\n"s},
       {"NewFileTwoKeys", kNoFile, {Wr("Sec", "A", "1"), Wr("Sec", "B", "2")}, "[Sec]\r\nA=1\r\nB=2\r\n"s},
       {"NewFileTwoSections", kNoFile, {Wr("S1", "a", "1"), Wr("S2", "b", "2")}, "[S1]\r\na=1\r\n[S2]\r\nb=2\r\n"s},
       {"EmptyFile", ""s, {Wr("a", "x", "1")}, "[a]\r\nx=1\r\n"s},
-      {"NewKeyEndsItsSection", "[a]\r\nx=1\r\n\r\n[b]\r\ny=2\r\n"s, {Wr("a", "z", "3")},
+      {"NewKeyEndsItsSection",
+       "[a]\r\nx=1\r\n\r\n[b]\r\ny=2\r\n"s,
+       {Wr("a", "z", "3")},
        "[a]\r\nx=1\r\nz=3\r\n[b]\r\ny=2\r\n"s},
       {"NewSectionAtEnd", "[a]\r\nx=1\r\n\r\n"s, {Wr("b", "y", "2")}, "[a]\r\nx=1\r\n[b]\r\ny=2\r\n"s},
-      {"BlankLinesDropped", "[a]\r\nx=1\r\n\r\n\r\n\r\n[b]\r\ny=2\r\n\r\n"s, {Wr("c", "z", "3")},
+      {"BlankLinesDropped",
+       "[a]\r\nx=1\r\n\r\n\r\n\r\n[b]\r\ny=2\r\n\r\n"s,
+       {Wr("c", "z", "3")},
        "[a]\r\nx=1\r\n[b]\r\ny=2\r\n[c]\r\nz=3\r\n"s},
-      {"EmptySectionGetsKey", "[a]\r\nx=1\r\n[b]\r\n"s, {Wr("b", "y", "2"), Wr("c", "z", "3")},
+      {"EmptySectionGetsKey",
+       "[a]\r\nx=1\r\n[b]\r\n"s,
+       {Wr("b", "y", "2"), Wr("c", "z", "3")},
        "[a]\r\nx=1\r\n[b]\r\ny=2\r\n[c]\r\nz=3\r\n"s},
-      {"NewKeyAfterTrailingComments", "[a]\r\nx=1\r\n\r\n;trailing comment\r\n"s, {Wr("a", "y", "2")},
+      {"NewKeyAfterTrailingComments",
+       "[a]\r\nx=1\r\n\r\n;trailing comment\r\n"s,
+       {Wr("a", "y", "2")},
        "[a]\r\nx=1\r\n;trailing comment\r\ny=2\r\n"s},
-      {"NewKeyBeforeNextHeader", "[a]\r\nx=1\r\n;c\r\n[b]\r\n"s, {Wr("a", "y", "2")},
+      {"NewKeyBeforeNextHeader",
+       "[a]\r\nx=1\r\n;c\r\n[b]\r\n"s,
+       {Wr("a", "y", "2")},
        "[a]\r\nx=1\r\n;c\r\ny=2\r\n[b]\r\n"s},
       {"NoFinalLineEnd", "[a]\r\nx=1"s, {Wr("a", "y", "2")}, "[a]\r\nx=1\r\ny=2\r\n"s},
       {"NoFinalLineEndNewSection", "[a]\r\nx=1"s, {Wr("b", "y", "2")}, "[a]\r\nx=1\r\n[b]\r\ny=2\r\n"s},
       {"OnlyAComment", ";c\r\n"s, {Wr("b", "y", "2")}, ";c\r\n[b]\r\ny=2\r\n"s},
-      {"EmptySectionName", "x=1\r\n[a]\r\ny=2\r\n"s, {Wr("a", "z", "3"), Wr("", "x", "5"), Wr("", "n", "6")},
+      {"EmptySectionName",
+       "x=1\r\n[a]\r\ny=2\r\n"s,
+       {Wr("a", "z", "3"), Wr("", "x", "5"), Wr("", "n", "6")},
        "x=5\r\nn=6\r\n[a]\r\ny=2\r\nz=3\r\n"s},
       {"EmptySectionNameNewFile", kNoFile, {Wr("", "n", "1"), Rd("", "n", "D", "1")}, "n=1\r\n"s},
       // Wine writes the later "[]" without its header, so k=5 joins [a]; the Linux build keeps it.
-      {"EmptySectionNameBeforeHeaders", "[a]\r\nx=1\r\n[]\r\nk=5\r\n"s, {Rd("", "k", "D", "D"), Wr("", "k", "6")},
+      {"EmptySectionNameBeforeHeaders",
+       "[a]\r\nx=1\r\n[]\r\nk=5\r\n"s,
+       {Rd("", "k", "D", "D"), Wr("", "k", "6")},
 #ifdef _WIN32
        "k=6\r\n[a]\r\nx=1\r\nk=5\r\n"s},
 #else
        "k=6\r\n[a]\r\nx=1\r\n[]\r\nk=5\r\n"s},
 #endif
-      {"EmptyKeyWritten", "[a]\r\nx=1\r\n=v\r\n"s, {Wr("a", "", "w"), Wr("b", "", "1")},
+      {"EmptyKeyWritten",
+       "[a]\r\nx=1\r\n=v\r\n"s,
+       {Wr("a", "", "w"), Wr("b", "", "1")},
        "[a]\r\nx=1\r\n=w\r\n[b]\r\n=1\r\n"s},
 
       // Writes: changing keys.
-      {"ChangeKeepsFileSpelling", "[Sec]\r\nKey=1\r\n"s, {Wr("SEC", "KEY", "2"), Wr("SEC", "other", "3")},
+      {"ChangeKeepsFileSpelling",
+       "[Sec]\r\nKey=1\r\n"s,
+       {Wr("SEC", "KEY", "2"), Wr("SEC", "other", "3")},
        "[Sec]\r\nKey=2\r\nother=3\r\n"s},
       {"ChangeRewritesLf", "[a]\nx=1\ny=2\n"s, {Wr("a", "x", "9")}, "[a]\r\nx=9\r\ny=2\r\n"s},
       {"ChangeRewritesCr", "[S]\rk=1\r"s, {Wr("S", "k", "2")}, "[S]\r\nk=2\r\n"s},
       {"ChangeNormalisesLayout",
        "\t[S]  \r\n  a  =  1  \r\n;c \r\nk\r\n\r\n#h = 2\r\n[T]x\r\n b=2\r\n[ U ]\r\n  y = 5  \r\n"s,
-       {Wr("S", "new", "3")}, "[S]\r\na=1\r\n;c\r\nk\r\n#h=2\r\nnew=3\r\n[T]\r\nb=2\r\n[U]\r\ny=5\r\n"s},
+       {Wr("S", "new", "3")},
+       "[S]\r\na=1\r\n;c\r\nk\r\n#h=2\r\nnew=3\r\n[T]\r\nb=2\r\n[U]\r\ny=5\r\n"s},
       {"ChangeFirstDuplicateKey", "[a]\r\nk=1\r\nk=2\r\n"s, {Wr("a", "K", "9")}, "[a]\r\nk=9\r\nk=2\r\n"s},
-      {"ChangeInFirstDuplicateSection", "[S]\r\na=1\r\n[s]\r\nk=2\r\n"s, {Wr("s", "k", "9")},
+      {"ChangeInFirstDuplicateSection",
+       "[S]\r\na=1\r\n[s]\r\nk=2\r\n"s,
+       {Wr("s", "k", "9")},
        "[S]\r\na=1\r\nk=9\r\n[s]\r\nk=2\r\n"s},
       {"ChangeValuelessLine", "[a]\r\nx\r\ny\r\n"s, {Wr("a", "x", "2"), Wr("a", "y", "")}, "[a]\r\nx=2\r\ny=\r\n"s},
       {"ChangeCaseOfValue", "[a]\nx=Abc\n"s, {Wr("a", "x", "abc")}, "[a]\r\nx=abc\r\n"s},
       {"ChangeDropsQuotes", "[a]\nx=\"q\"\n"s, {Wr("a", "x", "q")}, "[a]\r\nx=q\r\n"s},
       {"LastValueWins", "[a]\r\nx=1\r\n"s, {Wr("a", "x", "ＡＢ"), Wr("a", "X", "ａｂ")}, "[a]\r\nx=ａｂ\r\n"s},
-      {"CommentsKept", "; header\r\n[a]\r\n; c\r\nx=1\r\n"s, {Wr("a", "x", "2")},
-       "; header\r\n[a]\r\n; c\r\nx=2\r\n"s},
-      {"HeaderTextCut", "[ S ]\r\nk=1\r\n[T]junk\r\nm=1\r\n"s, {Wr("S", "k", "2")},
-       "[S]\r\nk=2\r\n[T]\r\nm=1\r\n"s},
+      {"CommentsKept", "; header\r\n[a]\r\n; c\r\nx=1\r\n"s, {Wr("a", "x", "2")}, "; header\r\n[a]\r\n; c\r\nx=2\r\n"s},
+      {"HeaderTextCut", "[ S ]\r\nk=1\r\n[T]junk\r\nm=1\r\n"s, {Wr("S", "k", "2")}, "[S]\r\nk=2\r\n[T]\r\nm=1\r\n"s},
       {"UnclosedHeaderKept", "[S\r\nk=1\r\n"s, {Wr("S", "k", "2")}, "[S\r\nk=1\r\n[S]\r\nk=2\r\n"s},
       {"BlankOnlyLinesDropped", "[a]\r\n\x1a\r\nk=1\r\n\x1a"s, {Wr("a", "k", "2")}, "[a]\r\nk=2\r\n"s},
-      {"CrOnlyLines", "\r\r\r[S]\r\r\nk=1\n\r\n"s, {Rd("S", "k", "D", "1"), Wr("S", "j", "2")},
+      {"CrOnlyLines",
+       "\r\r\r[S]\r\r\nk=1\n\r\n"s,
+       {Rd("S", "k", "D", "1"), Wr("S", "j", "2")},
        "[S]\r\nk=1\r\nj=2\r\n"s},
 
       // Writes that change nothing leave the file alone.
@@ -223,60 +249,96 @@ std::vector<IniCase> Cases() {
       // Writes: spacing and content of what is written.
       {"ValueLeadingBlanksDropped", kNoFile, {Wr("a", "x", "  v  "), Rd("a", "x", "D", "v")}, "[a]\r\nx=v  \r\n"s},
       // The next rewrite comes from the parsed file, so earlier trailing blanks go then.
-      {"TrailingBlanksLastUntilNextRewrite", kNoFile,
-       {Wr("a", "x", "  v  "), Wr("a", "t", "\tv\t"), Wr("a", "u", "\x1a\x0bv")}, "[a]\r\nx=v\r\nt=v\r\nu=v\r\n"s},
+      {"TrailingBlanksLastUntilNextRewrite",
+       kNoFile,
+       {Wr("a", "x", "  v  "), Wr("a", "t", "\tv\t"), Wr("a", "u", "\x1a\x0bv")},
+       "[a]\r\nx=v\r\nt=v\r\nu=v\r\n"s},
       {"BlankValue", "[a]\r\nx=1\r\n"s, {Wr("a", "x", "   ")}, "[a]\r\nx=\r\n"s},
       {"EmptyValue", kNoFile, {Wr("a", "k", "")}, "[a]\r\nk=\r\n"s},
       {"TrailingBlanksKept", "[a]\r\nk=1\r\n"s, {Wr("a", "k", "2\x1a")}, "[a]\r\nk=2\x1a\r\n"s},
-      {"TrailingFullWidthSpaceKept", "[a]\r\nk=1\r\n"s, {Wr("a", "k", "2\x1a"), Wr("a", "m", "v　")},
+      {"TrailingFullWidthSpaceKept",
+       "[a]\r\nk=1\r\n"s,
+       {Wr("a", "k", "2\x1a"), Wr("a", "m", "v　")},
        "[a]\r\nk=2\r\nm=v　\r\n"s},
       {"SpacedKeyName", kNoFile, {Wr("a", " k ", "v"), Rd("a", "k", "D", "v")}, "[a]\r\nk =v\r\n"s},
       {"SpacedSectionName", kNoFile, {Wr(" s ", "k", "v"), Rd("s", "k", "D", "v")}, "[s ]\r\nk=v\r\n"s},
-      {"SpacedSectionNameRewritten", kNoFile, {Wr(" s ", "k", "v"), Wr("\tt\t", "k", "v"), Rd("s", "k", "D", "v")},
+      {"SpacedSectionNameRewritten",
+       kNoFile,
+       {Wr(" s ", "k", "v"), Wr("\tt\t", "k", "v"), Rd("s", "k", "D", "v")},
        "[s]\r\nk=v\r\n[t\t]\r\nk=v\r\n"s},
       {"SpacedNamesMatchExisting", "[s]\r\nk=1\r\n"s, {Wr(" s ", "k", "2"), Wr("s", " k ", "3")}, "[s]\r\nk=3\r\n"s},
-      {"QuotesStoredVerbatim", kNoFile,
+      {"QuotesStoredVerbatim",
+       kNoFile,
        {Wr("a", "q", "\"q\""), Rd("a", "q", "D", "q"), Wr("a", "r", "'r'"), Wr("a", "s", "'s")},
        "[a]\r\nq=\"q\"\r\nr='r'\r\ns='s\r\n"s},
-      {"LineBreakInValueSplits", kNoFile, {Wr("a", "k", "l1\r\nl2"), Rd("a", "k", "D", "l1")}, "[a]\r\nk=l1\r\nl2\r\n"s},
+      {"LineBreakInValueSplits",
+       kNoFile,
+       {Wr("a", "k", "l1\r\nl2"), Rd("a", "k", "D", "l1")},
+       "[a]\r\nk=l1\r\nl2\r\n"s},
       {"LineBreakInKey", "[S]\r\n"s, {Wr("S", "a\r\nb", "2")}, "[S]\r\na\r\nb=2\r\n"s},
-      {"EqualsInKey", "[a]\r\na=b=c\r\n"s, {Wr("a", "a=b", "d"), Rd("a", "a", "D", "b=c")},
+      {"EqualsInKey",
+       "[a]\r\na=b=c\r\n"s,
+       {Wr("a", "a=b", "d"), Rd("a", "a", "D", "b=c")},
        "[a]\r\na=b=c\r\na=b=d\r\n"s},
-      {"BracketInSectionName", "[a]\r\nx=1\r\n"s,
+      {"BracketInSectionName",
+       "[a]\r\nx=1\r\n"s,
        {Wr("b]c", "y", "1"), Rd("b]c", "y", "D", "1"), Rd("b", "y", "D", "D"), Wr("[d", "z", "2"),
         Rd("[d", "z", "D", "2")},
        "[a]\r\nx=1\r\n[b]c]\r\ny=1\r\n[[d]\r\nz=2\r\n"s},
-      {"KeyLookingLikeAHeader", "[a]\r\nx=1\r\n"s, {Wr("a", "[y]", "1"), Rd("a", "[y]", "D", "D"), Wr("a", ";y", "2")},
+      {"KeyLookingLikeAHeader",
+       "[a]\r\nx=1\r\n"s,
+       {Wr("a", "[y]", "1"), Rd("a", "[y]", "D", "D"), Wr("a", ";y", "2")},
        "[a]\r\nx=1\r\n;y=2\r\n[y]\r\n"s},
 
       // Writes: Shift-JIS and other encodings.
-      {"ShiftJisValue", kNoFile, {Wr("a", "font", "ＭＳ ゴシック"), Rd("a", "font", "D", "ＭＳ ゴシック")},
+      {"ShiftJisValue",
+       kNoFile,
+       {Wr("a", "font", "ＭＳ ゴシック"), Rd("a", "font", "D", "ＭＳ ゴシック")},
        "[a]\r\nfont=ＭＳ ゴシック\r\n"s},
-      {"ShiftJisNamesWritten", kNoFile, {Wr("日本語", "キー", "予定表"), Rd("日本語", "キー", "D", "予定表")},
+      {"ShiftJisNamesWritten",
+       kNoFile,
+       {Wr("日本語", "キー", "予定表"), Rd("日本語", "キー", "D", "予定表")},
        "[日本語]\r\nキー=予定表\r\n"s},
-      {"ShiftJisRewrittenCanonical", "[S]\r\nk=\xEF\xBC\r\nd=\x87\x9A\xFA\x5B\xED\x40\r\ns=\x80\xA0\xFD\r\n"s,
-       {Wr("S", "n", "1")}, "[S]\r\nk=・\r\nd=∵∵\xFA\x5C\r\ns=\x80\xA0\xFD\r\nn=1\r\n"s},
-      {"ShiftJisWrittenCanonical", "[S]\r\nk=1\r\n"s,
+      {"ShiftJisRewrittenCanonical",
+       "[S]\r\nk=\xEF\xBC\r\nd=\x87\x9A\xFA\x5B\xED\x40\r\ns=\x80\xA0\xFD\r\n"s,
+       {Wr("S", "n", "1")},
+       "[S]\r\nk=・\r\nd=∵∵\xFA\x5C\r\ns=\x80\xA0\xFD\r\nn=1\r\n"s},
+      {"ShiftJisWrittenCanonical",
+       "[S]\r\nk=1\r\n"s,
        {Wr("S", "n", "\x87\x9A\xFA\x5B\xED\x40\xEF\xBC\x80\xA0\xFD"), Wr("S", "m", "a\x82"), Wr("S", "o", "\x82\r")},
        "[S]\r\nk=1\r\nn=∵∵\xFA\x5C・\x80\xA0\xFD\r\nm=a\r\no=・\r\n"s},
       {"LeadByteEndsKey", "[a]\r\n"s, {Wr("a", "k\x82", "1")}, "[a]\r\nk=1\r\n"s},
-      {"Utf8FileGetsUtf8", "\xEF\xBB\xBF[a]\r\nx=1\r\n"s,
+      {"Utf8FileGetsUtf8",
+       "\xEF\xBB\xBF[a]\r\nx=1\r\n"s,
        {Wr("a", "y", "ＭＳ ゴシック"), Rd("a", "y", "D", "ＭＳ ゴシック"), Wr("a", "x", "2")},
        "\xEF\xBB\xBF[a]\r\nx=2\r\ny=\xEF\xBC\xAD\xEF\xBC\xB3 \xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF\r\n"s},
-      {"Utf8SameValueUntouched", "\xEF\xBB\xBF[S]\r\nk=\xE3\x82\xBD\r\n"s, {Wr("S", "k", "ソ")},
+      {"Utf8SameValueUntouched",
+       "\xEF\xBB\xBF[S]\r\nk=\xE3\x82\xBD\r\n"s,
+       {Wr("S", "k", "ソ")},
        "\xEF\xBB\xBF[S]\r\nk=\xE3\x82\xBD\r\n"s},
       {"Utf8MarkOnly", "\xEF\xBB\xBF"s, {Wr("S", "k", "1")}, "\xEF\xBB\xBF[S]\r\nk=1\r\n"s},
-      {"Utf16LeFileGetsUtf16", "\xFF\xFE[\0a\0]\0\r\0\n\0x\0=\0" "1\0\r\0\n\0"s, {Wr("a", "y", "ＭＳ")},
-       "\xFF\xFE[\0a\0]\0\r\0\n\0x\0=\0" "1\0\r\0\n\0y\0=\0-\xFF\x33\xFF\r\0\n\0"s},
+      {"Utf16LeFileGetsUtf16",
+       "\xFF\xFE[\0a\0]\0\r\0\n\0x\0=\0"
+       "1\0\r\0\n\0"s,
+       {Wr("a", "y", "ＭＳ")},
+       "\xFF\xFE[\0a\0]\0\r\0\n\0x\0=\0"
+       "1\0\r\0\n\0y\0=\0-\xFF\x33\xFF\r\0\n\0"s},
       {"Utf16LeMarkOnly", "\xFF\xFE"s, {Wr("S", "k", "ソ")}, "\xFF\xFE[\0S\0]\0\r\0\n\0k\0=\0\xBD\x30\r\0\n\0"s},
-      {"Utf16BeFileGetsUtf16Be", "\xFE\xFF\0[\0S\0]\0\r\0\n\0k\0=\0v\0\r\0\n"s, {Wr("S", "n", "1")},
-       "\xFE\xFF\0[\0S\0]\0\r\0\n\0k\0=\0v\0\r\0\n\0n\0=\0" "1\0\r\0\n"s},
+      {"Utf16BeFileGetsUtf16Be",
+       "\xFE\xFF\0[\0S\0]\0\r\0\n\0k\0=\0v\0\r\0\n"s,
+       {Wr("S", "n", "1")},
+       "\xFE\xFF\0[\0S\0]\0\r\0\n\0k\0=\0v\0\r\0\n\0n\0=\0"
+       "1\0\r\0\n"s},
 
       // Writes: NUL bytes in the file end its names and values.
-      {"NulInKeyRewritten", "[S]\r\nk\0x=1\r\nm=2\r\n"s, {Rd("S", "k", "D", "1"), Wr("S", "n", "3")},
+      {"NulInKeyRewritten",
+       "[S]\r\nk\0x=1\r\nm=2\r\n"s,
+       {Rd("S", "k", "D", "1"), Wr("S", "n", "3")},
        "[S]\r\nk=1\r\nm=2\r\nn=3\r\n"s},
       {"NulInValueRewritten", "[S]\r\nk=a\0b\r\n"s, {Wr("S", "n", "3")}, "[S]\r\nk=a\r\nn=3\r\n"s},
-      {"NulInHeaderRewritten", "[S\0x]\r\nk=1\r\n"s, {Rd("S", "k", "D", "1"), Wr("S", "n", "3")},
+      {"NulInHeaderRewritten",
+       "[S\0x]\r\nk=1\r\n"s,
+       {Rd("S", "k", "D", "1"), Wr("S", "n", "3")},
        "[S]\r\nk=1\r\nn=3\r\n"s},
       {"NulStartsLine", "[S]\r\n\0k=1\r\nm=2\r\n"s, {Wr("S", "n", "3")}, "[S]\r\n=1\r\nm=2\r\nn=3\r\n"s},
   };
@@ -293,18 +355,10 @@ TEST_P(IniTable, CallsAndFileBytes) {
     const Step& s = c.steps[i];
     SCOPED_TRACE("step " + std::to_string(i + 1));
     switch (s.kind) {
-      case Step::kRead:
-        EXPECT_EQ(platform::ReadIniValue(file, s.section, s.key, s.arg), s.expected);
-        break;
-      case Step::kWrite:
-        EXPECT_EQ(platform::WriteIniValue(file, s.section, s.key, s.arg), s.ok);
-        break;
-      case Step::kReplace:
-        testutil::WriteBytes(file, s.arg);
-        break;
-      case Step::kDelete:
-        std::remove(file.c_str());
-        break;
+      case Step::kRead: EXPECT_EQ(platform::ReadIniValue(file, s.section, s.key, s.arg), s.expected); break;
+      case Step::kWrite: EXPECT_EQ(platform::WriteIniValue(file, s.section, s.key, s.arg), s.ok); break;
+      case Step::kReplace: testutil::WriteBytes(file, s.arg); break;
+      case Step::kDelete: std::remove(file.c_str()); break;
     }
   }
   EXPECT_EQ(testutil::ReadBytes(file), c.after);
@@ -367,7 +421,8 @@ TEST(IniValues, AllOfThemOrNone) {
   const bool writable = testutil::CanOpenForWriting(all);  // root, and Wine run as root
   const bool written = platform::WriteIniValues(all, "S", {{"a", "3"}, {"d", "4"}});
   EXPECT_TRUE(written || writable) << "a read-only file took the values";
-  EXPECT_EQ(platform::ReadIniValue(all, "S", "a", "D") + platform::ReadIniValue(all, "S", "d", "D"), written ? "34" : "2D");
+  EXPECT_EQ(platform::ReadIniValue(all, "S", "a", "D") + platform::ReadIniValue(all, "S", "d", "D"),
+            written ? "34" : "2D");
   testutil::SetReadOnly(all, false);
   EXPECT_FALSE(platform::WriteIniValues(folder.Path("no_such_dir/f.ini"), "S", values));
   EXPECT_EQ(folder.EntryCount(), 2u);
@@ -409,7 +464,9 @@ TEST(IniLinuxFile, ARewriteNeverStartsWithAByteOrderMark) {
   } rows[] = {
       {"\n\xFF\xFE[a]\r\nx=1\r\n"s, "\r\n\xFF\xFE[a]\r\nx=1\r\n[S]\r\nk=v\r\n"s},
       {"  \xFE\xFFz=1\r\n"s, "\r\n\xFE\xFFz=1\r\n[S]\r\nk=v\r\n"s},
-      {"\r\n\xEF\xBB\xBF=2\r\n"s, "\x81" "E\xBF=2\r\n[S]\r\nk=v\r\n"s},  // EF BB is no character: "・"
+      {"\r\n\xEF\xBB\xBF=2\r\n"s,
+       "\x81"
+       "E\xBF=2\r\n[S]\r\nk=v\r\n"s},                  // EF BB is no character: "・"
       {"\xFFq=1\r\n"s, "\xFFq=1\r\n[S]\r\nk=v\r\n"s},  // no mark: written as it is
   };
   for (const auto& r : rows) {

@@ -21,7 +21,7 @@ TEST(SjisClassify, MixedLine) {
   EXPECT_EQ(sjis::Classify(s, 3), ByteKind::Single);
   EXPECT_EQ(sjis::Classify(s, 4), ByteKind::Single);  // half-width katakana is single-byte
   EXPECT_EQ(sjis::Classify(s, 5), ByteKind::Lead);
-  EXPECT_EQ(sjis::Classify(s, 6), ByteKind::Trail);  // 0x5C as a trail byte, not a backslash
+  EXPECT_EQ(sjis::Classify(s, 6), ByteKind::Trail);   // 0x5C as a trail byte, not a backslash
   EXPECT_EQ(sjis::Classify(s, 7), ByteKind::Single);  // past the end
   EXPECT_EQ(sjis::CharCount(s), 5u);
 }

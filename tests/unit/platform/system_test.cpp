@@ -40,7 +40,7 @@ TEST(VirtualClock, ItStartsAtItsFirstReadingAndAdvancesExactlyOneStepPerIdleCall
   EXPECT_TRUE(s.ClockIsVirtual());
   EXPECT_EQ(s.TimeGetTime(), 500u);
   EXPECT_EQ(s.TimeGetTime(), 500u);  // every reading within one idle call is the same
-  s.now = 99999;            // the real clock no longer matters
+  s.now = 99999;                     // the real clock no longer matters
   s.EndIdleCall();
   EXPECT_EQ(s.TimeGetTime(), 516u);
   for (int i = 0; i < 9; ++i) s.EndIdleCall();
@@ -52,8 +52,8 @@ TEST(VirtualClock, ItWrapsAt2To32LikeTimeGetTime) {
   s.UseVirtualClock(4294967000u, 100);
   const std::uint32_t before = s.TimeGetTime();
   for (int i = 0; i < 3; ++i) s.EndIdleCall();
-  EXPECT_EQ(s.TimeGetTime(), 4u);                       // 4294967000 + 300 - 2^32
-  EXPECT_EQ(s.TimeGetTime() - before, 300u);            // elapsed times stay right across the wrap
+  EXPECT_EQ(s.TimeGetTime(), 4u);             // 4294967000 + 300 - 2^32
+  EXPECT_EQ(s.TimeGetTime() - before, 300u);  // elapsed times stay right across the wrap
   FakeSystem frozen;
   frozen.UseVirtualClock(7, 0);
   frozen.EndIdleCall();
@@ -146,8 +146,10 @@ TEST(RealSystem, LinuxAnswersAsTheNtFamilyWithoutPasswordServices) {
 
 TEST(RealSystem, LinuxMessageBoxesGiveTheAnswerThatChangesNothing) {
   auto s = platform::CreateSystem();
-  EXPECT_EQ(s->ShowMessageBox(nullptr, "テキスト", "題", platform::kMbOk | platform::kMbIconInformation), platform::kIdOk);
-  EXPECT_EQ(s->ShowMessageBox(nullptr, "削除しますか", "題", platform::kMbYesNo | platform::kMbIconQuestion), platform::kIdNo);
+  EXPECT_EQ(s->ShowMessageBox(nullptr, "テキスト", "題", platform::kMbOk | platform::kMbIconInformation),
+            platform::kIdOk);
+  EXPECT_EQ(s->ShowMessageBox(nullptr, "削除しますか", "題", platform::kMbYesNo | platform::kMbIconQuestion),
+            platform::kIdNo);
   EXPECT_EQ(s->ShowMessageBox(nullptr, "x", "y", platform::kMbOkCancel), platform::kIdCancel);
 }
 #else
@@ -155,7 +157,8 @@ TEST(RealSystem, LinuxMessageBoxesGiveTheAnswerThatChangesNothing) {
 class PasswordValue : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key_, nullptr),
               ERROR_SUCCESS);
     savedSize_ = sizeof saved_;
     hadValue_ = RegQueryValueExA(key_, kName, nullptr, &savedType_, saved_, &savedSize_) == ERROR_SUCCESS;

@@ -81,8 +81,8 @@ inline void SetReadOnly(const std::string& path, bool readOnly) {
 // Wine run as root) may write a read-only file; tests of read-only files expect what this says.
 inline bool CanOpenForWriting(const std::string& path) {
 #ifdef _WIN32
-  const HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   CloseHandle(h);
   return true;

@@ -30,7 +30,8 @@ inline std::string Mesh() {
   std::memcpy(&b[0], "Simplified_X00  ", 16);
   b[16] = 3;
   b[18] = 3;
-  const float v[3][10] = {{-1, 0, 0, 0, 0, -1, 0, 0, 0, 0}, {1, 0, 0, 0, 0, -1, 0, 0, 1, 0}, {0, 1, 0, 0, 0, -1, 0, 0, 0, 1}};
+  const float v[3][10] = {
+      {-1, 0, 0, 0, 0, -1, 0, 0, 0, 0}, {1, 0, 0, 0, 0, -1, 0, 0, 1, 0}, {0, 1, 0, 0, 0, -1, 0, 0, 0, 1}};
   for (const auto& vertex : v) {
     char bytes[40];
     std::memcpy(bytes, vertex, 40);
@@ -44,8 +45,9 @@ inline std::string Mesh() {
 }
 
 inline std::string Picture() {  // 2 x 2, 24 bits, bottom-up, rows of 8 bytes
-  const unsigned char header[54] = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0,
-                                    1, 0, 24, 0, 0, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  const unsigned char header[54] = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0,  0,
+                                    2,   0,   0,  0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0,  0, 16, 0,
+                                    0,   0,   0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0,  0};
   std::string b(reinterpret_cast<const char*>(header), 54);
   b.append(16, '\x7F');
   return b;

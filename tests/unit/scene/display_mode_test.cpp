@@ -38,8 +38,10 @@ struct Case {
   std::uint16_t key;
   std::int32_t openAngle;
 };
-const Case kCases[] = {
-    {Hinge::Bonnet, 'B', -500}, {Hinge::TrunkLid, 'T', 1000}, {Hinge::RightDoor, 'R', 750}, {Hinge::LeftDoor, 'L', -750}};
+const Case kCases[] = {{Hinge::Bonnet, 'B', -500},
+                       {Hinge::TrunkLid, 'T', 1000},
+                       {Hinge::RightDoor, 'R', 750},
+                       {Hinge::LeftDoor, 'L', -750}};
 
 class DisplayModeTest : public testing::Test {
  protected:
@@ -188,9 +190,9 @@ TEST_F(DisplayModeTest, ArrowAndKeypadKeysMoveTheViewpointWithoutLimit) {
 
 TEST_F(DisplayModeTest, OnlyDisplayKeysAreTakenLettersByTheirLowByte) {
   namespace vk = platform::vk;
-  for (std::uint16_t key : {std::uint16_t{'B'}, std::uint16_t{'T'}, std::uint16_t{'L'}, std::uint16_t{'R'},
-                            std::uint16_t{'S'}, vk::kLeft, vk::kUp, vk::kRight, vk::kDown, vk::kNumpad8, vk::kNumpad2,
-                            std::uint16_t{0x142}})
+  for (std::uint16_t key :
+       {std::uint16_t{'B'}, std::uint16_t{'T'}, std::uint16_t{'L'}, std::uint16_t{'R'}, std::uint16_t{'S'}, vk::kLeft,
+        vk::kUp, vk::kRight, vk::kDown, vk::kNumpad8, vk::kNumpad2, std::uint16_t{0x142}})
     EXPECT_TRUE(scene::IsDisplayKey(key)) << key;
   for (std::uint16_t key : {std::uint16_t{'A'}, std::uint16_t{'Q'}, vk::kMenu, vk::kEscape, vk::kSpace, vk::kReturn,
                             vk::kNumpad0, std::uint16_t{0x69}, std::uint16_t{0x125}})

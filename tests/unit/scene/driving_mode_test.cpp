@@ -21,7 +21,8 @@ class Parts : public scene::DrivingParts {
     for (int f : {n::kGround, n::kRoad, n::kWalls, n::kBackdrop, n::kTrees, n::kTreeShadows, n::kPits, n::kPitShadow,
                   n::kGrandstand, n::kGrandstandShadow, n::kSky})
       shown[f] = true;
-    for (int f : {n::kAirship, n::kNight, n::kNightGlow, n::kSpectators, n::kParked, n::kBoards, n::kGantry}) shown[f] = false;
+    for (int f : {n::kAirship, n::kNight, n::kNightGlow, n::kSpectators, n::kParked, n::kBoards, n::kGantry})
+      shown[f] = false;
   }
   struct Board {
     std::int32_t kind;
@@ -130,7 +131,8 @@ TEST(Roadside, BoardsStandInThreeRowsOnBothSidesWithKindsDrawnAfterTheSide) {
     EXPECT_EQ(t.z[0][i], 9.0f * static_cast<float>(i) - 90.0f);
     EXPECT_EQ(t.z[1][i], t.z[0][i] + 3.0f);
     EXPECT_EQ(t.z[2][i], t.z[0][i] + 6.0f);
-    for (int row = 0; row < scene::kRoadsideRows; ++row) EXPECT_EQ(t.kind[row][i], static_cast<std::int32_t>(check.Random(3)));
+    for (int row = 0; row < scene::kRoadsideRows; ++row)
+      EXPECT_EQ(t.kind[row][i], static_cast<std::int32_t>(check.Random(3)));
   }
   EXPECT_EQ(t.z[0][0], -90.0f);
   EXPECT_EQ(t.z[2][19], 87.0f);
@@ -314,8 +316,9 @@ TEST(DrivingStep, TwoFullDayAndNightCyclesSwitchTheSceneryAsListed) {
   Drive r;
   const std::set<int> start = r.parts.Visible();
   const std::set<int> night = {n::kRoad, n::kWalls, n::kSky, n::kNight, n::kNightGlow};
-  const std::set<int> dayBase = {n::kGround, n::kRoad, n::kWalls, n::kBackdrop, n::kTrees, n::kTreeShadows,
-                                 n::kPits, n::kPitShadow, n::kGrandstand, n::kGrandstandShadow, n::kSky};
+  const std::set<int> dayBase = {n::kGround,      n::kRoad, n::kWalls,     n::kBackdrop,   n::kTrees,
+                                 n::kTreeShadows, n::kPits, n::kPitShadow, n::kGrandstand, n::kGrandstandShadow,
+                                 n::kSky};
   auto with = [](std::set<int> s, std::initializer_list<int> more) {
     s.insert(more);
     return s;

@@ -44,7 +44,8 @@ TEST_F(DrivingScene, EighteenSceneryFramesStandAtTheOriginInTheirOrderWithTheirS
   EXPECT_EQ(children[19], car->lightFrameTop);
   EXPECT_EQ(children[20], car->carFrame);
 
-  const std::set<int> hidden = {n::kAirship, n::kNight, n::kNightGlow, n::kSpectators, n::kParked, n::kBoards, n::kGantry};
+  const std::set<int> hidden = {n::kAirship, n::kNight,  n::kNightGlow, n::kSpectators,
+                                n::kParked,  n::kBoards, n::kGantry};
   const std::set<int> specular = {n::kNight, n::kNightGlow, n::kSky};
   const std::set<int> shadows = {n::kTreeShadows, n::kPitShadow, n::kGrandstandShadow};
   for (int f : scene::SceneryFiles()) {
@@ -190,9 +191,7 @@ TEST_F(DrivingScene, WithAFileMissingNothingIsLoadedButEverythingIsMade) {
 
 class OverlayScene : public FrameLoopTest {
  protected:
-  OverlayScene() {
-    std::ofstream(data.Path("kestor.txt"), std::ios::binary) << "KESTOR\r\nCKS20\r\nFR\r\n";
-  }
+  OverlayScene() { std::ofstream(data.Path("kestor.txt"), std::ios::binary) << "KESTOR\r\nCKS20\r\nFR\r\n"; }
   std::size_t Quads() const { return car->scene->BlendQueue().ScreenSpriteCount(); }
 };
 

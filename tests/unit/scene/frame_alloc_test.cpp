@@ -134,7 +134,7 @@ TEST_F(FrameAllocationTest, DrivingByDayWithItsBillboardsAndAtNightAllocatesNoth
 
 TEST_F(FrameAllocationTest, TheOverlayAllocatesWhileTypingButNotWhileItsBlockIsHeld) {
   Make(0, true);
-  AdvanceTo(100);  // the title
+  AdvanceTo(100);            // the title
   EXPECT_GT(Count(10), 10);  // a new line texture per typed character
   AdvanceTo(125);
   ASSERT_TRUE(car->state.overlay.blockDone);

@@ -160,7 +160,8 @@ TEST_F(FrameLoopTest, TheCarIsAssembledAsTheTableSays) {
   ASSERT_GE(order.size(), files.size());
   for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(order[i], car->PartFrame(files[i])) << i;
   for (int n : {0, 1, 22, 28, 31}) EXPECT_EQ(car->PartFrame(n)->BlendModeIndex, 4) << n;
-  for (int n : {2, 16, 21, 23, 27, 29, 3, 30, 4, 32, 7, 9, 34, 40}) EXPECT_EQ(car->PartFrame(n)->BlendModeIndex, 0) << n;
+  for (int n : {2, 16, 21, 23, 27, 29, 3, 30, 4, 32, 7, 9, 34, 40})
+    EXPECT_EQ(car->PartFrame(n)->BlendModeIndex, 0) << n;
   // The two crmd_10 pictures are separate objects.
   ASSERT_NE(car->PartTexture(9), nullptr);
   EXPECT_NE(car->PartTexture(9), car->PartTexture(34));

@@ -28,7 +28,8 @@ std::vector<Chunk> Chunks(const std::vector<std::uint8_t>& file) {
     const std::uint32_t size = U32(file, at);
     EXPECT_LE(at + 12 + size, file.size());
     Chunk c;
-    c.type.assign(file.begin() + static_cast<std::ptrdiff_t>(at + 4), file.begin() + static_cast<std::ptrdiff_t>(at + 8));
+    c.type.assign(file.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                  file.begin() + static_cast<std::ptrdiff_t>(at + 8));
     c.data.assign(file.begin() + static_cast<std::ptrdiff_t>(at + 8),
                   file.begin() + static_cast<std::ptrdiff_t>(at + 8 + size));
     const uLong crc = crc32(0L, file.data() + at + 4, 4 + size);

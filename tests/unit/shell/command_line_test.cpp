@@ -23,27 +23,27 @@ TEST(ModeTable, TheSecondCharacterOfTheUpperCasedFirstArgumentPicksTheMode) {
     Mode mode;
     std::uint32_t handle;
   } rows[] = {
-      {{}, Mode::Settings, 0},                       // no argument: "/C"
+      {{}, Mode::Settings, 0},  // no argument: "/C"
       {{"/c"}, Mode::Settings, 0},
       {{"/C"}, Mode::Settings, 0},
-      {{"/c:1234"}, Mode::Settings, 0},              // the handle part is not read
-      {{"-c", "99"}, Mode::Settings, 0},             // nor a second argument
+      {{"/c:1234"}, Mode::Settings, 0},   // the handle part is not read
+      {{"-c", "99"}, Mode::Settings, 0},  // nor a second argument
       {{"/p", "1234"}, Mode::Preview, 1234},
       {{"-P", "1234"}, Mode::Preview, 1234},
-      {{"/preview", "77"}, Mode::Preview, 77},       // the rest of the argument is ignored
-      {{"xp", "5"}, Mode::Preview, 5},               // the first character is never looked at
-      {{"/p", "abc"}, Mode::Preview, 0},             // malformed: full screen with the preview title
+      {{"/preview", "77"}, Mode::Preview, 77},  // the rest of the argument is ignored
+      {{"xp", "5"}, Mode::Preview, 5},          // the first character is never looked at
+      {{"/p", "abc"}, Mode::Preview, 0},        // malformed: full screen with the preview title
       {{"/p"}, Mode::Preview, 0},
-      {{"/a"}, Mode::PasswordChange, 0},             // no second argument: parent 0
+      {{"/a"}, Mode::PasswordChange, 0},  // no second argument: parent 0
       {{"/A", "4660"}, Mode::PasswordChange, 4660},
       {{"/s"}, Mode::FullScreen, 0},
       {{"/S"}, Mode::FullScreen, 0},
-      {{"x"}, Mode::FullScreen, 0},                  // shorter than two characters
+      {{"x"}, Mode::FullScreen, 0},  // shorter than two characters
       {{"/"}, Mode::FullScreen, 0},
       {{""}, Mode::FullScreen, 0},
       {{"/Z"}, Mode::FullScreen, 0},
-      {{"/s", "1234"}, Mode::FullScreen, 0},         // no handle in full screen
-      {{"/\x82\xa0"}, Mode::FullScreen, 0},          // a double-byte character: its lead byte is no switch
+      {{"/s", "1234"}, Mode::FullScreen, 0},  // no handle in full screen
+      {{"/\x82\xa0"}, Mode::FullScreen, 0},   // a double-byte character: its lead byte is no switch
   };
   for (const auto& row : rows) {
     const CommandLine c = Windows(row.args);
@@ -74,7 +74,7 @@ TEST(HandleConversion, DecimalHexAndSignedFormsInThe32BitRange) {
   EXPECT_EQ(ParseHandle("0X10"), 16u);
   EXPECT_EQ(ParseHandle("$ff"), 255u);
   EXPECT_EQ(ParseHandle("4294967295"), 0xFFFFFFFFu);
-  EXPECT_EQ(ParseHandle("-1"), 0xFFFFFFFFu);           // wraps as a 32-bit handle
+  EXPECT_EQ(ParseHandle("-1"), 0xFFFFFFFFu);  // wraps as a 32-bit handle
   EXPECT_EQ(ParseHandle("-2147483648"), 0x80000000u);
   EXPECT_EQ(ParseHandle("0xFFFFFFFF"), 0xFFFFFFFFu);
 }
@@ -89,10 +89,10 @@ TEST(HandleConversion, MalformedTextFails) {
 
 TEST(XScreenSaver, WindowIdIsAPreviewAndRootIsAFullScreenRunInItsWindow) {
   // What XScreenSaver 6 passes (--root, and xscreensaver-settings' --window-id), and the older forms.
-  for (const Args& args : {Args{"--window-id", "0x3a00007"}, Args{"-window-id", "0x3a00007"},
-                           Args{"--window-id=0x3a00007"}, Args{"--window-id", "60817415"},
-                           Args{"--root", "--window-id", "0x3a00007"}, Args{"-root", "-window-id", "0x3a00007"},
-                           Args{"--data-dir", "d", "--window-id", "0x3a00007"}}) {
+  for (const Args& args :
+       {Args{"--window-id", "0x3a00007"}, Args{"-window-id", "0x3a00007"}, Args{"--window-id=0x3a00007"},
+        Args{"--window-id", "60817415"}, Args{"--root", "--window-id", "0x3a00007"},
+        Args{"-root", "-window-id", "0x3a00007"}, Args{"--data-dir", "d", "--window-id", "0x3a00007"}}) {
     const CommandLine c = Linux(args);
     EXPECT_EQ(c.mode, Mode::Preview) << args[0];
     EXPECT_EQ(c.previewWindow, 0x3a00007u) << args[0];
@@ -132,10 +132,11 @@ TEST(XScreenSaver, OnWindowsTheFormsFollowTheSecondCharacterRule) {
 }
 
 TEST(Automation, AllOptionsAfterTheSwitchAndItsHandle) {
-  const CommandLine c = Windows({"/p", "1234", "--data-dir", "out/data", "--frames", "400", "--step-ms", "16",
-                                 "--clock-start", "0xFFFFFF00", "--key", "10:b", "--key", "20:LEFT", "--key", "30:num8",
-                                 "--key", "30:0x51", "--mouse", "40:-5,7", "--capture", "out/shots",
-                                 "--capture-at", "400,10,200,10", "--size", "640x480"});
+  const CommandLine c =
+      Windows({"/p",        "1234",          "--data-dir",    "out/data", "--frames", "400",     "--step-ms",
+               "16",        "--clock-start", "0xFFFFFF00",    "--key",    "10:b",     "--key",   "20:LEFT",
+               "--key",     "30:num8",       "--key",         "30:0x51",  "--mouse",  "40:-5,7", "--capture",
+               "out/shots", "--capture-at",  "400,10,200,10", "--size",   "640x480"});
   ASSERT_TRUE(c.errors.empty()) << c.errors[0];
   EXPECT_EQ(c.mode, Mode::Preview);
   EXPECT_EQ(c.previewWindow, 1234u);
@@ -249,7 +250,7 @@ TEST(Automation, MalformedValuesAreUsageErrorsNamingTheOption) {
       {{"/s", "--clock-start", "4294967296"}, "--clock-start"},
       {{"/s", "--clock-start", "0xG"}, "--clock-start"},
       {{"/s", "--key", "b"}, "--key"},
-      {{"/s", "--key", "0:b"}, "--key"},           // frames count from 1
+      {{"/s", "--key", "0:b"}, "--key"},  // frames count from 1
       {{"/s", "--key", "x:b"}, "--key"},
       {{"/s", "--key", "5:"}, "--key"},
       {{"/s", "--key", "5:nokey"}, "--key"},
@@ -305,8 +306,8 @@ TEST(Automation, DeviceLossesAreListedFramesInOrder) {
 }
 
 TEST(Automation, TheLastOfARepeatedSingleOptionWinsAndListsReplaceEachOther) {
-  const CommandLine c = Windows({"/s", "--frames", "5", "--frames", "9", "--capture", "a", "--capture-at", "every:5",
-                                 "--capture-at", "3,4"});
+  const CommandLine c = Windows(
+      {"/s", "--frames", "5", "--frames", "9", "--capture", "a", "--capture-at", "every:5", "--capture-at", "3,4"});
   ASSERT_TRUE(c.errors.empty());
   EXPECT_EQ(c.automation.frames, std::optional<std::uint32_t>(9));
   EXPECT_EQ(c.automation.captureEvery, 0u);

@@ -91,7 +91,8 @@ TEST(Entry, SettingsHidesTheApplicationWindowAndRunsTheDialogOnly) {
 TEST(Entry, PreviewSetsTheTitleAndMakesTheFormAChildOfTheHandlesWindow) {
   EntryRun r({"/p", "1234"});
   EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(r.app.calls, (std::vector<std::string>{"hide", std::string("title ") + shell::kPreviewTitle, "create", "run"}));
+  EXPECT_EQ(r.app.calls,
+            (std::vector<std::string>{"hide", std::string("title ") + shell::kPreviewTitle, "create", "run"}));
   EXPECT_EQ(r.hooks.calls, (std::vector<std::string>{"saver 1234"}));
   EXPECT_EQ(r.app.params.previewParent, 1234u);
   EXPECT_FALSE(r.app.params.intoRootWindow);
@@ -100,12 +101,14 @@ TEST(Entry, PreviewSetsTheTitleAndMakesTheFormAChildOfTheHandlesWindow) {
 
 TEST(Entry, APreviewWithAMalformedHandleRunsFullScreenWithThePreviewTitle) {
   EntryRun r({"/p", "abc"});
-  EXPECT_EQ(r.app.calls, (std::vector<std::string>{"hide", std::string("title ") + shell::kPreviewTitle, "create", "run"}));
+  EXPECT_EQ(r.app.calls,
+            (std::vector<std::string>{"hide", std::string("title ") + shell::kPreviewTitle, "create", "run"}));
   EXPECT_EQ(r.app.params.previewParent, 0u);
 }
 
 TEST(Entry, FullScreenSetsNoTitleAndHidesNothingBeforeTheForm) {
-  for (const auto& args : {std::vector<std::string>{"/s"}, std::vector<std::string>{"x"}, std::vector<std::string>{"/Z"}}) {
+  for (const auto& args :
+       {std::vector<std::string>{"/s"}, std::vector<std::string>{"x"}, std::vector<std::string>{"/Z"}}) {
     EntryRun r(args);
     EXPECT_EQ(r.app.calls, (std::vector<std::string>{"create", "run"})) << args[0];
     EXPECT_EQ(r.app.params.previewParent, 0u);
@@ -157,7 +160,7 @@ TEST(Main, TheDataFolderAndTheVirtualClockReachTheServices) {
 
 TEST(Pacing, TheWaitIsWhatRemainsOfTheIntervalModulo2To32) {
   using shell::FrameWaitMs;
-  EXPECT_EQ(FrameWaitMs(1000, 1000, 0), 0u);        // speed 0: every idle call is a frame
+  EXPECT_EQ(FrameWaitMs(1000, 1000, 0), 0u);  // speed 0: every idle call is a frame
   EXPECT_EQ(FrameWaitMs(1000, 1000, 500), 500u);
   EXPECT_EQ(FrameWaitMs(1200, 1000, 500), 300u);
   EXPECT_EQ(FrameWaitMs(1500, 1000, 500), 0u);

@@ -32,7 +32,7 @@ TEST(SettingsLocation, ProgramPathWithIniExtension) {
       {"C:\\x\\prog.tar.scr", "C:\\x\\prog.tar.ini"},
       {"C:\\x\\prog.", "C:\\x\\prog.ini"},
       {"/opt/k.d/saver", "/opt/k.d/saver.ini"},
-      {"C:\\x\\a.ソ", "C:\\x\\a.ini"},          // ソ ends in byte 0x5C, which is no separator here
+      {"C:\\x\\a.ソ", "C:\\x\\a.ini"},  // ソ ends in byte 0x5C, which is no separator here
       {"C:\\表.d\\kestor", "C:\\表.d\\kestor.ini"},
   };
   for (const Row& r : rows) EXPECT_EQ(shell::SettingsPathForProgram(r.program), r.ini) << r.program;
@@ -67,10 +67,22 @@ TEST(SettingsIntegers, AcceptedTexts) {
     std::int32_t value;
   };
   const Row rows[] = {
-      {"12", 12}, {"+12", 12}, {"-12", -12}, {"0", 0}, {"-0", 0}, {"007", 7},
-      {"2147483647", kIntMax}, {"-2147483648", kIntMin}, {"0000000000000000000000000000012", 12},
-      {"0x1F", 31}, {"0xff", 255}, {"0xFF0000", 0xFF0000}, {"0x00000000FF", 255},
-      {"0x7FFFFFFF", kIntMax}, {"0x80000000", kIntMin}, {"0xFFFFFFFF", -1},
+      {"12", 12},
+      {"+12", 12},
+      {"-12", -12},
+      {"0", 0},
+      {"-0", 0},
+      {"007", 7},
+      {"2147483647", kIntMax},
+      {"-2147483648", kIntMin},
+      {"0000000000000000000000000000012", 12},
+      {"0x1F", 31},
+      {"0xff", 255},
+      {"0xFF0000", 0xFF0000},
+      {"0x00000000FF", 255},
+      {"0x7FFFFFFF", kIntMax},
+      {"0x80000000", kIntMin},
+      {"0xFFFFFFFF", -1},
   };
   for (const Row& r : rows) {
     const auto v = shell::ParseSettingInt(r.text);
@@ -80,9 +92,9 @@ TEST(SettingsIntegers, AcceptedTexts) {
 }
 
 TEST(SettingsIntegers, RejectedTexts) {
-  for (const char* text : {"", "+", "-", " 12", "12 ", "12abc", "1e3", "abc", "+-1", "--1", "2147483648",
-                           "-2147483649", "99999999999", "4294967296", "0x", "0X1F", "0x1G", "-0x10", "+0x10",
-                           "0x100000000", "１２", "12.0", "0b101"}) {
+  for (const char* text : {"",     "+",     "-",          " 12",         "12 ",         "12abc",      "1e3",  "abc",
+                           "+-1",  "--1",   "2147483648", "-2147483649", "99999999999", "4294967296", "0x",   "0X1F",
+                           "0x1G", "-0x10", "+0x10",      "0x100000000", "１２",        "12.0",       "0b101"}) {
     EXPECT_FALSE(shell::ParseSettingInt(text).has_value()) << '"' << text << '"';
   }
 }
@@ -198,8 +210,9 @@ TEST_F(SettingsFileTest, EveryKeyIsRead) {
 }
 
 TEST_F(SettingsFileTest, UnparsableValuesTakeTheirKeysDefaults) {
-  Store("[Settings]\r\nmode=auto\r\nspeed=\r\nfx=1.5\r\nfy=-\r\nfz=0X10\r\ntext_out=on\r\nshadow=yes\r\n"
-        "column=two\r\nfont_name=\r\nfont_size=12pt\r\nfont_color=blue\r\nfont_charset=sjis\r\nfont_style=b\r\n");
+  Store(
+      "[Settings]\r\nmode=auto\r\nspeed=\r\nfx=1.5\r\nfy=-\r\nfz=0X10\r\ntext_out=on\r\nshadow=yes\r\n"
+      "column=two\r\nfont_name=\r\nfont_size=12pt\r\nfont_color=blue\r\nfont_charset=sjis\r\nfont_style=b\r\n");
   const shell::StoredSettings s = shell::ReadSettings(SettingsFile(Path()));
   const shell::StoredSettings d;
   EXPECT_EQ(s.mode, d.mode);
@@ -225,9 +238,12 @@ TEST_F(SettingsFileTest, ValuesThatWouldBreakARunAreHeld) {
     std::int32_t expected;
   };
   const Row rows[] = {
-      {"mode", "3", &shell::StoredSettings::mode, 2},       {"mode", "-1", &shell::StoredSettings::mode, 0},
-      {"speed", "501", &shell::StoredSettings::speed, 500}, {"speed", "-5", &shell::StoredSettings::speed, 0},
-      {"column", "0", &shell::StoredSettings::column, 1},   {"column", "6", &shell::StoredSettings::column, 5},
+      {"mode", "3", &shell::StoredSettings::mode, 2},
+      {"mode", "-1", &shell::StoredSettings::mode, 0},
+      {"speed", "501", &shell::StoredSettings::speed, 500},
+      {"speed", "-5", &shell::StoredSettings::speed, 0},
+      {"column", "0", &shell::StoredSettings::column, 1},
+      {"column", "6", &shell::StoredSettings::column, 5},
       {"column", "-2147483648", &shell::StoredSettings::column, 1},
       {"font_size", "0", &shell::StoredSettings::fontSize, 1},
       {"font_size", "-12", &shell::StoredSettings::fontSize, 1},
@@ -264,8 +280,9 @@ TEST_F(SettingsFileTest, ViewpointWriteBackKeepsTheRest) {
   Store("; mine\r\n[Settings]\r\nmode=0\r\nfx=1\r\nfont_name=ＭＳ ゴシック\r\n[Other]\r\nfx=7\r\n");
   const SettingsFile file(Path());
   EXPECT_TRUE(shell::WriteViewpoint(file, {1.2345f, -0.60000002f, -1.3f}));
-  EXPECT_EQ(Bytes(), "; mine\r\n[Settings]\r\nmode=0\r\nfx=12345\r\nfont_name=ＭＳ ゴシック\r\nfy=-6000\r\n"
-                     "fz=-13000\r\n[Other]\r\nfx=7\r\n"s);
+  EXPECT_EQ(Bytes(),
+            "; mine\r\n[Settings]\r\nmode=0\r\nfx=12345\r\nfont_name=ＭＳ ゴシック\r\nfy=-6000\r\n"
+            "fz=-13000\r\n[Other]\r\nfx=7\r\n"s);
   const shell::RunSettings r = shell::DeriveRunSettings(shell::ReadSettings(file), false);
   EXPECT_EQ(r.carPos, (CarPosition{1.2345f, -0.6f, -1.3f}));
 }

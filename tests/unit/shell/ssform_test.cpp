@@ -207,13 +207,15 @@ TEST_F(SaverFormTest, TheNoticeIsShownEvenWithTheOverlaySwitchedOffAndShortInPre
   EXPECT_EQ(in.overlayText[0], "必要なファイルの一部が");
   EXPECT_EQ(in.overlayText[4], "下さい。");
   // With the data present the settings stand.
-  EXPECT_TRUE(shell::SetupInputFrom(shell::DeriveRunSettings(shell::ReadSettings(shell::SettingsFile(settingsPath)), false),
-                                    false, true, "")
-                  .overlayText[0]
-                  .empty());
-  EXPECT_FALSE(shell::SetupInputFrom(shell::DeriveRunSettings(shell::ReadSettings(shell::SettingsFile(settingsPath)), false),
-                                     false, true, "")
-                   .overlayOn);
+  EXPECT_TRUE(
+      shell::SetupInputFrom(shell::DeriveRunSettings(shell::ReadSettings(shell::SettingsFile(settingsPath)), false),
+                            false, true, "")
+          .overlayText[0]
+          .empty());
+  EXPECT_FALSE(
+      shell::SetupInputFrom(shell::DeriveRunSettings(shell::ReadSettings(shell::SettingsFile(settingsPath)), false),
+                            false, true, "")
+          .overlayOn);
 }
 
 TEST_F(SaverFormTest, TheFirstMouseMoveIsOnlyRecordedAndAnyLaterMoveAwayCloses) {
@@ -283,10 +285,10 @@ TEST_F(SaverFormTest, TheCloseQueryPerPlatformAndPasswordAnswer) {
   };
   using A = platform::PasswordAnswer;
   const Row rows[] = {
-      {2, 1, {A::Refused}, true, 0},       // NT: the system owns passwords
+      {2, 1, {A::Refused}, true, 0},             // NT: the system owns passwords
       {1, std::nullopt, {A::Refused}, true, 0},  // no value: must not keep the window
       {1, 0, {A::Refused}, true, 0},
-      {1, 1, {}, true, 1},                 // no service
+      {1, 1, {}, true, 1},  // no service
       {1, 1, {A::Accepted}, true, 1},
       {1, 1, {A::Refused}, false, 1},
   };
@@ -419,7 +421,7 @@ TEST_F(SaverFormTest, TheIdleHandlerDeliversKeysBeforeTheirFrameAndClosesAfterTh
   app.idle(done);  // Q before frame 3 closes through the ordinary request
   EXPECT_TRUE(app.form.closed);
   EXPECT_EQ(system.TimeGetTime(), 30u);  // one virtual step per idle call
-  EXPECT_TRUE(app.waits.empty());       // the virtual clock never waits
+  EXPECT_TRUE(app.waits.empty());        // the virtual clock never waits
 }
 
 TEST_F(SaverFormTest, FramesZeroClosesAtTheFirstIdleCallAndTheRealClockWaitsForTheDueFrame) {
@@ -489,8 +491,8 @@ TEST_F(SaverFormTest, TheTimingLogMarksTheSetUpTheFirstPresentedFrameAndEveryFif
   const std::vector<TimingLine> lines = ReadTiming(path);
   std::vector<std::string> got;
   for (const TimingLine& t : lines) got.push_back(t.event + " " + std::to_string(t.frame));
-  EXPECT_EQ(got, (std::vector<std::string>{"create 0", "setup 0", "first-present 1", "frame 50", "frame 100",
-                                           "frame 120"}));
+  EXPECT_EQ(got,
+            (std::vector<std::string>{"create 0", "setup 0", "first-present 1", "frame 50", "frame 100", "frame 120"}));
   for (std::size_t i = 1; i < lines.size(); ++i) {
     EXPECT_GE(lines[i].wall, lines[i - 1].wall);
     EXPECT_GE(lines[i].cpu, lines[i - 1].cpu);

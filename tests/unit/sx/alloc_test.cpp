@@ -112,7 +112,8 @@ TEST_F(SteadyScene, RenderAllocatesNothingAfterItsFirstPass) {
   scene.SetCamera(camera);
 
   std::vector<sxtest::MeshVertex00> v;
-  for (int i = 0; i < 8; ++i) v.push_back(sxtest::V00(i & 1 ? 1.0f : -1.0f, i & 2 ? 1.0f : -1.0f, i & 4 ? 1.0f : -1.0f));
+  for (int i = 0; i < 8; ++i)
+    v.push_back(sxtest::V00(i & 1 ? 1.0f : -1.0f, i & 2 ? 1.0f : -1.0f, i & 4 ? 1.0f : -1.0f));
   sx::TSXMesh mesh(*carad_);
   mesh.LoadFromFile(sxtest::WriteScratch("steady.x", sxtest::MeshFile00(v, {0, 1, 2, 1, 3, 2})));
 
@@ -147,8 +148,8 @@ TEST_F(SteadyScene, RenderAllocatesNothingAfterItsFirstPass) {
       scene.AddSprite(nullptr, {static_cast<float>(i - 10), 2, 5}, corners.data(), nullptr, 1, true, true, i == 19);
     }
     for (int i = 0; i < 20; ++i) {
-      scene.AddScreenSprite({static_cast<float>(i * 10), 20}, corners.data(), nullptr, i % 2 ? 2 : 0, false,
-                            i >= 15, 0.5f);
+      scene.AddScreenSprite({static_cast<float>(i * 10), 20}, corners.data(), nullptr, i % 2 ? 2 : 0, false, i >= 15,
+                            0.5f);
     }
     camera->LookAt(root.get(), {0, 0, 0}, 0, root.get());
     scene.Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1, 0);

@@ -25,8 +25,8 @@ class FakeGlyphs : public platform::GlyphContext {
     unsigned w = 0, h = 0;
     int left = 0, top = 0;  // box offsets: left from the pen, top below the line's top
     int advance = 0;
-    std::string holes;      // "c,r;" pixels with level 0
-    bool blank = false;     // no pixels (like a space)
+    std::string holes;   // "c,r;" pixels with level 0
+    bool blank = false;  // no pixels (like a space)
   };
 
   bool SelectFont(const platform::FontDesc& f) override {
@@ -46,8 +46,8 @@ class FakeGlyphs : public platform::GlyphContext {
     *cy = text.empty() ? 0 : kAscent + 3;
     return true;
   }
-  std::uint32_t GlyphOutline(unsigned code, platform::GlyphFormat format, platform::GlyphMetrics* gm, std::uint32_t size,
-                             void* buffer) override {
+  std::uint32_t GlyphOutline(unsigned code, platform::GlyphFormat format, platform::GlyphMetrics* gm,
+                             std::uint32_t size, void* buffer) override {
     EXPECT_EQ(format, platform::GlyphFormat::Gray8);
     const Glyph g = Find(code);
     const std::uint32_t pitch = (g.w + 3) & ~3u;
@@ -67,9 +67,8 @@ class FakeGlyphs : public platform::GlyphContext {
     for (unsigned r = 0; r < g.h; ++r) {
       for (unsigned c = 0; c < g.w; ++c) {
         const std::string hole = std::to_string(c) + "," + std::to_string(r) + ";";
-        out[r * pitch + c] = g.holes.find(hole) != std::string::npos
-                                 ? 0
-                                 : static_cast<std::uint8_t>(1 + 16 * g.number + 4 * r + c);
+        out[r * pitch + c] =
+            g.holes.find(hole) != std::string::npos ? 0 : static_cast<std::uint8_t>(1 + 16 * g.number + 4 * r + c);
       }
     }
     return bytes;
@@ -90,7 +89,8 @@ class FakeGlyphs : public platform::GlyphContext {
   platform::FontDesc selected;
 };
 
-inline FakeGlyphs::Glyph Make(int number, unsigned w, unsigned h, int left, int top, int advance, std::string holes = "") {
+inline FakeGlyphs::Glyph Make(int number, unsigned w, unsigned h, int left, int top, int advance,
+                              std::string holes = "") {
   FakeGlyphs::Glyph g;
   g.number = number;
   g.w = w;

@@ -190,8 +190,8 @@ TEST(FontCache, GreyLevelsBecomeWhitePixelsWithCoverageAlpha) {
   m.gm.originX = -1;
   m.gm.originY = 12;
   m.gm.cellIncX = 9;
-  m.bits = {64, 32, 0, 1, 63, 9, 9, 9,  //
-            16, 48, 64, 0, 2, 9, 9, 9};
+  m.bits = {64, 32, 0,  1, 63, 9, 9, 9,  //
+            16, 48, 64, 0, 2,  9, 9, 9};
   m.result = 16;
   src.special[0x8341] = m;
   TSXFontCache cache(&src, kA8R8G8B8, 16);
@@ -238,7 +238,7 @@ TEST(FontCache, SixteenAndTwentyFourBitFormatsPadRowsToFourBytes) {
     TSXFontCache cache(&src, kR8G8B8, 16);
     TSXFontCacheData g;
     cache.GetGlyph('x', Font(), g);
-    EXPECT_EQ(g.pitch, 12);  // 9 bytes rounded up
+    EXPECT_EQ(g.pitch, 12);                     // 9 bytes rounded up
     EXPECT_EQ(PixelAt(g, 2, 1, 3), 0xFFFFFFu);  // no alpha channel
   }
 }

@@ -138,7 +138,7 @@ TEST_F(Lights, AnIndexOutOfRangeIsLoggedAndGivesNone) {
   EXPECT_EQ(group.Lights(4), nullptr);
   EXPECT_EQ(group.Lights(-1), nullptr);
   EXPECT_EQ(Log(), (std::vector<std::string>{"TSXLightGroup @ ZIRer: 範囲外のライトを参照しようとしました",
-                                              "TSXLightGroup @ ZIRer: 範囲外のライトを参照しようとしました"}));
+                                             "TSXLightGroup @ ZIRer: 範囲外のライトを参照しようとしました"}));
 }
 
 TEST_F(Lights, AfterAResetOrANewDeviceTheEnabledLightsAreSentAgain) {
@@ -221,8 +221,8 @@ TEST_F(Lights, TheStateRestorerKeepsFirstValuesAndSendsThemBack) {
   dev().SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
   Restart();
   restorer.Restore();
-  EXPECT_EQ(Calls(), (std::vector<std::string>{sxtest::RS(14, 0), sxtest::RS(137, 1),
-                                               "SetTextureStageState(1, 1, 1)"}));
+  EXPECT_EQ(Calls(),
+            (std::vector<std::string>{sxtest::RS(14, 0), sxtest::RS(137, 1), "SetTextureStageState(1, 1, 1)"}));
   EXPECT_EQ(restorer.RenderStateCount(), 0u);
   restorer.SaveRenderState(D3DRS_ZENABLE);
   restorer.Reset();

@@ -171,8 +171,9 @@ TEST(Matrices, RigidInverse) {
   EXPECT_EQ(inv.m[3][2], -3.0f);
   std::mt19937 rng(5);
   for (int k = 0; k < 200; ++k) {
-    const Mat4 m = MatMultiply(MatMultiply(RotationX(static_cast<AngleUnit>(rng())), MatRotationZ(static_cast<AngleUnit>(rng()))),
-                               Translation(float(rng() % 200) - 100, float(rng() % 200) - 100, float(rng() % 200) - 100));
+    const Mat4 m =
+        MatMultiply(MatMultiply(RotationX(static_cast<AngleUnit>(rng())), MatRotationZ(static_cast<AngleUnit>(rng()))),
+                    Translation(float(rng() % 200) - 100, float(rng() % 200) - 100, float(rng() % 200) - 100));
     ExpectIdentity(MatMultiply(m, MatInverseRigid(m)), 1e-4f);
     ExpectIdentity(MatMultiply(MatInverseRigid(m), m), 1e-4f);
   }

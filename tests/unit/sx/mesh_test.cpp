@@ -82,10 +82,9 @@ TEST_F(Mesh, AVersion00FileFillsA40ByteVertexBufferAndDrawsInOneCall) {
   mesh->Draw();
   const auto vb = reinterpret_cast<std::uintptr_t>(mesh->VertexBuffer()->Buffer());
   const auto ib = reinterpret_cast<std::uintptr_t>(mesh->IndexBuffer()->Buffer());
-  EXPECT_EQ(Calls(kDrawCalls), (std::vector<std::string>{
-                                   "SetFVF(466)", "SetIndices(" + std::to_string(ib) + ")",
-                                   "SetStreamSource(0, " + std::to_string(vb) + ", 0, 40)",
-                                   "DrawIndexedPrimitive(4, 0, 0, 3, 0, 1)"}));
+  EXPECT_EQ(Calls(kDrawCalls), (std::vector<std::string>{"SetFVF(466)", "SetIndices(" + std::to_string(ib) + ")",
+                                                         "SetStreamSource(0, " + std::to_string(vb) + ", 0, 40)",
+                                                         "DrawIndexedPrimitive(4, 0, 0, 3, 0, 1)"}));
 }
 
 TEST_F(Mesh, AVersion02FileKeepsItsOwnFormatAndStride) {
@@ -192,7 +191,8 @@ TEST_F(Mesh, ADeviceWithoutPrimitivesDrawsNothingAndReturns) {
 TEST_F(Mesh, ASecondLoadReplacesBothBuffersAndTheBounds) {
   auto mesh = Load(MeshFile00(Triangle(), {0, 1, 2}), "first.x");
   const std::size_t resources = carad_->Resources().size();
-  mesh->LoadFromFile(sxtest::WriteScratch("second.x", MeshFile02(D3DFVF_XYZ, 12, {{5, 5, 5}, {6, 7, 8}}, {0, 1, 1, 0, 1, 0})));
+  mesh->LoadFromFile(
+      sxtest::WriteScratch("second.x", MeshFile02(D3DFVF_XYZ, 12, {{5, 5, 5}, {6, 7, 8}}, {0, 1, 1, 0, 1, 0})));
   EXPECT_EQ(carad_->Resources().size(), resources);  // the old buffers went
   EXPECT_EQ(mesh->VertexBuffer()->VertexSize(), 12u);
   EXPECT_EQ(mesh->IndexBuffer()->Count(), 6u);
@@ -204,7 +204,8 @@ TEST_F(Mesh, ASecondLoadReplacesBothBuffersAndTheBounds) {
 TEST_F(Mesh, MoreVerticesThanTheHardwareIndexesIsLoggedAndLoadingGoesOn) {
   d3d_->caps.MaxVertexIndex = 2;
   auto mesh = Load(MeshFile00({V00(0, 0, 0), V00(1, 0, 0), V00(0, 1, 0), V00(9, 9, 9)}, {0, 1, 3}));
-  EXPECT_TRUE(testlog::Contains(Log(), "ZIRer : このハードウェアでは、最大 2 までしか頂点インデクスを振る事ができません"));
+  EXPECT_TRUE(
+      testlog::Contains(Log(), "ZIRer : このハードウェアでは、最大 2 までしか頂点インデクスを振る事ができません"));
   EXPECT_EQ(mesh->BoxMax.x, 9);
 }
 
@@ -223,18 +224,18 @@ namespace {
 
 // Runs `load` in a child process; it must end with exit code 1, and the log's last line must be
 // `line`. (No ASSERT here: a child re-running the test passes the earlier checks on its way.)
-#define EXPECT_MESH_HALT(load, line)                                                        \
-  do {                                                                                      \
-    GTEST_FLAG_SET(death_test_style, "threadsafe");                                         \
-    EXPECT_EXIT(                                                                            \
-        {                                                                                   \
-          load;                                                                             \
-          std::fputs("went on", stderr);                                                    \
-          std::exit(3);                                                                     \
-        },                                                                                  \
-        ::testing::ExitedWithCode(dg::kHaltExitCode), "the run ends: ZIRer: ");              \
-    const std::vector<std::string> lines = Log();                                          \
-    EXPECT_EQ(lines.empty() ? std::string("(no log)") : lines.back(), line);                \
+#define EXPECT_MESH_HALT(load, line)                                            \
+  do {                                                                          \
+    GTEST_FLAG_SET(death_test_style, "threadsafe");                             \
+    EXPECT_EXIT(                                                                \
+        {                                                                       \
+          load;                                                                 \
+          std::fputs("went on", stderr);                                        \
+          std::exit(3);                                                         \
+        },                                                                      \
+        ::testing::ExitedWithCode(dg::kHaltExitCode), "the run ends: ZIRer: "); \
+    const std::vector<std::string> lines = Log();                               \
+    EXPECT_EQ(lines.empty() ? std::string("(no log)") : lines.back(), line);    \
   } while (0)
 
 const std::string kInvalid = "ZIRer: 不正なSXファイルです";

@@ -58,7 +58,8 @@ class Queue : public sxtest::GraphTest {
     return u;
   }
   std::unique_ptr<dg::TDGTexture> Texture() {
-    auto t = std::make_unique<dg::TDGTexture>(*carad_, std::vector<D3DFORMAT>{D3DFMT_A8R8G8B8}, 0, D3DPOOL_MANAGED, 1, "");
+    auto t =
+        std::make_unique<dg::TDGTexture>(*carad_, std::vector<D3DFORMAT>{D3DFMT_A8R8G8B8}, 0, D3DPOOL_MANAGED, 1, "");
     t->SetSize(4, 4);
     return t;
   }
@@ -69,11 +70,11 @@ class Queue : public sxtest::GraphTest {
 
 TEST_F(Queue, AFlushBeginsWithTheResetStatesInOrder) {
   scene_->OpaqueQueue().Flush(false, sx::MatIdentity, scene_->Viewport());
-  EXPECT_EQ(Calls(), (std::vector<std::string>{
-                         "GetTransform(3)", "SetTexture(0, 0)", RS(29, 1), RS(137, 1), RS(8, 3), RS(128, 0), RS(27, 0),
-                         RS(7, 1), RS(14, 1), "SetTextureStageState(0, 2, 2)", "SetTextureStageState(0, 3, 0)",
-                         "SetTextureStageState(0, 1, 4)", "SetTextureStageState(0, 5, 2)",
-                         "SetTextureStageState(0, 6, 0)", "SetTextureStageState(0, 4, 4)"}));
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"GetTransform(3)", "SetTexture(0, 0)", RS(29, 1), RS(137, 1), RS(8, 3),
+                                               RS(128, 0), RS(27, 0), RS(7, 1), RS(14, 1),
+                                               "SetTextureStageState(0, 2, 2)", "SetTextureStageState(0, 3, 0)",
+                                               "SetTextureStageState(0, 1, 4)", "SetTextureStageState(0, 5, 2)",
+                                               "SetTextureStageState(0, 6, 0)", "SetTextureStageState(0, 4, 4)"}));
 }
 
 TEST_F(Queue, EntriesWithTheSameStatesCauseNoStateCallsBetweenTheirDraws) {
@@ -112,9 +113,15 @@ TEST_F(Queue, StatesAreSentOnlyWhenTheyChange) {
   const auto ta = std::to_string(reinterpret_cast<std::uintptr_t>(a->Texture()));
   const auto tb = std::to_string(reinterpret_cast<std::uintptr_t>(b->Texture()));
   // After the opaque queue's reset states (8 of these calls): frame by frame.
-  const std::vector<std::string> want = {"SetTexture(0, " + ta + ")", "DrawIndexedPrimitive(4, 0, 0, 8, 0, 2)",
-                                         RS(29, 0), RS(128, 1), "DrawIndexedPrimitive(4, 0, 0, 8, 0, 2)",
-                                         "SetTexture(0, " + tb + ")", RS(137, 0), RS(128, 0), RS(8, 2),
+  const std::vector<std::string> want = {"SetTexture(0, " + ta + ")",
+                                         "DrawIndexedPrimitive(4, 0, 0, 8, 0, 2)",
+                                         RS(29, 0),
+                                         RS(128, 1),
+                                         "DrawIndexedPrimitive(4, 0, 0, 8, 0, 2)",
+                                         "SetTexture(0, " + tb + ")",
+                                         RS(137, 0),
+                                         RS(128, 0),
+                                         RS(8, 2),
                                          "DrawIndexedPrimitive(4, 0, 0, 8, 0, 2)"};
   ASSERT_GE(states.size(), 8 + want.size());
   EXPECT_EQ(std::vector<std::string>(states.begin() + 8, states.begin() + 8 + static_cast<std::ptrdiff_t>(want.size())),
@@ -123,8 +130,8 @@ TEST_F(Queue, StatesAreSentOnlyWhenTheyChange) {
 
 TEST_F(Queue, BlendRowsAreAppliedAsTheirFieldsSay) {
   sx::TSXMesh* cube = Cube();
-  MeshFrame(root_.get(), cube, 0, 0, 9, 1);   // additive
-  MeshFrame(root_.get(), cube, 0, 0, 8, 5);   // alpha test, in the opaque queue
+  MeshFrame(root_.get(), cube, 0, 0, 9, 1);  // additive
+  MeshFrame(root_.get(), cube, 0, 0, 8, 5);  // alpha test, in the opaque queue
   const std::int32_t off = scene_->AddBlendMode(sx::MakeBlendMode(1, 0x80, D3DCMP_LESS, 1, 1, 3, 2));
   MeshFrame(root_.get(), cube, 0, 0, 7, off);
   Render();
@@ -150,8 +157,8 @@ TEST_F(Queue, BlendRowsAreAppliedAsTheirFieldsSay) {
   auto second = after(1);
   EXPECT_EQ(std::vector<std::string>(second.end() - 5, second.end()),
             (std::vector<std::string>{RS(27, 1), RS(14, 0), RS(19, 5), RS(20, 2), RS(171, 1)}));
-  EXPECT_EQ(after(2), (std::vector<std::string>{RS(27, 1), RS(14, 0), RS(19, 1), RS(20, 3), RS(171, 2), RS(15, 0),
-                                                RS(25, 2)}));
+  EXPECT_EQ(after(2),
+            (std::vector<std::string>{RS(27, 1), RS(14, 0), RS(19, 1), RS(20, 3), RS(171, 2), RS(15, 0), RS(25, 2)}));
   // Without BLENDOP in the caps the operation is left alone.
   d3d_->caps.PrimitiveMiscCaps = 0;
   scene_->CheckCaps();
@@ -286,7 +293,7 @@ TEST_F(Queue, BillboardVerticesArePixelsOrScaleWithTheDistance) {
   const float q = 10000.0f / (10000.0f - 0.01f);
   for (const auto& strip : s) {
     EXPECT_NEAR(strip[2], (10 * q - 0.01f * q) / 10, 1e-6);  // z / w
-    EXPECT_FLOAT_EQ(strip[3], 0.1f);                          // rhw
+    EXPECT_FLOAT_EQ(strip[3], 0.1f);                         // rhw
     EXPECT_EQ(Bits(strip[4]), 0x80FF0000u);
     EXPECT_EQ(Bits(strip[5]), 0u);
     EXPECT_EQ(strip[30], 1);  // tu, tv of the last corner
@@ -314,10 +321,9 @@ TEST_F(Queue, ABillboardOnAFrameTheTraversalMissedIsPlacedByTheLazyUpdate) {
 }
 
 TEST_F(Queue, ScreenSpritesArePlacedInPixelsAtTheirDepth) {
-  const std::vector<sx::SpriteVertex> v = {sx::MakeSpriteVertex(0, 0, 0xFF112233u, 0, 0),
-                                           sx::MakeSpriteVertex(64, 0, 0xFF112233u, 0.5f, 0),
-                                           sx::MakeSpriteVertex(0, 32, 0xFF112233u, 0, 0.25f),
-                                           sx::MakeSpriteVertex(64, 32, 0xFF112233u, 0.5f, 0.25f)};
+  const std::vector<sx::SpriteVertex> v = {
+      sx::MakeSpriteVertex(0, 0, 0xFF112233u, 0, 0), sx::MakeSpriteVertex(64, 0, 0xFF112233u, 0.5f, 0),
+      sx::MakeSpriteVertex(0, 32, 0xFF112233u, 0, 0.25f), sx::MakeSpriteVertex(64, 32, 0xFF112233u, 0.5f, 0.25f)};
   scene_->AddScreenSprite({100.5f, 20}, v.data(), nullptr, 0, true, false, 0.25f);
   scene_->AddScreenSprite({0, 0}, v.data(), nullptr, 0, true, false, -1);
   Render();
@@ -350,16 +356,16 @@ TEST_F(Queue, TheSpriteFilterIsSavedSetOnChangeAndRestored) {
       f.push_back(bare.Text());
     }
   }
-  EXPECT_EQ(f, (std::vector<std::string>{
-                   "GetSamplerState(0, 5)", "GetSamplerState(0, 6)", "SetSamplerState(0, 5, 2)",
-                   "SetSamplerState(0, 6, 2)", "DrawPrimitiveUP(5, 2, 32)", "DrawPrimitiveUP(5, 2, 32)",
-                   "SetSamplerState(0, 5, 1)", "SetSamplerState(0, 6, 1)", "DrawPrimitiveUP(5, 2, 32)",
-                   // the frame (depth 5) after the sprites (depth 50): the saved filters first
-                   "SetSamplerState(0, 5, 3)", "SetSamplerState(0, 6, 1)", "DrawIndexedPrimitive(4, 0, 0, 8, 0, 2)",
-                   // the screen sprite (key 0.5) last; saved again and restored at the end of the flush
-                   "GetSamplerState(0, 5)", "GetSamplerState(0, 6)", "SetSamplerState(0, 5, 2)",
-                   "SetSamplerState(0, 6, 2)", "DrawPrimitiveUP(5, 2, 32)", "SetSamplerState(0, 5, 3)",
-                   "SetSamplerState(0, 6, 1)"}));
+  EXPECT_EQ(
+      f, (std::vector<std::string>{
+             "GetSamplerState(0, 5)", "GetSamplerState(0, 6)", "SetSamplerState(0, 5, 2)", "SetSamplerState(0, 6, 2)",
+             "DrawPrimitiveUP(5, 2, 32)", "DrawPrimitiveUP(5, 2, 32)", "SetSamplerState(0, 5, 1)",
+             "SetSamplerState(0, 6, 1)", "DrawPrimitiveUP(5, 2, 32)",
+             // the frame (depth 5) after the sprites (depth 50): the saved filters first
+             "SetSamplerState(0, 5, 3)", "SetSamplerState(0, 6, 1)", "DrawIndexedPrimitive(4, 0, 0, 8, 0, 2)",
+             // the screen sprite (key 0.5) last; saved again and restored at the end of the flush
+             "GetSamplerState(0, 5)", "GetSamplerState(0, 6)", "SetSamplerState(0, 5, 2)", "SetSamplerState(0, 6, 2)",
+             "DrawPrimitiveUP(5, 2, 32)", "SetSamplerState(0, 5, 3)", "SetSamplerState(0, 6, 1)"}));
 }
 
 TEST_F(Queue, AFlushEmptiesTheQueueAndASecondDrawsNothing) {

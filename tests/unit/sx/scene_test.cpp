@@ -181,8 +181,10 @@ TEST_F(Scene, RenderFlushesOpaqueThenBlendThenOverlayWithoutDepthTest) {
 TEST_F(Scene, QueueSelectionFollowsTheRowsSortedFlagAndTheOverlayFlagWins) {
   const auto corners = sxtest::Corners(2, 2, 0xFFFFFFFFu);
   scene_->AddBlendMode(sx::MakeBlendMode(1, 0, 8, 1, 2, 2, 1));
-  for (std::int32_t index : {0, 5, 99, -1}) scene_->AddSprite(nullptr, {0, 0, 1}, corners.data(), nullptr, index, false, false, false);
-  for (std::int32_t index : {1, 2, 3, 4, 6}) scene_->AddScreenSprite({0, 0}, corners.data(), nullptr, index, false, false, 0.5f);
+  for (std::int32_t index : {0, 5, 99, -1})
+    scene_->AddSprite(nullptr, {0, 0, 1}, corners.data(), nullptr, index, false, false, false);
+  for (std::int32_t index : {1, 2, 3, 4, 6})
+    scene_->AddScreenSprite({0, 0}, corners.data(), nullptr, index, false, false, 0.5f);
   scene_->AddSprite(nullptr, {0, 0, 1}, corners.data(), nullptr, 4, false, false, true);
   scene_->AddScreenSprite({0, 0}, corners.data(), nullptr, 0, false, true, 0.5f);
   EXPECT_EQ(scene_->OpaqueQueue().SpriteCount(), 4u);
@@ -245,7 +247,7 @@ TEST_F(Scene, VisibilityHidesTheSubtreeOrOnlyTheFrame) {
   EXPECT_EQ(RenderDraws(), 1u);
   const auto p = WorldPositions();
   ASSERT_EQ(p.size(), 1u);
-  EXPECT_EQ(p[0].y, 1);  // the handle, under its door
+  EXPECT_EQ(p[0].y, 1);            // the handle, under its door
   EXPECT_FALSE(lone->WorldValid);  // skipped entirely
 }
 

@@ -30,8 +30,8 @@ class TextWriterLocks : public testdev::FakeDevice {
     return w;
   }
   std::unique_ptr<dg::TDGTexture> Texture(UINT w, UINT h) {
-    auto t = std::make_unique<dg::TDGTexture>(*carad_, std::vector<D3DFORMAT>{D3DFMT_A8R8G8B8}, 0, D3DPOOL_MANAGED,
-                                              1, "t");
+    auto t =
+        std::make_unique<dg::TDGTexture>(*carad_, std::vector<D3DFORMAT>{D3DFMT_A8R8G8B8}, 0, D3DPOOL_MANAGED, 1, "t");
     t->SetSize(w, h);
     world_.Take();
     return t;

@@ -144,12 +144,14 @@ TEST(CreditPicture, TwoColoursOfBlueInkOnWhiteWithTextInThreeBands) {
   // The picture is centred: about as much ink on each half.
   std::size_t left = 0, right = 0;
   for (int y = 8; y < 65; ++y)
-    for (int x = 8; x < p.width - 8; ++x) (x < p.width / 2 ? left : right) += p.pixels[static_cast<std::size_t>(y) * p.width + x] == 0;
+    for (int x = 8; x < p.width - 8; ++x)
+      (x < p.width / 2 ? left : right) += p.pixels[static_cast<std::size_t>(y) * p.width + x] == 0;
   EXPECT_NEAR(static_cast<double>(left) / (left + right), 0.5, 0.1);
 }
 
 TEST(Readme, SixtyFourLinesWithFiveNumberedSections) {
-  const ui::InstallPlaces places{"/usr/share/corvane_kestor/", "/home/u/.config/corvane_kestor/k.ini", "", "/usr/bin/k"};
+  const ui::InstallPlaces places{"/usr/share/corvane_kestor/", "/home/u/.config/corvane_kestor/k.ini", "",
+                                 "/usr/bin/k"};
   const auto lines = ui::ReadmeLines(places);
   EXPECT_EQ(lines.size(), kWindows ? 64u : 67u);  // Linux names its three places
   EXPECT_EQ(lines[0].rfind("corvane KESTOR", 0), 0u);

@@ -25,12 +25,16 @@ class FakeSystem final : public platform::System {
   std::optional<std::uint32_t> PlatformId() override { return 2; }
   void SetScreenSaverRunning(bool) override {}
   std::optional<std::uint32_t> ScreenSaveUsePassword() override { return std::nullopt; }
-  platform::PasswordAnswer VerifyScreenSavePassword(platform::WindowHandle) override { return platform::PasswordAnswer::NoService; }
+  platform::PasswordAnswer VerifyScreenSavePassword(platform::WindowHandle) override {
+    return platform::PasswordAnswer::NoService;
+  }
   bool ChangeScreenSavePassword(std::uintptr_t) override { return false; }
   std::string SystemFolder() override { return "/nonexistent/"; }
   platform::WindowHandle ForegroundWindow() override { return foreground; }
   void EnableWindow(platform::WindowHandle w, bool enable) override { enableCalls.emplace_back(w, enable); }
-  int ShowMessageBox(platform::WindowHandle, const std::string&, const std::string&, unsigned) override { return platform::kIdOk; }
+  int ShowMessageBox(platform::WindowHandle, const std::string&, const std::string&, unsigned) override {
+    return platform::kIdOk;
+  }
 
  protected:
   std::uint32_t PlatformTime() override { return 0; }
@@ -65,11 +69,11 @@ class FakeSetupView final : public platform::SetupDialogView {
 
   // What the user does while the dialog is open; runs after FormCreate.
   std::function<void(FakeSetupView&)> script;
-  std::deque<int> messageAnswers;       // answers of MessageBox, in order (default: OK)
-  std::vector<MessageShown> messages;   // every MessageBox shown
-  bool fontConfirmed = true;            // the user's answer in the font chooser
-  platform::FontDesc fontChoice;        // ... and the font picked
-  platform::FontDesc fontOffered;       // the font the chooser started with
+  std::deque<int> messageAnswers;                      // answers of MessageBox, in order (default: OK)
+  std::vector<MessageShown> messages;                  // every MessageBox shown
+  bool fontConfirmed = true;                           // the user's answer in the font chooser
+  platform::FontDesc fontChoice;                       // ... and the font picked
+  platform::FontDesc fontOffered;                      // the font the chooser started with
   std::vector<platform::ColourChoice> coloursOffered;  // ... and the colours it offered
   int fontDialogs = 0;
   std::vector<FakeDescription*> descriptions;  // in creation order, owned by the logic

@@ -38,7 +38,8 @@ class SetupDialog : public ::testing::Test {
       script(v);
     };
     dlg.ShowModal(view);
-    last = Snapshot{dlg.setupMode, dlg.setupSpeed, dlg.setupColumn, dlg.setupViewpoint, dlg.setupFont, dlg.uninstallList};
+    last =
+        Snapshot{dlg.setupMode, dlg.setupSpeed, dlg.setupColumn, dlg.setupViewpoint, dlg.setupFont, dlg.uninstallList};
   }
 
   struct Snapshot {
@@ -221,8 +222,8 @@ TEST_F(SetupDialog, LineCountFromTheEditAndTheSpinButtons) {
   struct Case {
     const char* typed;
     int column;
-  } cases[] = {{"3", 3}, {"abc", 1}, {"", 1}, {"2x", 1}, {" 4 ", 4}, {"9", 5}, {"0", 1}, {"-3", 1},
-               {"99999999999", 1}, {"0x2", 2}, {"5", 5}};
+  } cases[] = {{"3", 3},  {"abc", 1},         {"", 1},    {"2x", 1}, {" 4 ", 4}, {"9", 5}, {"0", 1},
+               {"-3", 1}, {"99999999999", 1}, {"0x2", 2}, {"5", 5}};
   for (const Case& c : cases) {
     view = FakeSetupView{};
     Run([&](FakeSetupView& v) {
@@ -258,7 +259,8 @@ TEST_F(SetupDialog, StoredColumnOutsideTheRangeIsHeldWithinIt) {
 }
 
 TEST_F(SetupDialog, FontChooserStartsAtTheCurrentFontAndItsAnswerIsWritten) {
-  testutil::WriteBytes(Ini(), "[Settings]\r\nfont_name=IPAGothic\r\nfont_size=16\r\nfont_style=1\r\nfont_color=255\r\n");
+  testutil::WriteBytes(Ini(),
+                       "[Settings]\r\nfont_name=IPAGothic\r\nfont_size=16\r\nfont_style=1\r\nfont_color=255\r\n");
   view.fontChoice = platform::FontDesc{"IPAPMincho", 24, 128, 0x00FF00, platform::kFontUnderline};
   Run([](FakeSetupView& v) {
     v.Click(SetupControl::Button2);
@@ -310,7 +312,8 @@ TEST_F(SetupDialog, BoldItalicFontKeepsTheStoredStyleCode) {
   // With no stored code, a combined style leaves the key absent.
   std::filesystem::remove(Ini());
   view = FakeSetupView{};
-  view.fontChoice = platform::FontDesc{"IPAGothic", 14, 128, 0xFF0000, platform::kFontUnderline | platform::kFontStrikeOut};
+  view.fontChoice =
+      platform::FontDesc{"IPAGothic", 14, 128, 0xFF0000, platform::kFontUnderline | platform::kFontStrikeOut};
   Run([](FakeSetupView& v) {
     v.Click(SetupControl::Button2);
     v.Click(SetupControl::OKBtn);

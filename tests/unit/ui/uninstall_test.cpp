@@ -96,11 +96,11 @@ TEST_F(Uninstall, ConfirmedDeletesEveryInstalledFileAndDisablesTheDialog) {
   testutil::WriteBytes(data.Path("other.txt"), "someone else's");
   RunDialog([](FakeSetupView& v) {
     v.Click(SetupControl::Button4);
-    v.Click(SetupControl::OKBtn);       // disabled now: the settings file is not written again
-    v.Click(SetupControl::Button3);     // so is the description button
-    v.DoubleClickPanel3();              // Panel3 and CheckBox2 stay as they were
+    v.Click(SetupControl::OKBtn);    // disabled now: the settings file is not written again
+    v.Click(SetupControl::Button3);  // so is the description button
+    v.DoubleClickPanel3();           // Panel3 and CheckBox2 stay as they were
     v.ClickCheck(SetupControl::CheckBox2);
-    v.Click(SetupControl::CancelBtn);   // Cancel still works
+    v.Click(SetupControl::CancelBtn);  // Cancel still works
   });
   EXPECT_EQ(data.EntryCount(), 2u);
   EXPECT_TRUE(platform::FileExists(data.Path("corvane_kestor.scr")));
@@ -111,11 +111,14 @@ TEST_F(Uninstall, ConfirmedDeletesEveryInstalledFileAndDisablesTheDialog) {
   EXPECT_EQ(view.messages[0].flags, platform::kMbOkCancel);
 #ifdef _WIN32
   EXPECT_EQ(view.messages[1].text,
-            "全ての関連ファイルが削除されました。設定ダイアログを閉じた後、システム・フォルダから[corvane_kestor.scr]を削除して下さい。");
+            "全ての関連ファイルが削除されました。設定ダイアログを閉じた後、システム・フォルダから[corvane_kestor.scr]"
+            "を削除して下さい。");
 #else
   EXPECT_EQ(view.messages[1].text,
-            "全ての関連ファイルが削除されました。設定ダイアログを閉じた後、プログラム[/opt/kestor/bin/corvane_kestor]とデータのフォルダ[" +
-                sjis::FromUtf8(data.Folder()) + "]を削除して下さい。パッケージでインストールした場合は、パッケージ管理ツールで削除して下さい。");
+            "全ての関連ファイルが削除されました。設定ダイアログを閉じた後、プログラム[/opt/kestor/bin/"
+            "corvane_kestor]とデータのフォルダ[" +
+                sjis::FromUtf8(data.Folder()) +
+                "]を削除して下さい。パッケージでインストールした場合は、パッケージ管理ツールで削除して下さい。");
 #endif
   EXPECT_EQ(view.messages[1].caption, "corvane_kestor");
   EXPECT_EQ(view.messages[1].flags, platform::kMbOk);

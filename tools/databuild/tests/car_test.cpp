@@ -94,8 +94,9 @@ TEST(CarWinding, GlassAndLensesKeepOneTintAndFaceOutward) {
     ASSERT_FALSE(m.indices.empty()) << glass[i].name;
     for (const Vertex& v : m.vertices) ASSERT_NEAR(v.n.y, -1.0, 1e-9) << glass[i].name;
     for (size_t t = 0; t < m.indices.size(); t += 3) {
-      V3 c = (m.vertices[m.indices[t]].p + m.vertices[m.indices[t + 1]].p + m.vertices[m.indices[t + 2]].p) * (1.0 / 3) +
-             pivots[i];
+      V3 c =
+          (m.vertices[m.indices[t]].p + m.vertices[m.indices[t + 1]].p + m.vertices[m.indices[t + 2]].p) * (1.0 / 3) +
+          pivots[i];
       V3 out = c - V3{0, 0.1, Clamp(c.z, -0.9, 0.9)};
       EXPECT_GT(Dot(FaceNormal(m, t), out), 0) << glass[i].name << " triangle " << t / 3;
     }
@@ -239,11 +240,12 @@ TEST(CarParts, CabinAndChassisStayInsideTheBody) {
 TEST(CarParts, DisplayCarStaysWithinTheTriangleBudget) {
   size_t total = 0;
   for (const Part& p : ShadedParts()) {
-    if (std::string(p.name) == "crmd_5" || std::string(p.name) == "crmd_6" || std::string(p.name) == "crmd_44") continue;
+    if (std::string(p.name) == "crmd_5" || std::string(p.name) == "crmd_6" || std::string(p.name) == "crmd_44")
+      continue;
     total += p.build().TriangleCount();
   }
-  total += car::BuildGlass().TriangleCount() + car::BuildLenses().TriangleCount() + car::BuildTrunkGlass().TriangleCount() +
-           2 * car::BuildDoorGlass(true).TriangleCount();
+  total += car::BuildGlass().TriangleCount() + car::BuildLenses().TriangleCount() +
+           car::BuildTrunkGlass().TriangleCount() + 2 * car::BuildDoorGlass(true).TriangleCount();
   EXPECT_GT(total, 5000u);
   EXPECT_LT(total, 25000u);
 }

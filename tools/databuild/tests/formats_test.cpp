@@ -25,8 +25,12 @@ Mesh Triangle() {
   return m;
 }
 
-uint32_t Le32(const Bytes& b, size_t o) { return b[o] | b[o + 1] << 8 | b[o + 2] << 16 | static_cast<uint32_t>(b[o + 3]) << 24; }
-uint32_t Be32(const Bytes& b, size_t o) { return static_cast<uint32_t>(b[o]) << 24 | b[o + 1] << 16 | b[o + 2] << 8 | b[o + 3]; }
+uint32_t Le32(const Bytes& b, size_t o) {
+  return b[o] | b[o + 1] << 8 | b[o + 2] << 16 | static_cast<uint32_t>(b[o + 3]) << 24;
+}
+uint32_t Be32(const Bytes& b, size_t o) {
+  return static_cast<uint32_t>(b[o]) << 24 | b[o + 1] << 16 | b[o + 2] << 8 | b[o + 3];
+}
 
 TEST(MeshFile, HeaderLayoutAndVertexBytesAreWhatTheLoaderReads) {
   Bytes b;
@@ -237,7 +241,8 @@ TEST(Png, ChunksChecksumsAndPixelsAreValid) {
       EXPECT_EQ(png[p + 16], 8);
       EXPECT_EQ(png[p + 17], 6);
     }
-    if (type == "IDAT") idat.insert(idat.end(), png.begin() + static_cast<long>(p + 8), png.begin() + static_cast<long>(p + 8 + len));
+    if (type == "IDAT")
+      idat.insert(idat.end(), png.begin() + static_cast<long>(p + 8), png.begin() + static_cast<long>(p + 8 + len));
     p += 12 + len;
   }
   EXPECT_EQ(names, (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));

@@ -35,7 +35,7 @@ TEST(Profile, PassesThroughItsPointsWithoutOvershoot) {
   EXPECT_DOUBLE_EQ(p(0), 0);
   EXPECT_DOUBLE_EQ(p(1), 1);
   EXPECT_DOUBLE_EQ(p(3), 4);
-  EXPECT_DOUBLE_EQ(p(-7), 0);   // constant beyond the ends
+  EXPECT_DOUBLE_EQ(p(-7), 0);  // constant beyond the ends
   EXPECT_DOUBLE_EQ(p(9), 4.5);
   // Between two equal values it stays flat; elsewhere it never leaves the range of its neighbours.
   for (double x = 1; x <= 2; x += 0.05) EXPECT_NEAR(p(x), 1, 1e-12);
@@ -76,9 +76,7 @@ TEST(Section, SplineHitsItsControlPointsAtWholeParameters) {
 TEST(MeshBuilder, GridFacesFollowTheNormalsWhicheverWayTheyPoint) {
   for (double side : {1.0, -1.0}) {
     Mesh m;
-    m.AddGrid(4, 3, [side](double s, double t) {
-      return Sample{{s, t, 0}, {0, 0, side}, {}};
-    });
+    m.AddGrid(4, 3, [side](double s, double t) { return Sample{{s, t, 0}, {0, 0, side}, {}}; });
     EXPECT_EQ(m.TriangleCount(), 24u);
     EXPECT_TRUE(FacesAgreeWithNormals(m));
   }

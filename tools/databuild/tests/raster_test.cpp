@@ -128,11 +128,12 @@ TEST(Pictures, GroundColumnsTileAlongTheTrack) {
 TEST(Pictures, AtlasRegionsHoldWhatThePartsMapOntoThem) {
   Image d = textures::CarDetails();
   auto at = [&d](const car::UvRect& r, double s, double t) {
-    return d.At(static_cast<int>((r.u0 + (r.u1 - r.u0) * s) * d.width), static_cast<int>((r.v0 + (r.v1 - r.v0) * t) * d.height));
+    return d.At(static_cast<int>((r.u0 + (r.u1 - r.u0) * s) * d.width),
+                static_cast<int>((r.v0 + (r.v1 - r.v0) * t) * d.height));
   };
   EXPECT_GT(at(car::kUvFrontPlate, 0.5, 0.05)[1], 200);  // the plate is light
-  EXPECT_LT(at(car::kUvRearPanel, 0.02, 0.5)[0], 30);   // the rear panel is black at its ends
-  EXPECT_LT(at(car::kUvGrille, 0.5, 0.5)[0], 120);      // the grille is dark
+  EXPECT_LT(at(car::kUvRearPanel, 0.02, 0.5)[0], 30);    // the rear panel is black at its ends
+  EXPECT_LT(at(car::kUvGrille, 0.5, 0.5)[0], 120);       // the grille is dark
   // Billboards: transparent corners above the board, legs reaching the bottom edge.
   for (int kind = 0; kind < 3; ++kind) {
     Image b = textures::Billboard(kind);

@@ -19,12 +19,15 @@ struct Piece {
 };
 const std::vector<Piece>& Pieces() {
   static const std::vector<Piece> p = {
-      {"crmd_14", BuildGround},    {"crmd_33", BuildRoad},         {"crmd_35", BuildWalls},
-      {"crmd_11", BuildBackdrop},  {"crmd_12", BuildTrees},        {"crmd_13", BuildTreeShadows},
-      {"crmd_17", BuildGrandstand}, {"crmd_18", BuildGrandstandShadow}, {"crmd_19", BuildPitBuilding},
-      {"crmd_20", BuildPitShadow}, {"crmd_50", BuildAirship},      {"crmd_42", BuildNightScene},
-      {"crmd_46", BuildNightGlow}, {"crmd_38", BuildSky},          {"crmd_26", BuildStartGantry},
-      {"crmd_45", BuildParkedCars}, {"crmd_8", BuildFinishBoards}, {"crmd_43", BuildSpectators},
+      {"crmd_14", BuildGround},      {"crmd_33", BuildRoad},
+      {"crmd_35", BuildWalls},       {"crmd_11", BuildBackdrop},
+      {"crmd_12", BuildTrees},       {"crmd_13", BuildTreeShadows},
+      {"crmd_17", BuildGrandstand},  {"crmd_18", BuildGrandstandShadow},
+      {"crmd_19", BuildPitBuilding}, {"crmd_20", BuildPitShadow},
+      {"crmd_50", BuildAirship},     {"crmd_42", BuildNightScene},
+      {"crmd_46", BuildNightGlow},   {"crmd_38", BuildSky},
+      {"crmd_26", BuildStartGantry}, {"crmd_45", BuildParkedCars},
+      {"crmd_8", BuildFinishBoards}, {"crmd_43", BuildSpectators},
   };
   return p;
 }
@@ -47,7 +50,8 @@ std::vector<V3> TrianglePoints(const Mesh& m, size_t t) {
   std::vector<V3> p;
   const int n = 6;
   for (int i = 0; i <= n; ++i)
-    for (int j = 0; i + j <= n; ++j) p.push_back(a + (b - a) * (static_cast<double>(i) / n) + (c - a) * (static_cast<double>(j) / n));
+    for (int j = 0; i + j <= n; ++j)
+      p.push_back(a + (b - a) * (static_cast<double>(i) / n) + (c - a) * (static_cast<double>(j) / n));
   return p;
 }
 
@@ -58,7 +62,8 @@ TEST(Scenery, EverythingLiesWellInsideTheFarPlane) {
     ASSERT_FALSE(m.indices.empty()) << piece.name;
     double farthest = 0;
     for (const Vertex& v : m.vertices)
-      for (const V3& c : {cams.front(), cams[cams.size() / 2], cams.back()}) farthest = std::max(farthest, Length(v.p - c));
+      for (const V3& c : {cams.front(), cams[cams.size() / 2], cams.back()})
+        farthest = std::max(farthest, Length(v.p - c));
     EXPECT_LT(farthest, 1000) << piece.name << " (the far plane is at 10000)";
   }
 }

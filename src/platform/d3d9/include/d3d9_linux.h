@@ -25,14 +25,14 @@ extern "C" BOOL D3D9Linux_GetSwapInterval(IDirect3DDevice9* device, int* request
 
 // Counters since device creation, for tests of the state cache and the benchmark.
 typedef struct _D3D9LINUX_STATS {
-  ULONGLONG drawCalls;        // GL draw calls issued
-  ULONGLONG programBinds;     // glUseProgram calls
-  ULONGLONG programsBuilt;    // fixed-function programs generated and linked
-  ULONGLONG stateChanges;     // GL render-state calls (blend, depth, cull, ... ) actually sent
-  ULONGLONG textureBinds;     // glBindTexture calls
-  ULONGLONG bufferUploads;    // glBufferSubData calls for buffer Unlock
-  ULONGLONG textureUploads;   // glTexSubImage2D calls for texture UnlockRect
-  ULONGLONG upBytes;          // bytes streamed for DrawPrimitiveUP / DrawIndexedPrimitiveUP
+  ULONGLONG drawCalls;       // GL draw calls issued
+  ULONGLONG programBinds;    // glUseProgram calls
+  ULONGLONG programsBuilt;   // fixed-function programs generated and linked
+  ULONGLONG stateChanges;    // GL render-state calls (blend, depth, cull, ... ) actually sent
+  ULONGLONG textureBinds;    // glBindTexture calls
+  ULONGLONG bufferUploads;   // glBufferSubData calls for buffer Unlock
+  ULONGLONG textureUploads;  // glTexSubImage2D calls for texture UnlockRect
+  ULONGLONG upBytes;         // bytes streamed for DrawPrimitiveUP / DrawIndexedPrimitiveUP
 } D3D9LINUX_STATS;
 extern "C" BOOL D3D9Linux_GetStats(IDirect3DDevice9* device, D3D9LINUX_STATS* stats);
 

@@ -7,8 +7,7 @@
 
 // ---- colours -----------------------------------------------------------------------------------
 typedef DWORD D3DCOLOR;  // 0xAARRGGBB
-#define D3DCOLOR_ARGB(a, r, g, b) \
-  ((D3DCOLOR)((((a)&0xff) << 24) | (((r)&0xff) << 16) | (((g)&0xff) << 8) | ((b)&0xff)))
+#define D3DCOLOR_ARGB(a, r, g, b) ((D3DCOLOR)((((a)&0xff) << 24) | (((r)&0xff) << 16) | (((g)&0xff) << 8) | ((b)&0xff)))
 #define D3DCOLOR_RGBA(r, g, b, a) D3DCOLOR_ARGB(a, r, g, b)
 #define D3DCOLOR_XRGB(r, g, b) D3DCOLOR_ARGB(0xff, r, g, b)
 #define D3DCOLOR_COLORVALUE(r, g, b, a) \
@@ -70,8 +69,18 @@ typedef struct _D3DLIGHT9 {
 #define D3DCLEAR_STENCIL 0x00000004L
 
 // ---- render-state values -----------------------------------------------------------------------
-typedef enum _D3DSHADEMODE { D3DSHADE_FLAT = 1, D3DSHADE_GOURAUD = 2, D3DSHADE_PHONG = 3, D3DSHADE_FORCE_DWORD = 0x7fffffff } D3DSHADEMODE;
-typedef enum _D3DFILLMODE { D3DFILL_POINT = 1, D3DFILL_WIREFRAME = 2, D3DFILL_SOLID = 3, D3DFILL_FORCE_DWORD = 0x7fffffff } D3DFILLMODE;
+typedef enum _D3DSHADEMODE {
+  D3DSHADE_FLAT = 1,
+  D3DSHADE_GOURAUD = 2,
+  D3DSHADE_PHONG = 3,
+  D3DSHADE_FORCE_DWORD = 0x7fffffff
+} D3DSHADEMODE;
+typedef enum _D3DFILLMODE {
+  D3DFILL_POINT = 1,
+  D3DFILL_WIREFRAME = 2,
+  D3DFILL_SOLID = 3,
+  D3DFILL_FORCE_DWORD = 0x7fffffff
+} D3DFILLMODE;
 
 typedef enum _D3DBLEND {
   D3DBLEND_ZERO = 1,
@@ -136,8 +145,19 @@ typedef enum _D3DSTENCILOP {
   D3DSTENCILOP_FORCE_DWORD = 0x7fffffff
 } D3DSTENCILOP;
 
-typedef enum _D3DFOGMODE { D3DFOG_NONE = 0, D3DFOG_EXP = 1, D3DFOG_EXP2 = 2, D3DFOG_LINEAR = 3, D3DFOG_FORCE_DWORD = 0x7fffffff } D3DFOGMODE;
-typedef enum _D3DZBUFFERTYPE { D3DZB_FALSE = 0, D3DZB_TRUE = 1, D3DZB_USEW = 2, D3DZB_FORCE_DWORD = 0x7fffffff } D3DZBUFFERTYPE;
+typedef enum _D3DFOGMODE {
+  D3DFOG_NONE = 0,
+  D3DFOG_EXP = 1,
+  D3DFOG_EXP2 = 2,
+  D3DFOG_LINEAR = 3,
+  D3DFOG_FORCE_DWORD = 0x7fffffff
+} D3DFOGMODE;
+typedef enum _D3DZBUFFERTYPE {
+  D3DZB_FALSE = 0,
+  D3DZB_TRUE = 1,
+  D3DZB_USEW = 2,
+  D3DZB_FORCE_DWORD = 0x7fffffff
+} D3DZBUFFERTYPE;
 
 typedef enum _D3DMATERIALCOLORSOURCE {
   D3DMCS_MATERIAL = 0,

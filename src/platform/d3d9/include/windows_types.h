@@ -106,9 +106,8 @@ typedef struct _RGNDATA RGNDATA;
 #define E_OUTOFMEMORY ((HRESULT)0x8007000E)
 #define E_INVALIDARG ((HRESULT)0x80070057)
 
-#define MAKEFOURCC(c0, c1, c2, c3)                                                   \
-  ((DWORD)(BYTE)(c0) | ((DWORD)(BYTE)(c1) << 8) | ((DWORD)(BYTE)(c2) << 16) | \
-   ((DWORD)(BYTE)(c3) << 24))
+#define MAKEFOURCC(c0, c1, c2, c3) \
+  ((DWORD)(BYTE)(c0) | ((DWORD)(BYTE)(c1) << 8) | ((DWORD)(BYTE)(c2) << 16) | ((DWORD)(BYTE)(c3) << 24))
 #define MAKEWORD(lo, hi) ((WORD)(((BYTE)(lo)) | ((WORD)((BYTE)(hi))) << 8))
 #define MAKELONG(lo, hi) ((LONG)(((WORD)(lo)) | ((DWORD)((WORD)(hi))) << 16))
 #define LOWORD(l) ((WORD)((DWORD)(l)&0xffff))
