@@ -5,6 +5,7 @@
 #include "dg/carad.h"
 #include "dg/texture.h"
 #include "platform/sjis.h"
+#include "scene/blend_rows.h"
 #include "scene/car_scene.h"
 #include "sx/scene.h"
 #include "sx/textwriter.h"
@@ -13,7 +14,7 @@ namespace scene {
 namespace {
 
 constexpr char kSevenSpaces[] = "       ";
-constexpr std::int32_t kLineBlend = 2;  // alpha blending
+constexpr std::int32_t kLineBlend = kBlendAlpha;
 
 const std::string& Empty() {
   static const std::string e;
