@@ -36,7 +36,7 @@ constexpr std::int32_t kSkeletonBlend = kBlendMultiply, kBodyBlend = kBlendOpaqu
 constexpr float kViewpointStep = 0.02f;
 
 struct DisplayState {
-  std::int32_t turnAngle = 0;  // 0..4095
+  std::int32_t turnAngle = 0;  // the turntable, 0..4095
   std::int32_t bonnetState = 0, trunkState = 0, leftDoorState = 0, rightDoorState = 0;
   std::int32_t bonnetAngle = 0, trunkAngle = 0, leftDoorAngle = 0, rightDoorAngle = 0;
   bool skeletonRequested = false;

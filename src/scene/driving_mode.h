@@ -45,7 +45,7 @@ constexpr int kGantry = 26;
 struct RoadsideTable {
   std::array<std::array<float, kRoadsideBoards>, kRoadsideRows> x{};
   std::array<std::array<float, kRoadsideBoards>, kRoadsideRows> z{};
-  std::array<std::array<std::int32_t, kRoadsideBoards>, kRoadsideRows> kind{};  // 0..2
+  std::array<std::array<std::int32_t, kRoadsideBoards>, kRoadsideRows> kind{};  // picture kinds 0..2
 };
 
 // The layout: `random` is reset to `clock`, then for each board i one draw h = Random(3) puts
