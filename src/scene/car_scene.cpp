@@ -1,5 +1,7 @@
 #include "scene/car_scene.h"
 
+#include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "dg/diagnostics.h"
@@ -8,15 +10,185 @@
 namespace scene {
 namespace {
 
-// Parts of the car, by data file, in the order they are created under their parent.
+// The car's parts that the code names, by data file.
 constexpr int kBody = 2, kBonnet = 3, kTrunkLid = 30, kLeftDoor = 21, kRightDoor = 27;
-constexpr int kDisplayChassis = 7, kDrivingChassis = 5, kShadow = 37, kDrivingPart = 6;
+constexpr int kDisplayChassis = 7, kDrivingChassis = 5, kShadow = 37;
 constexpr int kWheelFrontLeft = 24, kWheelFrontRight = 36, kWheelRear = 25;
-constexpr int kBonnetInner = 4, kTrunkInner = 32;
-constexpr int kTitlePicture = 41, kPartPicture = 10;
-constexpr int kSceneryPicture = 15, kSkyPicture = 39, kFirstBillboardPicture = 47;
-constexpr std::int32_t kBillboardBlend = 2;  // alpha blending
+// Pictures that no part carries (the parts' own pictures are in the table).
+constexpr int kTitlePicture = 41, kFirstBillboardPicture = 47;
+constexpr int kNone = -1;
 
+// The run modes a part is built in.
+enum Modes { kBoth, kDisplay, kDriving };
+
+// The frame a part hangs from: the world root or another part (the chassis is the run mode's).
+enum Parent { kOnRoot, kOnBody, kOnChassis, kOnLeftDoor, kOnRightDoor, kOnBonnet, kOnTrunkLid };
+
+// When a part's mesh is created and loaded. The car's meshes are created first, all of them in
+// their order; then those of kCarFirst load, driving mode's scenery meshes (each created as it
+// loads), those of kCarLate. The sky's mesh comes last, after the overlay's set-up.
+enum MeshStep { kCarFirst, kCarLate, kScenery, kSkyLast };
+
+// Switches of a part's frame: Specular off, hidden at the start, one of display mode's skeleton set.
+enum Flags { kNoFlags = 0, kMatte = 1, kHidden = 2, kSkeleton = 4 };
+
+// The blend row of a flattened shadow: multiplied with the shadow setting on, else opaque.
+constexpr std::int32_t kBlendShadow = -1;
+
+// A part's picture: its data file, its texture formats, its place in the loading of the pictures
+// set up with it and its place in the release of all the parts' pictures.
+struct Picture {
+  int file = kNone;
+  const std::vector<D3DFORMAT>& (*formats)() = nullptr;
+  int load = 0, release = 0;
+};
+constexpr Picture Opaque(int file, int load, int release) { return {file, &OpaqueFormats, load, release}; }
+constexpr Picture Alpha(int file, int load, int release) { return {file, &AlphaFormats, load, release}; }
+
+// One part: the frame that carries the mesh of data file `file`. The scenery's frames and the
+// car's are created in table order, parents first; mesh order, mesh release and frame release are
+// places in those sequences (the mode's parts share places with the other mode's).
+struct Part {
+  int file;
+  Modes modes;
+  Parent parent;
+  MeshStep mesh;
+  int meshOrder;     // among the car's meshes or among the scenery's
+  int meshRelease;   // among all meshes
+  int frameRelease;  // among all frames; kTopLightFrameRelease is the top light's frame's
+  std::int32_t blend;
+  int flags;
+  Picture picture = {};
+  std::optional<sx::Vec3> pivot = std::nullopt;  // the part's origin in its parent's space
+};
+
+constexpr int kTopLightFrameRelease = 24;
+
+// The pivots: the hinges of the doors, the bonnet and the trunk lid, the wheels' axles.
+constexpr sx::Vec3 kLeftDoorHinge = {0.53992f, 0.0f, -0.24084f}, kRightDoorHinge = {-0.53992f, 0.0f, -0.24084f};
+constexpr sx::Vec3 kBonnetHinge = {0.0f, 0.2548f, -0.3753f}, kTrunkLidHinge = {0.0f, 0.3f, 0.8697f};
+constexpr sx::Vec3 kFrontLeftAxle = {0.53015f, -0.09867f, -0.91109f};
+constexpr sx::Vec3 kFrontRightAxle = {-0.53015f, -0.09867f, -0.91109f};
+constexpr sx::Vec3 kRearAxle = {0.0f, -0.09867f, 0.82547f};
+
+// The parts, one row per data file with a mesh. Columns: file, modes, parent, mesh step, mesh
+// order, mesh release, frame release, blend row, flags, picture, pivot.
+// clang-format off
+const Part kParts[] = {
+    // The scenery of driving mode, under the world root.
+    {14, kDriving, kOnRoot, kScenery, 1,  17, 41, kBlendOpaque,   kMatte,           Opaque(15, 1, 5)},  // ground
+    {33, kDriving, kOnRoot, kScenery, 2,  11, 40, kBlendOpaque,   kMatte,           Opaque(15, 4, 4)},  // road
+    {35, kDriving, kOnRoot, kScenery, 3,  15, 39, kBlendOpaque,   kMatte},                              // walls
+    {11, kDriving, kOnRoot, kScenery, 4,  14, 38, kBlendOpaque,   kMatte},                              // backdrop
+    {12, kDriving, kOnRoot, kScenery, 5,  13, 37, kBlendOpaque,   kMatte},                              // trees
+    {13, kDriving, kOnRoot, kScenery, 6,  12, 36, kBlendShadow,   kMatte},                              // trees' shadows
+    {50, kDriving, kOnRoot, kScenery, 7,  20, 3,  kBlendOpaque,   kMatte | kHidden},                    // airship
+    {19, kDriving, kOnRoot, kScenery, 8,  10, 35, kBlendOpaque,   kMatte},                              // pits
+    {20, kDriving, kOnRoot, kScenery, 9,  9,  34, kBlendShadow,   kMatte},                              // pits' shadow
+    {17, kDriving, kOnRoot, kScenery, 10, 8,  33, kBlendOpaque,   kMatte},                              // grandstand
+    {18, kDriving, kOnRoot, kScenery, 11, 7,  32, kBlendShadow,   kMatte},                              // grandstand's shadow
+    {42, kDriving, kOnRoot, kScenery, 12, 6,  31, kBlendOpaque,   kHidden},                             // night
+    {46, kDriving, kOnRoot, kScenery, 13, 5,  30, kBlendAdditive, kHidden},                             // night glow
+    {38, kDriving, kOnRoot, kSkyLast, 1,  16, 29, kBlendAdditive, kNoFlags,         Alpha(39, 1, 1)},   // sky
+    {43, kDriving, kOnRoot, kScenery, 14, 4,  28, kBlendOpaque,   kMatte | kHidden},                    // spectators
+    {45, kDriving, kOnRoot, kScenery, 15, 3,  27, kBlendOpaque,   kMatte | kHidden},                    // parked cars
+    {8,  kDriving, kOnRoot, kScenery, 16, 2,  26, kBlendOpaque,   kMatte | kHidden, Opaque(15, 3, 2)},  // boards
+    {26, kDriving, kOnRoot, kScenery, 17, 1,  25, kBlendOpaque,   kMatte | kHidden, Opaque(15, 2, 3)},  // gantry
+    // The car: the body under the world root, its parts in drawing order, then those of one mode.
+    {2,  kBoth,    kOnRoot,      kCarFirst, 1,  40, 23, kBlendOpaque,   kSkeleton},  // body
+    {0,  kBoth,    kOnBody,      kCarFirst, 2,  39, 22, kBlendMultiply, kNoFlags},
+    {1,  kBoth,    kOnBody,      kCarFirst, 3,  38, 21, kBlendMultiply, kNoFlags},
+    {16, kBoth,    kOnBody,      kCarLate,  10, 37, 20, kBlendOpaque,   kSkeleton},
+    {5,  kDriving, kOnBody,      kCarLate,  7,  36, 19, kBlendOpaque,   kNoFlags},   // chassis
+    {7,  kDisplay, kOnBody,      kCarLate,  7,  36, 19, kBlendOpaque,   kNoFlags},   // chassis
+    {40, kBoth,    kOnBody,      kCarFirst, 4,  35, 18, kBlendOpaque,   kNoFlags},
+    {9,  kBoth,    kOnBody,      kCarFirst, 5,  21, 17, kBlendOpaque,   kNoFlags,  Opaque(10, 1, 6)},
+    {34, kBoth,    kOnBody,      kCarFirst, 6,  22, 16, kBlendOpaque,   kNoFlags,  Opaque(10, 2, 7)},
+    {21, kBoth,    kOnBody,      kCarLate,  11, 25, 15, kBlendOpaque,   kSkeleton, {},               kLeftDoorHinge},
+    {23, kBoth,    kOnLeftDoor,  kCarLate,  12, 24, 14, kBlendOpaque,   kSkeleton},
+    {22, kBoth,    kOnLeftDoor,  kCarLate,  13, 23, 13, kBlendMultiply, kNoFlags},
+    {27, kBoth,    kOnBody,      kCarLate,  14, 28, 12, kBlendOpaque,   kSkeleton, {},               kRightDoorHinge},
+    {29, kBoth,    kOnRightDoor, kCarLate,  15, 27, 11, kBlendOpaque,   kSkeleton},
+    {28, kBoth,    kOnRightDoor, kCarLate,  16, 26, 10, kBlendMultiply, kNoFlags},
+    {3,  kBoth,    kOnBody,      kCarLate,  17, 34, 9,  kBlendOpaque,   kSkeleton, {},               kBonnetHinge},
+    {30, kBoth,    kOnBody,      kCarLate,  18, 33, 8,  kBlendOpaque,   kSkeleton, {},               kTrunkLidHinge},
+    {31, kBoth,    kOnTrunkLid,  kCarLate,  19, 32, 7,  kBlendMultiply, kNoFlags},
+    {24, kBoth,    kOnChassis,   kCarLate,  20, 29, 4,  kBlendOpaque,   kNoFlags,  {},               kFrontLeftAxle},
+    {36, kBoth,    kOnChassis,   kCarLate,  21, 30, 5,  kBlendOpaque,   kNoFlags,  {},               kFrontRightAxle},
+    {25, kBoth,    kOnChassis,   kCarLate,  22, 31, 6,  kBlendOpaque,   kNoFlags,  {},               kRearAxle},
+    {37, kDriving, kOnBody,      kCarLate,  9,  19, 2,  kBlendShadow,   kMatte},     // shadow
+    {6,  kDriving, kOnBody,      kCarLate,  8,  18, 1,  kBlendOpaque,   kMatte},
+    {4,  kDisplay, kOnBonnet,    kCarLate,  8,  19, 2,  kBlendOpaque,   kSkeleton},  // bonnet lining
+    {32, kDisplay, kOnTrunkLid,  kCarLate,  9,  18, 1,  kBlendOpaque,   kSkeleton},  // trunk lid lining
+};
+// clang-format on
+
+bool IsScenery(const Part& p) { return p.mesh == kScenery || p.mesh == kSkyLast; }
+bool IsCar(const Part& p) { return !IsScenery(p); }
+bool HasPicture(const Part& p) { return p.picture.file != kNone; }
+auto InStep(MeshStep step) {
+  return [step](const Part& p) { return p.mesh == step; };
+}
+bool IsSky(const Part& p) { return p.mesh == kSkyLast; }
+bool AnyPart(const Part&) { return true; }
+bool FreedBeforeTopLight(const Part& p) { return p.frameRelease < kTopLightFrameRelease; }
+bool FreedAfterTopLight(const Part& p) { return p.frameRelease > kTopLightFrameRelease; }
+
+int TableOrder(const Part&) { return 0; }
+int MeshOrder(const Part& p) { return p.meshOrder; }
+int MeshRelease(const Part& p) { return p.meshRelease; }
+int FrameRelease(const Part& p) { return p.frameRelease; }
+int PictureLoad(const Part& p) { return p.picture.load; }
+int PictureRelease(const Part& p) { return p.picture.release; }
+
+bool InMode(const Part& p, RunMode mode) {
+  switch (p.modes) {
+    case kDisplay: return mode == RunMode::kDisplay;
+    case kDriving: return mode == RunMode::kDriving;
+    case kBoth: break;
+  }
+  return true;
+}
+
+const Part& RowOf(int file) {
+  for (const Part& p : kParts)
+    if (p.file == file) return p;
+  return kParts[0];  // every caller passes a file from the table
+}
+
+// The rows of `mode` that pass `want`, in the order of `key` (table order where it ties).
+template <typename Want, typename Key>
+std::vector<const Part*> Rows(RunMode mode, Want want, Key key) {
+  std::vector<const Part*> rows;
+  for (const Part& p : kParts)
+    if (InMode(p, mode) && want(p)) rows.push_back(&p);
+  std::stable_sort(rows.begin(), rows.end(), [&](const Part* a, const Part* b) { return key(*a) < key(*b); });
+  return rows;
+}
+
+// The data files of those rows, in that order.
+template <typename Want, typename Key>
+std::vector<int> Files(RunMode mode, Want want, Key key) {
+  std::vector<int> files;
+  for (const Part* p : Rows(mode, want, key)) files.push_back(p->file);
+  return files;
+}
+
+// The data file of a parent part; kNone for the world root.
+int ParentFile(Parent parent, RunMode mode) {
+  switch (parent) {
+    case kOnRoot: break;
+    case kOnBody: return kBody;
+    case kOnChassis: return mode == RunMode::kDriving ? kDrivingChassis : kDisplayChassis;
+    case kOnLeftDoor: return kLeftDoor;
+    case kOnRightDoor: return kRightDoor;
+    case kOnBonnet: return kBonnet;
+    case kOnTrunkLid: return kTrunkLid;
+  }
+  return kNone;
+}
+
+std::size_t Slot(int n) { return static_cast<std::size_t>(n); }
 sx::Vec3 V(float x, float y, float z) { return sx::Vec3Make(x, y, z); }
 
 // The matrix that sets every y to 0 (the planar shadows).
@@ -25,12 +197,13 @@ constexpr sx::Mat4 kFlatten = {{{1, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 1, 0}, {0, 0,
 }  // namespace
 
 const std::array<int, 18>& SceneryFiles() {
-  namespace n = scenery;
-  static const std::array<int, 18> files = {
-      n::kGround,           n::kRoad,    n::kWalls,     n::kBackdrop,  n::kTrees,
-      n::kTreeShadows,      n::kAirship, n::kPits,      n::kPitShadow, n::kGrandstand,
-      n::kGrandstandShadow, n::kNight,   n::kNightGlow, n::kSky,       n::kSpectators,
-      n::kParked,           n::kBoards,  n::kGantry};
+  static const std::array<int, 18> files = [] {
+    std::array<int, 18> f{};
+    std::size_t i = 0;
+    for (const Part& p : kParts)
+      if (IsScenery(p)) f.at(i++) = p.file;
+    return f;
+  }();
   return files;
 }
 
@@ -54,8 +227,8 @@ std::array<sx::SpriteVertex, 4> ScreenQuad(float w, float h, float umax, float v
           sx::MakeSpriteVertex(0, h, colour, 0, vmax), sx::MakeSpriteVertex(w, h, colour, umax, vmax)};
 }
 
-std::uint32_t ClearColour(std::int32_t runMode, bool skeletonOn) {
-  if (runMode == 1) return kSky;
+std::uint32_t ClearColour(RunMode runMode, bool skeletonOn) {
+  if (runMode == RunMode::kDriving) return kSky;
   return skeletonOn ? kWhite : kBlack;
 }
 
@@ -78,12 +251,37 @@ CarScene::~CarScene() {
   dg_.reset();  // Direct3D goes last
 }
 
+sx::TSXFrame* CarScene::CarFrame() const { return PartFrame(kBody); }
+
+sx::TSXFrame* CarScene::ChassisFrame() const { return PartFrame(ParentFile(kOnChassis, state.runMode)); }
+
+sx::TSXFrame* CarScene::HingeFrame(Hinge hinge) const {
+  switch (hinge) {
+    case Hinge::Bonnet: return PartFrame(kBonnet);
+    case Hinge::TrunkLid: return PartFrame(kTrunkLid);
+    case Hinge::RightDoor: return PartFrame(kRightDoor);
+    case Hinge::LeftDoor: return PartFrame(kLeftDoor);
+  }
+  return nullptr;
+}
+
+sx::TSXFrame* CarScene::WheelFrame(Wheel wheel) const {
+  switch (wheel) {
+    case Wheel::FrontLeft: return PartFrame(kWheelFrontLeft);
+    case Wheel::FrontRight: return PartFrame(kWheelFrontRight);
+    case Wheel::Rear: break;
+  }
+  return PartFrame(kWheelRear);
+}
+
+sx::TSXFrame* CarScene::CarShadowFrame() const { return PartFrame(kShadow); }
+
 sx::TSXFrame* CarScene::NewFrame(int n, sx::TSXFrame* parent) {
-  frames_[static_cast<std::size_t>(n)] = std::make_unique<sx::TSXFrame>(parent);
+  frames_[Slot(n)] = std::make_unique<sx::TSXFrame>(parent);
   return PartFrame(n);
 }
 
-void CarScene::NewMesh(int n) { meshes_[static_cast<std::size_t>(n)] = std::make_unique<sx::TSXMesh>(*dg_, "", ""); }
+void CarScene::NewMesh(int n) { meshes_[Slot(n)] = std::make_unique<sx::TSXMesh>(*dg_, "", ""); }
 
 void CarScene::LoadMesh(int n) {
   if (!state.dataMissing) Mesh(n)->LoadFromFile(DataFilePath(state.dataFolder, n), "");
@@ -98,6 +296,29 @@ dg::TDGTexture* CarScene::NewTexture(const std::vector<D3DFORMAT>& formats) {
 void CarScene::SetUp(const SetupInput& in) {
   if (setUp_) return;
   setUp_ = true;
+  RunState& s = state;
+  TakeInput(in);
+  // The automatic mode draws display mode five times in nine.
+  s.runMode = DrawRunMode(in.runMode, s.random, Now());
+  SetUpDevice();
+  if (Driving()) {
+    s.driving = DrivingState();
+    s.driving.roadside = BuildRoadside(s.random, Now());
+    BuildFrames(true);
+  }
+  lightFrameTop_ = std::make_unique<sx::TSXFrame>(RootFrame());
+  BuildFrames(false);
+  PlaceAtStart();
+  LoadCar();
+  SetUpLights();
+  s.lastFrameTime = Now();
+  s.phaseStartTime = Now();
+  SetUpOverlay();
+  if (Driving()) LoadSky();
+  s.splashDuration = s.dataMissing ? kSplashMissingDataMs : kSplashMs;
+}
+
+void CarScene::TakeInput(const SetupInput& in) {
   RunState& s = state;
   s.dataMissing = in.dataMissing;
   s.isPreview = in.isPreview;
@@ -121,206 +342,116 @@ void CarScene::SetUp(const SetupInput& in) {
     s.overlayOn = false;
     s.splashDone = true;
   }
+}
 
-  // 1. The automatic mode draws display mode five times in nine.
-  s.runMode = DrawRunMode(in.runMode, s.random, Now());
-
-  // 2. The device on the window's size.
+// The device on the window's size, the scene (all debug options with the data present), its
+// projection and viewport, the world root and the camera.
+void CarScene::SetUpDevice() {
   const UINT width = static_cast<UINT>(window_.Width()), height = static_cast<UINT>(window_.Height());
   dg_->SetWindowMode(width, height, DepthFormats(), D3DPRESENT_INTERVAL_DEFAULT, D3DSWAPEFFECT_DISCARD,
                      D3DMULTISAMPLE_NONE, 0);
-
-  // 3. The scene; all debug options with the data present.
   scene_ = std::make_unique<sx::TSXScene>(*dg_, "");
-  scene = scene_.get();
-  if (!s.dataMissing) dg_->SetDebugOption(dg::dgoHaltOnError | dg::dgoDebugMessage | dg::dgoDetailedLog);
-
-  // 4. Projection (aspect = height / width) and viewport of the client area.
+  if (!state.dataMissing) dg_->SetDebugOption(dg::dgoHaltOnError | dg::dgoDebugMessage | dg::dgoDetailedLog);
   FitViewToWindow();
-
-  // 5. World root and camera.
   rootFrame_ = std::make_unique<sx::TSXFrame>(nullptr);
-  rootFrame = rootFrame_.get();
-  cameraFrame_ = std::make_unique<sx::TSXFrame>(rootFrame);
-  cameraFrame = cameraFrame_.get();
-  scene->SetCamera(cameraFrame);
+  cameraFrame_ = std::make_unique<sx::TSXFrame>(RootFrame());
+  scene_->SetCamera(CameraFrame());
+}
 
-  // 6. Driving mode: the roadside layout and the scenery frames.
-  if (s.runMode == 1) {
-    s.driving = DrivingState();
-    s.driving.roadside = BuildRoadside(s.random, Now());
-    BuildSceneryFrames();
-  }
-
-  // 7.
-  lightFrameTop_ = std::make_unique<sx::TSXFrame>(rootFrame);
-  lightFrameTop = lightFrameTop_.get();
-
-  // 8. The car's frames and pivots; the start of each mode.
-  BuildCarFrames();
-  if (s.runMode == 1) {
-    s.carPos = V(4.0f, 0.32f, 50.0f);
+// The start of the run's mode: the car and the camera placed, the camera turned to the car, in
+// driving mode the shadows flattened and the car's under the car.
+void CarScene::PlaceAtStart() {
+  RunState& s = state;
+  if (Driving()) {
+    s.carPos = V(kCarTrackX, kCarY, kFirstPassZ);
     s.cameraPos = V(4.0f, 1.2f, 0.0f);
     s.driving.cameraSweep = 0.0f;
     s.display = DisplayState();
   } else {
     s.cameraPos = V(0, 0, 0);
   }
-
-  // 9. Camera and car placed, the camera turned to the car.
-  cameraFrame->SetPosition(rootFrame, s.cameraPos);
-  cameraFrame->SetOrientation(rootFrame, V(0, 0, 1), V(0, 1, 0));
-  carFrame->SetPosition(rootFrame, s.carPos);
-  carFrame->SetOrientation(rootFrame, V(0, 0, 1), V(0, 1, 0));
-  cameraFrame->LookAt(carFrame, V(0, 0, 0), 0, rootFrame);
-  if (s.runMode == 1) {
-    carShadowFrame->SetTransform(carShadowFrame, kFlatten);
-    carShadowFrame->SetPosition(carFrame, V(0.0f, -0.319f, 0.0f));
-    for (int n : {scenery::kTreeShadows, scenery::kPitShadow, scenery::kGrandstandShadow})
-      PartFrame(n)->SetTransform(PartFrame(n), kFlatten);
-  }
-
-  // 10. Meshes and textures, the title image.
-  LoadCar();
-
-  // 11. The four lights.
-  SetUpLights();
-
-  // 12. The clocks.
-  s.lastFrameTime = Now();
-  s.phaseStartTime = Now();
-
-  // 13. The text writer, the specification text, the line textures and the place of the block.
-  SetUpOverlay();
-
-  // 14. Driving mode: the sky with its picture.
-  if (s.runMode == 1) LoadSky();
-
-  // 15.
-  s.splashDuration = s.dataMissing ? kSplashMissingDataMs : kSplashMs;
+  sx::TSXFrame* root = RootFrame();
+  sx::TSXFrame* camera = CameraFrame();
+  sx::TSXFrame* car = CarFrame();
+  camera->SetPosition(root, s.cameraPos);
+  camera->SetOrientation(root, V(0, 0, 1), V(0, 1, 0));
+  car->SetPosition(root, s.carPos);
+  car->SetOrientation(root, V(0, 0, 1), V(0, 1, 0));
+  camera->LookAt(car, V(0, 0, 0), 0, root);
+  if (!Driving()) return;
+  sx::TSXFrame* shadow = CarShadowFrame();
+  shadow->SetTransform(shadow, kFlatten);
+  shadow->SetPosition(car, V(0.0f, -0.319f, 0.0f));
+  for (int n : Files(
+           s.runMode, [](const Part& p) { return IsScenery(p) && p.blend == kBlendShadow; }, TableOrder))
+    PartFrame(n)->SetTransform(PartFrame(n), kFlatten);
 }
 
-void CarScene::BuildCarFrames() {
-  const bool driving = state.runMode == 1;
-  // 1, 2: the body and its parts, in drawing order.
-  carFrame = NewFrame(kBody, rootFrame);
-  NewFrame(0, carFrame);
-  NewFrame(1, carFrame);
-  NewFrame(16, carFrame);
-  chassisFrame = NewFrame(driving ? kDrivingChassis : kDisplayChassis, carFrame);
-  NewFrame(40, carFrame);
-  NewFrame(9, carFrame);
-  NewFrame(34, carFrame);
-  leftDoorFrame = NewFrame(kLeftDoor, carFrame);
-  NewFrame(23, leftDoorFrame);
-  NewFrame(22, leftDoorFrame);
-  rightDoorFrame = NewFrame(kRightDoor, carFrame);
-  NewFrame(29, rightDoorFrame);
-  NewFrame(28, rightDoorFrame);
-  bonnetFrame = NewFrame(kBonnet, carFrame);
-  trunkLidFrame = NewFrame(kTrunkLid, carFrame);
-  NewFrame(31, trunkLidFrame);
-  // 3: the wheels under the chassis.
-  wheelFrontLeftFrame = NewFrame(kWheelFrontLeft, chassisFrame);
-  wheelFrontRightFrame = NewFrame(kWheelFrontRight, chassisFrame);
-  wheelRearFrame = NewFrame(kWheelRear, chassisFrame);
-  // 4: the pivots.
-  bonnetFrame->SetPosition(carFrame, V(0.0f, 0.2548f, -0.3753f));
-  leftDoorFrame->SetPosition(carFrame, V(0.53992f, 0.0f, -0.24084f));
-  rightDoorFrame->SetPosition(carFrame, V(-0.53992f, 0.0f, -0.24084f));
-  trunkLidFrame->SetPosition(carFrame, V(0.0f, 0.3f, 0.8697f));
-  wheelFrontLeftFrame->SetPosition(chassisFrame, V(0.53015f, -0.09867f, -0.91109f));
-  wheelFrontRightFrame->SetPosition(chassisFrame, V(-0.53015f, -0.09867f, -0.91109f));
-  wheelRearFrame->SetPosition(chassisFrame, V(0.0f, -0.09867f, 0.82547f));
-  // 5: the parts of one mode.
-  if (driving) {
-    carShadowFrame = NewFrame(kShadow, carFrame);
-    NewFrame(kDrivingPart, carFrame);
-  } else {
-    NewFrame(kBonnetInner, bonnetFrame);
-    NewFrame(kTrunkInner, trunkLidFrame);
+void CarScene::BuildFrames(bool scenery) {
+  const scene::RunMode mode = state.runMode;
+  for (const Part* p : Rows(
+           mode, [scenery](const Part& r) { return IsScenery(r) == scenery; }, TableOrder)) {
+    const int parentFile = ParentFile(p->parent, mode);
+    sx::TSXFrame* parent = parentFile == kNone ? RootFrame() : PartFrame(parentFile);
+    sx::TSXFrame* frame = NewFrame(p->file, parent);
+    if (p->pivot) frame->SetPosition(parent, *p->pivot);
   }
 }
 
+// The car's meshes, all created before the first loads, then (after the title image) the
+// billboards' pictures; in driving mode the scenery loads amid the car.
 void CarScene::LoadCar() {
-  const bool driving = state.runMode == 1;
-  // 1, 2: the meshes of the mode, loaded in their order unless data is missing.
-  const std::vector<int> first = {kBody, 0, 1, 40, 9, 34};
-  const std::vector<int> modeMeshes = driving ? std::vector<int>{kDrivingChassis, kDrivingPart, kShadow}
-                                              : std::vector<int>{kDisplayChassis, kBonnetInner, kTrunkInner};
-  const std::vector<int> rest = {16, 21, 23, 22, 27, 29, 28, 3, 30, 31, 24, 36, 25};
-  for (const std::vector<int>* list : {&first, &modeMeshes, &rest})
-    for (int n : *list) NewMesh(n);
-  for (int n : first) LoadMesh(n);
-  if (driving) LoadScenery();
-  for (int n : modeMeshes) LoadMesh(n);
-  for (int n : rest) LoadMesh(n);
-
-  // 3: meshes on their frames, the blend modes of the table, Specular off where it belongs.
-  for (const std::vector<int>* list : {&first, &modeMeshes, &rest})
-    for (int n : *list) PartFrame(n)->Mesh = Mesh(n);
-  for (int n : {0, 1, 22, 28, 31}) PartFrame(n)->BlendModeIndex = 4;
-  if (driving) {
-    carShadowFrame->BlendModeIndex = state.shadowBlend ? 4 : 0;
-    carShadowFrame->Specular = false;
-    PartFrame(kDrivingPart)->Specular = false;
-  }
-
-  // 4: the two pictures of crmd_10, one texture object each.
-  for (int n : {9, 34}) {
-    textures_[static_cast<std::size_t>(n)].reset(NewTexture(OpaqueFormats()));
-    PartFrame(n)->SetTexture(PartTexture(n));
-  }
-  if (!state.dataMissing)
-    for (int n : {9, 34}) PartTexture(n)->LoadFromFile(DataFilePath(state.dataFolder, kPartPicture));
-
-  // 5: the title image.
+  const scene::RunMode mode = state.runMode;
+  const std::vector<int> car = Files(mode, IsCar, MeshOrder);
+  for (int n : car) NewMesh(n);
+  for (int n : Files(mode, InStep(kCarFirst), MeshOrder)) LoadMesh(n);
+  if (Driving()) LoadScenery();
+  for (int n : Files(mode, InStep(kCarLate), MeshOrder)) LoadMesh(n);
+  AttachParts(car);
+  AddPictures(car);
   titleTexture_.reset(NewTexture(AlphaFormats()));
-  titleTexture = titleTexture_.get();
-  if (!state.dataMissing) titleTexture->LoadFromFile(DataFilePath(state.dataFolder, kTitlePicture));
-  if (driving) LoadBillboards();
+  if (!state.dataMissing) titleTexture_->LoadFromFile(DataFilePath(state.dataFolder, kTitlePicture));
+  if (Driving()) LoadBillboards();
 }
 
-void CarScene::BuildSceneryFrames() {
-  for (int n : SceneryFiles()) NewFrame(n, rootFrame);
+void CarScene::LoadScenery() { LoadEachMesh(Files(state.runMode, InStep(kScenery), MeshOrder)); }
+
+// With a file missing nothing is loaded, the sky's picture included (it may be the missing one).
+void CarScene::LoadSky() { LoadEachMesh(Files(state.runMode, InStep(kSkyLast), MeshOrder)); }
+
+void CarScene::LoadEachMesh(const std::vector<int>& files) {
+  for (int n : files) {
+    NewMesh(n);
+    LoadMesh(n);
+  }
+  AddPictures(files);
+  AttachParts(files);
 }
 
-void CarScene::LoadScenery() {
-  namespace n = scenery;
-  // 3. The meshes (crmd_38 comes last of all, after the overlay).
-  const std::vector<int> order = {n::kGround,           n::kRoad,    n::kWalls,     n::kBackdrop,   n::kTrees,
-                                  n::kTreeShadows,      n::kAirship, n::kPits,      n::kPitShadow,  n::kGrandstand,
-                                  n::kGrandstandShadow, n::kNight,   n::kNightGlow, n::kSpectators, n::kParked,
-                                  n::kBoards,           n::kGantry};
-  for (int f : order) {
-    NewMesh(f);
-    LoadMesh(f);
+void CarScene::AddPictures(const std::vector<int>& files) {
+  std::vector<const Part*> rows;
+  for (const Part& p : kParts)
+    if (HasPicture(p) && std::find(files.begin(), files.end(), p.file) != files.end()) rows.push_back(&p);
+  for (const Part* p : rows) {
+    textures_[Slot(p->file)].reset(NewTexture(p->picture.formats()));
+    PartFrame(p->file)->SetTexture(PartTexture(p->file));
   }
-  // 4. The flattened shadows.
-  for (int f : {n::kTreeShadows, n::kPitShadow, n::kGrandstandShadow}) {
-    PartFrame(f)->Mesh = Mesh(f);
-    PartFrame(f)->BlendModeIndex = state.shadowBlend ? 4 : 0;
-    PartFrame(f)->Specular = false;
+  if (state.dataMissing) return;
+  std::stable_sort(rows.begin(), rows.end(),
+                   [](const Part* a, const Part* b) { return PictureLoad(*a) < PictureLoad(*b); });
+  for (const Part* p : rows) PartTexture(p->file)->LoadFromFile(DataFilePath(state.dataFolder, p->picture.file));
+}
+
+void CarScene::AttachParts(const std::vector<int>& files) {
+  const std::int32_t shadowBlend = state.shadowBlend ? kBlendMultiply : kBlendOpaque;
+  for (int n : files) {
+    const Part& p = RowOf(n);
+    sx::TSXFrame* frame = PartFrame(n);
+    frame->Mesh = Mesh(n);
+    frame->BlendModeIndex = p.blend == kBlendShadow ? shadowBlend : p.blend;
+    frame->Specular = (p.flags & kMatte) == 0;
+    if (p.flags & kHidden) frame->Visibility = sx::kHidden;
   }
-  // 5. Four texture objects of the one grass and tarmac picture.
-  for (int f : {n::kGround, n::kRoad, n::kBoards, n::kGantry}) {
-    textures_[static_cast<std::size_t>(f)].reset(NewTexture(OpaqueFormats()));
-    PartFrame(f)->SetTexture(PartTexture(f));
-  }
-  if (!state.dataMissing)
-    for (int f : {n::kGround, n::kGantry, n::kBoards, n::kRoad})
-      PartTexture(f)->LoadFromFile(DataFilePath(state.dataFolder, kSceneryPicture));
-  // 6. The other meshes; what shows at the start, the glow added, Specular only on the night pieces.
-  for (int f : {n::kGround, n::kRoad, n::kWalls, n::kBackdrop, n::kTrees, n::kAirship, n::kPits, n::kGrandstand,
-                n::kNight, n::kNightGlow, n::kSpectators, n::kParked, n::kBoards, n::kGantry})
-    PartFrame(f)->Mesh = Mesh(f);
-  for (int f : SceneryFiles()) {
-    sx::TSXFrame* frame = PartFrame(f);
-    frame->Specular = f == n::kNight || f == n::kNightGlow || f == n::kSky;
-    if (f == n::kNightGlow) frame->BlendModeIndex = 1;
-  }
-  for (int f : {n::kAirship, n::kNight, n::kNightGlow, n::kSpectators, n::kParked, n::kBoards, n::kGantry})
-    PartFrame(f)->Visibility = sx::kHidden;
 }
 
 void CarScene::LoadBillboards() {
@@ -335,76 +466,57 @@ void CarScene::LoadBillboards() {
   billboardQuads_ = BillboardQuads(uMax, vMax);
 }
 
-void CarScene::LoadSky() {
-  NewMesh(scenery::kSky);
-  LoadMesh(scenery::kSky);
-  std::unique_ptr<dg::TDGTexture>& t = textures_[scenery::kSky];
-  t.reset(NewTexture(AlphaFormats()));
-  // With a file missing nothing is loaded, this picture included (it may be the missing one).
-  if (!state.dataMissing) t->LoadFromFile(DataFilePath(state.dataFolder, kSkyPicture));
-  sx::TSXFrame* sky = PartFrame(scenery::kSky);
-  sky->Mesh = Mesh(scenery::kSky);
-  sky->SetTexture(t.get());
-  sky->BlendModeIndex = 1;
-}
-
 dg::TDGTexture* CarScene::BillboardTexture(int kind) const {
   if (kind < 0 || kind >= kBillboardKinds) return nullptr;
   return billboardTextures_[static_cast<std::size_t>(kind)].get();
 }
 
+// The text writer, the specification text, the line textures and the place of the block.
 void CarScene::SetUpOverlay() {
   RunState& s = state;
-  overlay_ = std::make_unique<OverlayTextures>(*dg_, *scene, s.overlayFont);
+  overlay_ = std::make_unique<OverlayTextures>(*dg_, *scene_, s.overlayFont);
   if (!s.dataMissing) s.overlay.spec = ReadLines(s.dataFolder + kSpecTextName);
   SetUpOverlayTexts(s.overlay, *overlay_, s.random, Now(), system_.ScreenSize());
 }
 
 void CarScene::SetUpLights() {
+  sx::TSXFrame* root = RootFrame();
+  sx::TSXFrame* car = CarFrame();
   lights_ = std::make_unique<sx::TSXLightGroup>(*dg_, "", 4);
-  lights = lights_.get();
-  lightFrameA_ = std::make_unique<sx::TSXFrame>(carFrame);
-  lightFrameA = lightFrameA_.get();
-  lightFrameB_ = std::make_unique<sx::TSXFrame>(carFrame);
-  lightFrameB = lightFrameB_.get();
-  lightFrameA->SetPosition(carFrame, V(5, 10, 5));
-  lightFrameB->SetPosition(carFrame, V(-5, -10, -5));
-  lightFrameA->LookAt(carFrame, V(0, 0, 0), 0, rootFrame);
-  lightFrameB->LookAt(carFrame, V(0, 0, 0), 0, rootFrame);
-  lightFrameTop->SetPosition(rootFrame, V(-50, 1000, -50));
+  lightFrameA_ = std::make_unique<sx::TSXFrame>(car);
+  lightFrameB_ = std::make_unique<sx::TSXFrame>(car);
+  lightFrameA_->SetPosition(car, V(5, 10, 5));
+  lightFrameB_->SetPosition(car, V(-5, -10, -5));
+  lightFrameA_->LookAt(car, V(0, 0, 0), 0, root);
+  lightFrameB_->LookAt(car, V(0, 0, 0), 0, root);
+  lightFrameTop_->SetPosition(root, V(-50, 1000, -50));
   // The top light looks at the car, in driving mode at the ground.
-  lightFrameTop->LookAt(state.runMode == 1 ? GroundFrame() : carFrame, V(0, 0, 0), 0, rootFrame);
+  lightFrameTop_->LookAt(Driving() ? GroundFrame() : car, V(0, 0, 0), 0, root);
 
-  sx::TSXLight* top = lights->Lights(2);
+  sx::TSXLight* top = lights_->Lights(2);
   top->SetAmbient(0.03f, 0.03f, 0.03f);
   top->SetSpecular(0.2f, 0.2f, 0.3f);
-  top->SetFromFrame(lightFrameTop);
+  top->SetFromFrame(LightFrameTop());
   top->SetEnabled(true);
-  sx::TSXLight* a = lights->Lights(0);
+  sx::TSXLight* a = lights_->Lights(0);
   a->SetSpecular(0.2f, 0.2f, 0.3f);
   a->SetEnabled(true);
-  a->SetFromFrame(lightFrameA);
-  sx::TSXLight* b = lights->Lights(1);
+  a->SetFromFrame(LightFrameA());
+  sx::TSXLight* b = lights_->Lights(1);
   b->SetEnabled(true);
-  b->SetFromFrame(lightFrameB);
+  b->SetFromFrame(LightFrameB());
 }
 
 std::vector<sx::TSXFrame*> CarScene::SkeletonSet() const {
   std::vector<sx::TSXFrame*> set;
-  for (int n : {kBody, 16, kLeftDoor, 23, kRightDoor, 29, kBonnet, kBonnetInner, kTrunkLid, kTrunkInner})
-    if (sx::TSXFrame* f = PartFrame(n)) set.push_back(f);
+  for (const Part& p : kParts)
+    if (p.flags & kSkeleton)
+      if (sx::TSXFrame* f = PartFrame(p.file)) set.push_back(f);
   return set;
 }
 
 void CarScene::OrientHinge(Hinge hinge, const sx::Vec3& direction, const sx::Vec3& up) {
-  sx::TSXFrame* f = nullptr;
-  switch (hinge) {
-    case Hinge::Bonnet: f = bonnetFrame; break;
-    case Hinge::TrunkLid: f = trunkLidFrame; break;
-    case Hinge::RightDoor: f = rightDoorFrame; break;
-    case Hinge::LeftDoor: f = leftDoorFrame; break;
-  }
-  if (f) f->SetOrientation(carFrame, direction, up);
+  if (sx::TSXFrame* f = HingeFrame(hinge)) f->SetOrientation(CarFrame(), direction, up);
 }
 
 void CarScene::SetSkeletonBlend(std::int32_t blendModeIndex) {
@@ -412,23 +524,21 @@ void CarScene::SetSkeletonBlend(std::int32_t blendModeIndex) {
 }
 
 void CarScene::OrientCar(const sx::Vec3& direction, const sx::Vec3& up) {
-  carFrame->SetOrientation(rootFrame, direction, up);
+  CarFrame()->SetOrientation(RootFrame(), direction, up);
 }
 
 void CarScene::QueueBillboard(std::int32_t kind, int quad, const sx::Vec3& position) {
   if (kind < 0 || kind >= kBillboardKinds || quad < 0 || quad >= kBillboardQuads) return;
-  scene->AddSprite(GroundFrame(), position, billboardQuads_[static_cast<std::size_t>(quad)].data(),
-                   BillboardTexture(kind), kBillboardBlend, true, true, false);
+  scene_->AddSprite(GroundFrame(), position, billboardQuads_[static_cast<std::size_t>(quad)].data(),
+                    BillboardTexture(kind), kBlendAlpha, true, true, false);
 }
 
 void CarScene::TurnWheel(Wheel wheel, const sx::Vec3& direction, const sx::Vec3& up) {
-  sx::TSXFrame* f = wheel == Wheel::FrontLeft    ? wheelFrontLeftFrame
-                    : wheel == Wheel::FrontRight ? wheelFrontRightFrame
-                                                 : wheelRearFrame;
+  sx::TSXFrame* f = WheelFrame(wheel);
   f->SetOrientation(f, direction, up);
 }
 
-void CarScene::PlaceCar(const sx::Vec3& carPos) { carFrame->SetPosition(rootFrame, carPos); }
+void CarScene::PlaceCar(const sx::Vec3& carPos) { CarFrame()->SetPosition(RootFrame(), carPos); }
 
 bool CarScene::Shown(int file) const {
   const sx::TSXFrame* f = file >= 0 && file < kDataFileSlots ? PartFrame(file) : nullptr;
@@ -442,9 +552,9 @@ void CarScene::Show(int file, bool shown) {
 
 void CarScene::SetPartBlend(std::int32_t blendModeIndex) { PartFrame(0)->BlendModeIndex = blendModeIndex; }
 
-void CarScene::SetTopLightEnabled(bool enabled) { lights->Lights(2)->SetEnabled(enabled); }
+void CarScene::SetTopLightEnabled(bool enabled) { lights_->Lights(2)->SetEnabled(enabled); }
 
-void CarScene::SetTopLightAmbient(float grey) { lights->Lights(2)->SetAmbient(grey, grey, grey); }
+void CarScene::SetTopLightAmbient(float grey) { lights_->Lights(2)->SetAmbient(grey, grey, grey); }
 
 bool CarScene::ForceDeviceLoss() {
   if (!setUp_ || shutDown_) return false;
@@ -457,19 +567,30 @@ bool CarScene::FailResets(std::uint32_t count) {
 }
 
 void CarScene::FormKeyDown(std::uint16_t key) {
-  if (!setUp_ || shutDown_ || state.runMode != 0) return;
+  if (!setUp_ || shutDown_ || state.runMode != RunMode::kDisplay) return;
   DisplayKeyDown(state.display, state.carPos, key, Now(), *this);
+}
+
+// The title image in the middle of the screen while its phase lasts.
+void CarScene::QueueTitle() {
+  dg::TDGTexture* title = titleTexture_.get();
+  const float w = static_cast<float>(title->Width()), h = static_cast<float>(title->Height());
+  const platform::Size screen = system_.ScreenSize();
+  const int x = (screen.width - static_cast<int>(title->Width())) / 2;
+  const int y = (screen.height - static_cast<int>(title->Height())) / 2;
+  const std::array<sx::SpriteVertex, 4> quad = ScreenQuad(w, h, title->UMax(), title->VMax(), kTitleColour);
+  scene_->AddScreenSprite(sx::Vec2Make(static_cast<float>(x), static_cast<float>(y)), quad.data(), title, kBlendAlpha,
+                          false, false, 0.0f);
 }
 
 bool CarScene::Idle(FrameHooks& hooks) {
   if (!setUp_ || shutDown_) return false;
   RunState& s = state;
-  // 1. Pacing on the elapsed time.
+  // Frames are paced on the elapsed time.
   if (Now() - s.lastFrameTime < static_cast<std::uint32_t>(s.frameInterval > 0 ? s.frameInterval : 0)) return false;
   hooks.FrameDue();
-  // 2.
   s.lastFrameTime = Now();
-  // 3, 4. Draw only on a working device; reset one that waits for it.
+  // Draw only on a working device; reset one that waits for it.
   IDirect3DDevice9* device = dg_->Device();
   const HRESULT level = device ? device->TestCooperativeLevel() : D3DERR_DEVICELOST;
   if (level == D3DERR_DEVICENOTRESET) {
@@ -477,45 +598,34 @@ bool CarScene::Idle(FrameHooks& hooks) {
     resetFailure_.BeforeReset();
     dg_->ResetDevice();
   } else if (level == D3D_OK) {
-    // 4.1, 4.2: the title image while its phase lasts.
-    if (Now() - s.phaseStartTime < s.splashDuration && !s.splashDone && titleTexture) {
-      const float w = static_cast<float>(titleTexture->Width()), h = static_cast<float>(titleTexture->Height());
-      const platform::Size screen = system_.ScreenSize();
-      const int x = (screen.width - static_cast<int>(titleTexture->Width())) / 2;
-      const int y = (screen.height - static_cast<int>(titleTexture->Height())) / 2;
-      const std::array<sx::SpriteVertex, 4> quad =
-          ScreenQuad(w, h, titleTexture->UMax(), titleTexture->VMax(), kTitleColour);
-      scene->AddScreenSprite(sx::Vec2Make(static_cast<float>(x), static_cast<float>(y)), quad.data(), titleTexture, 2,
-                             false, false, 0.0f);
-    }
+    if (Now() - s.phaseStartTime < s.splashDuration && !s.splashDone && titleTexture_) QueueTitle();
     if (Now() - s.phaseStartTime >= s.splashDuration && !s.splashDone) s.splashDone = true;
-    // 4.3: the overlay's lines.
     if (s.splashDone && s.overlayOn && overlay_)
       OverlayStep(s.overlay, s.phaseStartTime, Now(), s.random, system_.ScreenSize(), *overlay_);
-    // 4.4 - 4.8.
+    // The clears (black over everything with data missing), the scene, the present.
     device->BeginScene();
     const DWORD flags = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER;
-    scene->Clear(flags, ClearColour(s.runMode, s.display.skeletonOn), 1.0f, 0);
-    if (s.dataMissing) scene->Clear(flags, kBlack, 1.0f, 0);
-    scene->Render(rootFrame);
+    scene_->Clear(flags, ClearColour(s.runMode, s.display.skeletonOn), 1.0f, 0);
+    if (s.dataMissing) scene_->Clear(flags, kBlack, 1.0f, 0);
+    scene_->Render(RootFrame());
     device->EndScene();
     hooks.BeforePresent(device);
     device->Present(nullptr, nullptr, nullptr, nullptr);
   }
   // Billboards queued by the last step were meant for this frame: while nothing is drawn they
   // would pile up by 80 a frame, so they go.
-  if (level != D3D_OK) scene->DropQueued();
-  // 5. One step of the run's mode and 6. the car at its position, the camera turned to it; with
+  if (level != D3D_OK) scene_->DropQueued();
+  // One step of the run's mode, then the car at its position and the camera turned to it; with
   // data missing nothing moves.
   if (!s.dataMissing) {
-    if (s.runMode == 0) {
+    if (s.runMode == RunMode::kDisplay) {
       DisplayStep(s.display, Now(), *this);
     } else {
       DrivingStep(s.driving, s.carPos, s.cameraPos, s.random, Now(), *this);
     }
-    carFrame->SetPosition(rootFrame, s.carPos);
-    cameraFrame->SetPosition(rootFrame, s.cameraPos);
-    cameraFrame->LookAt(carFrame, V(0, 0, 0), 0, rootFrame);
+    CarFrame()->SetPosition(RootFrame(), s.carPos);
+    CameraFrame()->SetPosition(RootFrame(), s.cameraPos);
+    CameraFrame()->LookAt(CarFrame(), V(0, 0, 0), 0, RootFrame());
   }
   hooks.FrameDone();
   return true;
@@ -524,78 +634,49 @@ bool CarScene::Idle(FrameHooks& hooks) {
 void CarScene::FitViewToWindow() {
   const int cw = window_.ClientWidth(), ch = window_.ClientHeight();
   if (cw <= 0 || ch <= 0) return;
-  scene->SetProjection(1.5707964f, static_cast<float>(ch) / static_cast<float>(cw), 0.01f, 10000.0f);
-  scene->SetViewport(0, 0, static_cast<std::uint32_t>(cw), static_cast<std::uint32_t>(ch));
+  scene_->SetProjection(1.5707964f, static_cast<float>(ch) / static_cast<float>(cw), 0.01f, 10000.0f);
+  scene_->SetViewport(0, 0, static_cast<std::uint32_t>(cw), static_cast<std::uint32_t>(ch));
 }
 
 void CarScene::Resize(int width, int height) {
-  if (!setUp_ || shutDown_ || !scene || width <= 0 || height <= 0) return;
+  if (!setUp_ || shutDown_ || !scene_ || width <= 0 || height <= 0) return;
   dg_->ResizeBackBuffer(static_cast<UINT>(width), static_cast<UINT>(height));
   FitViewToWindow();
 }
 
-void CarScene::FreeFrame(int n) { frames_[static_cast<std::size_t>(n)].reset(); }
-void CarScene::FreeMesh(int n) { meshes_[static_cast<std::size_t>(n)].reset(); }
+void CarScene::FreeFrame(int n) { frames_[Slot(n)].reset(); }
+void CarScene::FreeMesh(int n) { meshes_[Slot(n)].reset(); }
 
 void CarScene::Shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
   resetFailure_.Release();  // a reset still being refused must not keep the device alive
   if (!setUp_) return;
-  const bool driving = state.runMode == 1;
-  // (The viewpoint has been written by the window.) 2. The sky's picture. 3. The overlay's line
-  // textures, its longest line's, its text writer.
-  if (driving) textures_[scenery::kSky].reset();
+  const scene::RunMode mode = state.runMode;
+  // The viewpoint has been written by the window. The sky's picture goes first, then the overlay's
+  // line textures, its longest line's and its text writer.
+  for (const Part* p : Rows(
+           mode, [](const Part& r) { return HasPicture(r) && IsSky(r); }, PictureRelease))
+    textures_[Slot(p->file)].reset();
   overlay_.reset();
-  // 4. The light frames, then the lights.
+  // The light frames, then the lights; the billboards' pictures, the title's, the other parts'.
   lightFrameB_.reset();
   lightFrameA_.reset();
-  lightFrameA = lightFrameB = nullptr;
   lights_.reset();
-  lights = nullptr;
-  // 5. Driving mode: the billboard pictures. 6. The title.
   for (std::unique_ptr<dg::TDGTexture>& t : billboardTextures_) t.reset();
   titleTexture_.reset();
-  titleTexture = nullptr;
-  // 7. Driving mode: the scenery's pictures. 8. The car's.
-  if (driving)
-    for (int n : {scenery::kBoards, scenery::kGantry, scenery::kRoad, scenery::kGround})
-      textures_[static_cast<std::size_t>(n)].reset();
-  textures_[9].reset();
-  textures_[34].reset();
-  // 9. The meshes.
-  if (driving) {
-    for (int n : {26, 8, 45, 43, 46, 42, 18, 17, 20, 19, 33, 13, 12, 11, 35, 38, 14, kDrivingPart, kShadow, 50})
-      FreeMesh(n);
-  } else {
-    for (int n : {kTrunkInner, kBonnetInner}) FreeMesh(n);
-  }
-  for (int n : {9, 34, 22, 23, 21, 28, 29, 27, 24, 36, 25, 31, 30, 3, 40}) FreeMesh(n);
-  FreeMesh(driving ? kDrivingChassis : kDisplayChassis);
-  for (int n : {16, 1, 0, kBody}) FreeMesh(n);
-  // 10. The frames, children before parents.
-  if (driving) {
-    for (int n : {kDrivingPart, kShadow, 50}) FreeFrame(n);
-  } else {
-    for (int n : {kTrunkInner, kBonnetInner}) FreeFrame(n);
-  }
-  for (int n : {kWheelFrontLeft, kWheelFrontRight, kWheelRear, 31, kTrunkLid, kBonnet, 28, 29, kRightDoor, 22, 23,
-                kLeftDoor, 34, 9, 40})
-    FreeFrame(n);
-  FreeFrame(driving ? kDrivingChassis : kDisplayChassis);
-  for (int n : {16, 1, 0, kBody}) FreeFrame(n);
+  for (const Part* p : Rows(
+           mode, [](const Part& r) { return HasPicture(r) && !IsSky(r); }, PictureRelease))
+    textures_[Slot(p->file)].reset();
+  for (int n : Files(mode, AnyPart, MeshRelease)) FreeMesh(n);
+  // The frames, children before parents; the top light's amid them, the camera and the root last.
+  for (int n : Files(mode, FreedBeforeTopLight, FrameRelease)) FreeFrame(n);
   lightFrameTop_.reset();
-  if (driving)
-    for (int n : {26, 8, 45, 43, 38, 46, 42, 18, 17, 20, 19, 13, 12, 11, 35, 33, 14}) FreeFrame(n);
+  for (int n : Files(mode, FreedAfterTopLight, FrameRelease)) FreeFrame(n);
   cameraFrame_.reset();
   rootFrame_.reset();
-  carFrame = chassisFrame = leftDoorFrame = rightDoorFrame = bonnetFrame = trunkLidFrame = nullptr;
-  wheelFrontLeftFrame = wheelFrontRightFrame = wheelRearFrame = carShadowFrame = nullptr;
-  cameraFrame = rootFrame = lightFrameTop = nullptr;
-  // 11.
   scene_.reset();
-  scene = nullptr;
-  // 12. The device component goes with this object.
+  // The device component goes with this object.
 }
 
 }  // namespace scene

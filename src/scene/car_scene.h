@@ -4,13 +4,16 @@
 // the render and the present, then display mode's step and the car and camera placement; the
 // release of everything in its order at the end of the run.
 //
-// Frames, meshes and textures are held per data file (index n for crmd_n): every car part carries
-// the mesh of exactly one file, so the file number names the part. The named frames (carFrame,
-// chassisFrame, the hinges, the wheels) point into that table. Everything is owned here and freed
-// by Shutdown children first, the device component last (in the destructor).
+// Frames, meshes and textures are held per data file (index n for crmd_n): every part carries the
+// mesh of exactly one file, so the file number names the part. One table of parts in
+// car_scene.cpp gives each part's run modes, parent, pivot, blend row, switches and picture and
+// its places in the creation, loading and release orders; set-up and Shutdown follow it. The
+// named frames (CarFrame, ChassisFrame, the hinges, the wheels) are parts of that table.
+// Everything is owned here and freed by Shutdown children first, the device component last (in
+// the destructor).
 //
 // Driving mode builds the car (its own chassis, the crmd_6 part, the flattened shadow), the
-// eighteen scenery frames under rootFrame (each at the world origin, named by its mesh's file like
+// eighteen scenery frames under the root frame (each at the world origin, named by its mesh's file like
 // the car's parts; three of them flattened shadows), the roadside table and the three billboard
 // pictures with their four shapes, and runs the driving step after each frame. The billboards the
 // step queues are drawn by the next frame's render; a frame that is not drawn (device lost) drops
@@ -32,6 +35,7 @@
 #include "scene/driving_mode.h"
 #include "scene/form_window.h"
 #include "scene/overlay.h"
+#include "scene/run_mode.h"
 #include "scene/run_state.h"
 #include "scene/saver_run.h"
 #include "sx/frame.h"
@@ -57,9 +61,10 @@ std::array<sx::SpriteVertex, 4> ScreenQuad(float w, float h, float umax, float v
 
 // The clear colour of a frame: white in display mode's skeleton view, black otherwise, the sky in
 // driving mode.
-std::uint32_t ClearColour(std::int32_t runMode, bool skeletonOn);
+std::uint32_t ClearColour(scene::RunMode runMode, bool skeletonOn);
 
-// The scenery frames of driving mode in creation (drawing) order, by the data file of their mesh.
+// The scenery frames of driving mode in creation (drawing) order, by the data file of their mesh
+// (the table of parts in car_scene.cpp lists them with the car's).
 const std::array<int, 18>& SceneryFiles();
 
 class CarScene : public SaverRun, private DisplayParts, private DrivingParts {
@@ -71,7 +76,7 @@ class CarScene : public SaverRun, private DisplayParts, private DrivingParts {
   CarScene& operator=(const CarScene&) = delete;
 
   void SetUp(const SetupInput& input) override;
-  std::int32_t RunMode() const override { return state.runMode; }
+  scene::RunMode RunMode() const override { return state.runMode; }
   sx::Vec3 CarPos() const override { return state.carPos; }
   void FormKeyDown(std::uint16_t key) override;
   bool Idle(FrameHooks& hooks) override;
@@ -86,24 +91,22 @@ class CarScene : public SaverRun, private DisplayParts, private DrivingParts {
 
   // The device component and the scene objects (null before SetUp and after Shutdown).
   dg::TDGCarad& DG() { return *dg_; }
-  sx::TSXScene* scene = nullptr;
-  sx::TSXFrame* rootFrame = nullptr;
-  sx::TSXFrame* cameraFrame = nullptr;
-  sx::TSXFrame* lightFrameTop = nullptr;
-  sx::TSXFrame* lightFrameA = nullptr;
-  sx::TSXFrame* lightFrameB = nullptr;
-  sx::TSXFrame* carFrame = nullptr;
-  sx::TSXFrame* chassisFrame = nullptr;
-  sx::TSXFrame* leftDoorFrame = nullptr;
-  sx::TSXFrame* rightDoorFrame = nullptr;
-  sx::TSXFrame* bonnetFrame = nullptr;
-  sx::TSXFrame* trunkLidFrame = nullptr;
-  sx::TSXFrame* wheelFrontLeftFrame = nullptr;
-  sx::TSXFrame* wheelFrontRightFrame = nullptr;
-  sx::TSXFrame* wheelRearFrame = nullptr;
-  sx::TSXFrame* carShadowFrame = nullptr;
-  sx::TSXLightGroup* lights = nullptr;
-  dg::TDGTexture* titleTexture = nullptr;
+  sx::TSXScene* Scene() const { return scene_.get(); }
+  sx::TSXFrame* RootFrame() const { return rootFrame_.get(); }
+  sx::TSXFrame* CameraFrame() const { return cameraFrame_.get(); }
+  // The frames of light 2 (high above the scene) and of lights 0 and 1 (beside the car).
+  sx::TSXFrame* LightFrameTop() const { return lightFrameTop_.get(); }
+  sx::TSXFrame* LightFrameA() const { return lightFrameA_.get(); }
+  sx::TSXFrame* LightFrameB() const { return lightFrameB_.get(); }
+  sx::TSXLightGroup* Lights() const { return lights_.get(); }
+  dg::TDGTexture* TitleTexture() const { return titleTexture_.get(); }
+  // The car's named parts: the body (the car's own frame), the run mode's chassis, the hinged
+  // parts, the wheels, and in driving mode the flattened shadow (null in display mode).
+  sx::TSXFrame* CarFrame() const;
+  sx::TSXFrame* ChassisFrame() const;
+  sx::TSXFrame* HingeFrame(Hinge hinge) const;
+  sx::TSXFrame* WheelFrame(Wheel wheel) const;
+  sx::TSXFrame* CarShadowFrame() const;
   // The frame and mesh carrying data file n, and the texture of the part that carries file n.
   sx::TSXFrame* PartFrame(int n) const { return frames_[static_cast<std::size_t>(n)].get(); }
   sx::TSXMesh* Mesh(int n) const { return meshes_[static_cast<std::size_t>(n)].get(); }
@@ -132,19 +135,30 @@ class CarScene : public SaverRun, private DisplayParts, private DrivingParts {
   void SetTopLightAmbient(float grey) override;
 
   std::uint32_t Now() { return system_.TimeGetTime(); }
+  bool Driving() const { return state.runMode == scene::RunMode::kDriving; }
+  void TakeInput(const SetupInput& input);
+  void SetUpDevice();
+  void PlaceAtStart();
   sx::TSXFrame* NewFrame(int n, sx::TSXFrame* parent);
   void NewMesh(int n);
   void LoadMesh(int n);
   dg::TDGTexture* NewTexture(const std::vector<D3DFORMAT>& formats);
-  void BuildCarFrames();
+  // The frames of the scenery's parts or of the car's, from the table of parts.
+  void BuildFrames(bool scenery);
   void LoadCar();
-  void BuildSceneryFrames();
   void LoadScenery();
   void LoadBillboards();
   void LoadSky();
+  // Creates and loads the meshes of `files` one after the other, then their pictures, then puts
+  // them on their frames.
+  void LoadEachMesh(const std::vector<int>& files);
+  // The parts' pictures: texture objects in table order on their frames, then loaded in order.
+  void AddPictures(const std::vector<int>& files);
+  // Mesh, blend row, Specular and visibility of the parts' frames, as the table has them.
+  void AttachParts(const std::vector<int>& files);
+  void QueueTitle();
   void SetUpLights();
   void SetUpOverlay();
-  void DrawFrame();
   // Projection (aspect = height / width) and viewport of the window's client area.
   void FitViewToWindow();
   void FreeFrame(int n);

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "scene/blend_rows.h"
 #include "sx/mathpack.h"
 
 namespace scene {
@@ -30,11 +31,12 @@ struct HingeMotion {
 const HingeMotion& MotionOf(Hinge hinge);
 
 constexpr std::uint32_t kSkeletonTimeoutMs = 30000;
-constexpr std::int32_t kSkeletonBlend = 4, kBodyBlend = 0;  // blend-mode rows: multiply, opaque
+// The skeleton set multiplied while the skeleton view is on, opaque otherwise.
+constexpr std::int32_t kSkeletonBlend = kBlendMultiply, kBodyBlend = kBlendOpaque;
 constexpr float kViewpointStep = 0.02f;
 
 struct DisplayState {
-  std::int32_t turnAngle = 0;  // 0..4095
+  std::int32_t turnAngle = 0;  // the turntable, 0..4095
   std::int32_t bonnetState = 0, trunkState = 0, leftDoorState = 0, rightDoorState = 0;
   std::int32_t bonnetAngle = 0, trunkAngle = 0, leftDoorAngle = 0, rightDoorAngle = 0;
   bool skeletonRequested = false;
@@ -66,7 +68,7 @@ bool IsDisplayKey(std::uint16_t key);
 // is not a display key.
 bool DisplayKeyDown(DisplayState& state, sx::Vec3& carPos, std::uint16_t key, std::uint32_t now, DisplayParts& parts);
 
-// S: the skeleton view on (blend 4, white background, timer from `now`) or off at once.
+// S: the skeleton view on (multiplied, white background, timer from `now`) or off at once.
 void ToggleSkeleton(DisplayState& state, std::uint32_t now, DisplayParts& parts);
 
 // The display-mode step of one processed frame: the four hinges in the order bonnet, trunk lid,

@@ -80,7 +80,7 @@ sx::Vec3 CameraBehind(const sx::Vec3& carPos, float sweep) {
 
 void DrivingStep(DrivingState& s, sx::Vec3& carPos, sx::Vec3& cameraPos, RandomGenerator& random, std::uint32_t now,
                  DrivingParts& parts) {
-  // 1. The boards and posts, by day only.
+  // The boards and posts, by day only.
   if (!s.nightScene) {
     const RoadsideTable& t = s.roadside;
     for (int i = 0; i < kRoadsideBoards; ++i) {
@@ -89,14 +89,14 @@ void DrivingStep(DrivingState& s, sx::Vec3& carPos, sx::Vec3& cameraPos, RandomG
       parts.QueueBillboard(kPostKind, kPostQuad, V(kPostX, kPostY, t.z[0][i]));
     }
   }
-  // 2. The wheels turn further by the counter each frame.
+  // The wheels turn further by the counter each frame.
   if (++s.turnAngle >= sx::kAngleSteps) s.turnAngle = 0;
   const sx::Vec3 direction = sx::Vec3RotateX(V(0, 0, 1), s.turnAngle);
   const sx::Vec3 up = sx::Vec3RotateX(V(0, 1, 0), s.turnAngle);
   for (Wheel w : {Wheel::FrontLeft, Wheel::FrontRight, Wheel::Rear}) parts.TurnWheel(w, direction, up);
-  // 3. The drive.
+  // The drive.
   carPos.z -= kDriveStep;
-  // 4. The camera of this pass.
+  // The camera of this pass.
   switch (s.cameraPhase) {
     case 0:
       cameraPos.x -= 0.01f;
@@ -112,7 +112,7 @@ void DrivingStep(DrivingState& s, sx::Vec3& carPos, sx::Vec3& cameraPos, RandomG
       break;
     default: break;
   }
-  // 5. The end of a pass: back to the start, the next camera, every third pass day or night.
+  // The end of a pass: back to the start, the next camera, every third pass day or night.
   if (carPos.z > kPassEndZ) return;
   carPos = V(kCarTrackX, kCarY, kPassStartZ);
   s.cameraSweep = 0.0f;

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 
+#include "scene/blend_rows.h"
 #include "scene/random.h"
 #include "sx/mathpack.h"
 
@@ -29,7 +30,7 @@ constexpr float kDriveStep = 0.3f;    // z per processed frame
 constexpr float kSweepStep = 0.003f;  // the chase cameras' sweep per frame
 constexpr std::uint32_t kBillboardColour = 0xFFFFFFFF;
 // Blend-mode rows of the car part that carries crmd_0: multiplied by day, added at night.
-constexpr std::int32_t kDayPartBlend = 4, kNightPartBlend = 1;
+constexpr std::int32_t kDayPartBlend = kBlendMultiply, kNightPartBlend = kBlendAdditive;
 constexpr float kDayAmbient = 0.03f;  // light 2's ambient grey by day (0 at night)
 
 // The scenery frames the step switches, by the data file of their mesh.
@@ -44,7 +45,7 @@ constexpr int kGantry = 26;
 struct RoadsideTable {
   std::array<std::array<float, kRoadsideBoards>, kRoadsideRows> x{};
   std::array<std::array<float, kRoadsideBoards>, kRoadsideRows> z{};
-  std::array<std::array<std::int32_t, kRoadsideBoards>, kRoadsideRows> kind{};  // 0..2
+  std::array<std::array<std::int32_t, kRoadsideBoards>, kRoadsideRows> kind{};  // picture kinds 0..2
 };
 
 // The layout: `random` is reset to `clock`, then for each board i one draw h = Random(3) puts
@@ -73,7 +74,7 @@ class DrivingParts {
  public:
   virtual ~DrivingParts() = default;
   // AddSprite relative to the ground frame: picture `kind` (0..2) with shape `quad` (0..3) at
-  // `position`, blend mode 2, scaled with distance, linear filter, not an overlay.
+  // `position`, alpha-blended, scaled with distance, linear filter, not an overlay.
   virtual void QueueBillboard(std::int32_t kind, int quad, const sx::Vec3& position) = 0;
   // SetOrientation of a wheel frame relative to itself (so the turns add up).
   virtual void TurnWheel(Wheel wheel, const sx::Vec3& direction, const sx::Vec3& up) = 0;

@@ -5,6 +5,7 @@
 #include "dg/carad.h"
 #include "dg/texture.h"
 #include "platform/sjis.h"
+#include "scene/blend_rows.h"
 #include "scene/car_scene.h"
 #include "sx/scene.h"
 #include "sx/textwriter.h"
@@ -13,7 +14,7 @@ namespace scene {
 namespace {
 
 constexpr char kSevenSpaces[] = "       ";
-constexpr std::int32_t kLineBlend = 2;  // alpha blending
+constexpr std::int32_t kLineBlend = kBlendAlpha;
 
 const std::string& Empty() {
   static const std::string e;
@@ -118,7 +119,7 @@ void SetUpOverlayTexts(OverlayState& s, OverlaySurface& surface, RandomGenerator
 void OverlayStep(OverlayState& s, std::uint32_t& phaseStartTime, std::uint32_t now, RandomGenerator& random,
                  const platform::Size& screen, OverlaySurface& surface) {
   const std::int32_t n = s.lines = ClampOverlayLines(s.lines);
-  // 1. After the hold, the next block at a new place (a preview keeps its corner).
+  // After the hold, the next block at a new place (a preview keeps its corner).
   if (s.blockDone && now - phaseStartTime >= kBlockHoldMs) {
     s.blockDone = false;
     s.overlayLine = 0;
@@ -130,7 +131,7 @@ void OverlayStep(OverlayState& s, std::uint32_t& phaseStartTime, std::uint32_t n
       PlaceBlock(random, now, surface.Width(kLongestSlot), surface.Height(kLongestSlot), n, screen, s.x, s.y);
     }
   }
-  // 2. One step of the line being typed.
+  // One step of the line being typed.
   if (s.overlayLine < n) {
     const std::string& source =
         s.notice ? s.noticeText[static_cast<std::size_t>(s.overlayLine)] : WrappedLine(s.spec, s.specLineIndex);
@@ -144,7 +145,7 @@ void OverlayStep(OverlayState& s, std::uint32_t& phaseStartTime, std::uint32_t n
       s.charPos = s.bytePos = 1;
     }
   }
-  // 3. The lines typed so far, rendered afresh while the block is being typed.
+  // The lines typed so far, rendered afresh while the block is being typed.
   const int h0 = surface.Height(0);
   for (int i = 0; i < kOverlaySlots; ++i) {
     if (i > 0 && s.overlayLine < i) break;

@@ -7,10 +7,11 @@ std::uint32_t RandomGenerator::Random(std::uint32_t n) {
   return static_cast<std::uint32_t>((static_cast<std::uint64_t>(state_) * n) >> 32);
 }
 
-std::int32_t DrawRunMode(std::int32_t mode, RandomGenerator& random, std::uint32_t clock) {
-  if (mode == 0 || mode == 1) return mode;
+RunMode DrawRunMode(std::int32_t mode, RandomGenerator& random, std::uint32_t clock) {
+  if (mode == 0) return RunMode::kDisplay;
+  if (mode == 1) return RunMode::kDriving;
   random.Reseed(clock);
-  return random.Random(9) <= 4 ? 0 : 1;
+  return random.Random(9) <= 4 ? RunMode::kDisplay : RunMode::kDriving;
 }
 
 }  // namespace scene

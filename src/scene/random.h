@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "scene/run_mode.h"
+
 namespace scene {
 
 class RandomGenerator {
@@ -22,9 +24,9 @@ class RandomGenerator {
   std::uint32_t state_ = 0;
 };
 
-// The run mode of a run: 0 and 1 as they stand; 2 (automatic) reseeds `random` with `clock` and
-// draws Random(9): 0..4 display mode (0), 5..8 driving mode (1), so display mode comes up five
-// times in nine. Any other value is treated as automatic.
-std::int32_t DrawRunMode(std::int32_t mode, RandomGenerator& random, std::uint32_t clock);
+// The run mode of a run from the stored setting: 0 display and 1 driving as they stand; 2
+// (automatic) reseeds `random` with `clock` and draws Random(9): 0..4 display mode, 5..8 driving
+// mode, so display mode comes up five times in nine. Any other value is treated as automatic.
+RunMode DrawRunMode(std::int32_t mode, RandomGenerator& random, std::uint32_t clock);
 
 }  // namespace scene

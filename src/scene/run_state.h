@@ -12,6 +12,7 @@
 #include "scene/driving_mode.h"
 #include "scene/overlay.h"
 #include "scene/random.h"
+#include "scene/run_mode.h"
 #include "sx/mathpack.h"
 
 namespace scene {
@@ -21,7 +22,7 @@ constexpr std::uint32_t kTitleColour = 0xFF0000FF;                              
 constexpr std::uint32_t kBlack = 0xFF000000, kWhite = 0xFFFFFFFF, kSky = 0xFFBBBBFF;  // clear colours
 
 struct RunState {
-  std::int32_t runMode = 0;  // 0 display, 1 driving
+  RunMode runMode = RunMode::kDisplay;
   bool dataMissing = false;  // the notice screen: nothing loaded, nothing moves, nothing saved
   bool isPreview = false;
   std::string dataFolder;          // with its trailing separator

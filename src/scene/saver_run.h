@@ -18,18 +18,19 @@
 #include "platform/d3d.h"
 #include "platform/font.h"
 #include "platform/system.h"
+#include "scene/run_mode.h"
 #include "sx/mathpack.h"
 
 namespace scene {
 
 // The values the window hands over after reading the settings and checking the data files.
 struct SetupInput {
-  std::int32_t runMode = 2;             // 0 display, 1 driving, 2 drawn at random
+  std::int32_t runMode = 2;             // as stored: 0 display, 1 driving, 2 drawn at random
   std::int32_t frameInterval = 0;       // ms between processed frames, 0..500
   sx::Vec3 carPos{0.0f, -0.6f, -1.3f};  // display-mode viewpoint
   bool overlayOn = true;
   bool shadowBlend = false;
-  std::int32_t overlayLines = 1;  // 1..5
+  std::int32_t overlayLines = 1;  // lines per block, 1..5
   platform::FontDesc overlayFont;
   std::uint32_t overlayColour = 0;         // ARGB
   std::array<std::string, 5> overlayText;  // the missing-data notice (Shift-JIS), empty with the data present
@@ -44,7 +45,7 @@ struct SetupInput {
 class FrameHooks {
  public:
   virtual ~FrameHooks() = default;
-  virtual void FrameDue() {}                                   // step 1 let the call through
+  virtual void FrameDue() {}                                   // the frame interval has passed
   virtual void BeforePresent(IDirect3DDevice9* /*device*/) {}  // drawn, after EndScene, before Present
   virtual void FrameDone() {}                                  // after the car and camera placement
 };
@@ -53,7 +54,7 @@ class SaverRun {
  public:
   virtual ~SaverRun() = default;
   virtual void SetUp(const SetupInput& input) = 0;
-  virtual std::int32_t RunMode() const = 0;  // 0 or 1 once set up
+  virtual scene::RunMode RunMode() const = 0;  // display until set up
   virtual sx::Vec3 CarPos() const = 0;
   // A display-mode key (the window has checked that the run is in display mode).
   virtual void FormKeyDown(std::uint16_t key) = 0;

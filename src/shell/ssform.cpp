@@ -139,7 +139,7 @@ void TScreenSaverForm::FormClose(platform::Form&) {
 void TScreenSaverForm::FormDestroy(platform::Form&) {
   // The viewpoint: display mode with the data present, and only when the settings were read (a
   // run stopped before them has no position of its own and would overwrite the stored one).
-  if (scene_ && setUp_ && settingsRead && !dataMissing && scene_->RunMode() == 0) {
+  if (scene_ && setUp_ && settingsRead && !dataMissing && scene_->RunMode() == scene::RunMode::kDisplay) {
     const sx::Vec3 p = scene_->CarPos();
     WriteViewpoint(settings_, CarPosition{p.x, p.y, p.z});
   }
@@ -153,7 +153,7 @@ void TScreenSaverForm::FormDestroy(platform::Form&) {
 }
 
 void TScreenSaverForm::FormKeyDown(platform::Form& form, std::uint16_t key, unsigned) {
-  if (scene_ && setUp_ && scene_->RunMode() == 0 && scene::IsDisplayKey(key)) {
+  if (scene_ && setUp_ && scene_->RunMode() == scene::RunMode::kDisplay && scene::IsDisplayKey(key)) {
     scene_->FormKeyDown(key);
     return;
   }

@@ -29,7 +29,7 @@ class DrivingScene : public FrameLoopTest {
       ASSERT_TRUE(Idle());
     }
   }
-  std::size_t Sprites() const { return car->scene->BlendQueue().SpriteCount(); }
+  std::size_t Sprites() const { return car->Scene()->BlendQueue().SpriteCount(); }
 };
 
 TEST_F(DrivingScene, EighteenSceneryFramesStandAtTheOriginInTheirOrderWithTheirSwitches) {
@@ -37,12 +37,12 @@ TEST_F(DrivingScene, EighteenSceneryFramesStandAtTheOriginInTheirOrderWithTheirS
   in.shadowBlend = true;
   Make(in);
   // Under the root: the camera, the scenery, the top light's frame, the car.
-  std::vector<sx::TSXFrame*> children(car->rootFrame->Children().begin(), car->rootFrame->Children().end());
+  std::vector<sx::TSXFrame*> children(car->RootFrame()->Children().begin(), car->RootFrame()->Children().end());
   ASSERT_EQ(children.size(), 21u);
-  EXPECT_EQ(children[0], car->cameraFrame);
+  EXPECT_EQ(children[0], car->CameraFrame());
   for (std::size_t i = 0; i < 18; ++i) EXPECT_EQ(children[i + 1], car->PartFrame(scene::SceneryFiles()[i])) << i;
-  EXPECT_EQ(children[19], car->lightFrameTop);
-  EXPECT_EQ(children[20], car->carFrame);
+  EXPECT_EQ(children[19], car->LightFrameTop());
+  EXPECT_EQ(children[20], car->CarFrame());
 
   const std::set<int> hidden = {n::kAirship, n::kNight,  n::kNightGlow, n::kSpectators,
                                 n::kParked,  n::kBoards, n::kGantry};
@@ -63,7 +63,7 @@ TEST_F(DrivingScene, EighteenSceneryFramesStandAtTheOriginInTheirOrderWithTheirS
     EXPECT_FLOAT_EQ(p.z, -5.0f) << f;
     EXPECT_FLOAT_EQ(p.y, shadows.count(f) ? 0.0f : 2.0f) << f;  // the shadows are flat on y = 0
   }
-  EXPECT_EQ(car->carShadowFrame->BlendModeIndex, 4);
+  EXPECT_EQ(car->CarShadowFrame()->BlendModeIndex, 4);
   // Four objects of the one picture crmd_15, and the sky's own picture with alpha.
   std::set<dg::TDGTexture*> grass;
   for (int f : {n::kGround, n::kRoad, n::kBoards, n::kGantry}) {
@@ -87,17 +87,17 @@ TEST_F(DrivingScene, EighteenSceneryFramesStandAtTheOriginInTheirOrderWithTheirS
 
 TEST_F(DrivingScene, TheTopLightLooksAtTheGroundAndTheCarsLightsAtTheCar) {
   Make(1);
-  const D3DLIGHT9 top = car->lights->Lights(2)->Light();  // a copy: the scene is made again below
+  const D3DLIGHT9 top = car->Lights()->Lights(2)->Light();  // a copy: the scene is made again below
   // From (-50, 1000, -50) to the ground's origin.
   const float len = std::sqrt(50.0f * 50.0f * 2 + 1000.0f * 1000.0f);
   EXPECT_NEAR(top.Direction.x, 50.0f / len, 1e-4);
   EXPECT_NEAR(top.Direction.y, -1000.0f / len, 1e-4);
   EXPECT_NEAR(top.Direction.z, 50.0f / len, 1e-4);
   EXPECT_NEAR(top.Ambient.r, 0.03f, 1e-6);
-  EXPECT_TRUE(car->lights->Lights(2)->Enabled());
+  EXPECT_TRUE(car->Lights()->Lights(2)->Enabled());
   // Display mode aims it at the car instead (at (0, -0.6, -1.3)).
   Make(0);
-  const D3DLIGHT9& display = car->lights->Lights(2)->Light();
+  const D3DLIGHT9& display = car->Lights()->Lights(2)->Light();
   EXPECT_GT(std::fabs(display.Direction.z - top.Direction.z), 1e-4);
 }
 
@@ -106,14 +106,14 @@ TEST_F(DrivingScene, BillboardsQueuedByOneStepAreDrawnByTheNextFrame) {
   Frames(1);
   EXPECT_EQ(Sprites(), 80u);  // queued after this frame's render
   EXPECT_EQ(car->state.driving.turnAngle, 1);
-  EXPECT_FLOAT_EQ(car->carFrame->LocalToWorld(sx::Vec3Make(0, 0, 0)).z, 49.7f);
+  EXPECT_FLOAT_EQ(car->CarFrame()->LocalToWorld(sx::Vec3Make(0, 0, 0)).z, 49.7f);
   const std::size_t drawsFirst = device->Count("DrawPrimitiveUP");
   Frames(1);
   // The next frame draws those in front of the camera (the title quad as well) and queues 80 more.
   EXPECT_GT(device->Count("DrawPrimitiveUP"), drawsFirst + 10);
   EXPECT_EQ(Sprites(), 80u);
   // The camera looks at the car.
-  const sx::Vec3 inView = car->cameraFrame->WorldToLocal(car->carFrame->LocalToWorld(sx::Vec3Make(0, 0, 0)));
+  const sx::Vec3 inView = car->CameraFrame()->WorldToLocal(car->CarFrame()->LocalToWorld(sx::Vec3Make(0, 0, 0)));
   EXPECT_NEAR(inView.x, 0.0f, 1e-4);
   EXPECT_GT(inView.z, 40.0f);
 }
@@ -123,13 +123,13 @@ TEST_F(DrivingScene, WhileTheDeviceIsLostTheBillboardsDoNotPileUp) {
   Frames(3);
   device->cooperativeResults.assign(30, D3DERR_DEVICELOST);
   device->cooperativeResults.push_back(D3DERR_DEVICENOTRESET);
-  const std::uint32_t capacity = car->scene->BlendQueue().SpriteCapacity();
+  const std::uint32_t capacity = car->Scene()->BlendQueue().SpriteCapacity();
   for (int i = 0; i < 31; ++i) {
     Frames(1);
     EXPECT_EQ(Sprites(), 80u) << i;
     EXPECT_EQ(device->Count("Present"), 0u);
   }
-  EXPECT_EQ(car->scene->BlendQueue().SpriteCapacity(), capacity) << "no growth while lost";
+  EXPECT_EQ(car->Scene()->BlendQueue().SpriteCapacity(), capacity) << "no growth while lost";
   EXPECT_EQ(car->state.driving.turnAngle, 34) << "the animation went on";
   Frames(1);
   EXPECT_EQ(device->Count("Present"), 1u);  // drawing resumes after the reset
@@ -146,8 +146,8 @@ TEST_F(DrivingScene, AtNightNoBillboardsAreQueuedAndTheLightsChange) {
   }
   EXPECT_EQ(frames, 401 + 467 + 467);
   EXPECT_EQ(device->Texts({"LightEnable"}), std::vector<std::string>{"LightEnable(2, 0)"});
-  EXPECT_FALSE(car->lights->Lights(2)->Enabled());
-  EXPECT_EQ(car->lights->Lights(2)->Light().Ambient.r, 0.0f);
+  EXPECT_FALSE(car->Lights()->Lights(2)->Enabled());
+  EXPECT_EQ(car->Lights()->Lights(2)->Light().Ambient.r, 0.0f);
   EXPECT_EQ(car->PartFrame(0)->BlendModeIndex, 1);
   EXPECT_EQ(car->GroundFrame()->Visibility, sx::kHidden);
   EXPECT_EQ(car->PartFrame(n::kNight)->Visibility, sx::kVisible);
@@ -184,7 +184,7 @@ TEST_F(DrivingScene, WithAFileMissingNothingIsLoadedButEverythingIsMade) {
   EXPECT_EQ(car->BillboardTexture(1)->Width(), 0u);
   Frames(5);
   EXPECT_EQ(Sprites(), 0u) << "nothing moves, nothing is queued";
-  EXPECT_FLOAT_EQ(car->carFrame->LocalToWorld(sx::Vec3Make(0, 0, 0)).z, 50.0f);
+  EXPECT_FLOAT_EQ(car->CarFrame()->LocalToWorld(sx::Vec3Make(0, 0, 0)).z, 50.0f);
 }
 
 // ---- the overlay through the frame loop ----
@@ -192,7 +192,7 @@ TEST_F(DrivingScene, WithAFileMissingNothingIsLoadedButEverythingIsMade) {
 class OverlayScene : public FrameLoopTest {
  protected:
   OverlayScene() { std::ofstream(data.Path("kestor.txt"), std::ios::binary) << "KESTOR\r\nCKS20\r\nFR\r\n"; }
-  std::size_t Quads() const { return car->scene->BlendQueue().ScreenSpriteCount(); }
+  std::size_t Quads() const { return car->Scene()->BlendQueue().ScreenSpriteCount(); }
 };
 
 TEST_F(OverlayScene, TheTextIsTypedOnceTheTitleHasGone) {

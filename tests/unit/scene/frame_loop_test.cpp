@@ -17,7 +17,7 @@ using scenetest::FrameLoopTest;
 
 TEST_F(FrameLoopTest, AFrameChecksTheDeviceClearsRendersAndPresentsThenTheCarTurns) {
   Make(0);
-  EXPECT_EQ(car->RunMode(), 0);
+  EXPECT_EQ(car->RunMode(), scene::RunMode::kDisplay);
   ASSERT_TRUE(Idle());
   const std::vector<std::string> calls = FrameCalls();
   ASSERT_EQ(calls.size(), 5u);
@@ -30,12 +30,12 @@ TEST_F(FrameLoopTest, AFrameChecksTheDeviceClearsRendersAndPresentsThenTheCarTur
   EXPECT_EQ(device->Count("DrawPrimitiveUP"), 1u);       // the title quad
   EXPECT_EQ(car->state.display.turnAngle, 10);
   // The camera at the origin looks at the car at (0, -0.6, -1.3).
-  const sx::Vec3 camera = car->cameraFrame->LocalToWorld(sx::Vec3Make(0, 0, 0));
-  const sx::Vec3 carAt = car->carFrame->LocalToWorld(sx::Vec3Make(0, 0, 0));
+  const sx::Vec3 camera = car->CameraFrame()->LocalToWorld(sx::Vec3Make(0, 0, 0));
+  const sx::Vec3 carAt = car->CarFrame()->LocalToWorld(sx::Vec3Make(0, 0, 0));
   EXPECT_FLOAT_EQ(camera.z, 0.0f);
   EXPECT_FLOAT_EQ(carAt.y, -0.6f);
   EXPECT_FLOAT_EQ(carAt.z, -1.3f);
-  const sx::Vec3 inView = car->cameraFrame->WorldToLocal(carAt);
+  const sx::Vec3 inView = car->CameraFrame()->WorldToLocal(carAt);
   EXPECT_NEAR(inView.x, 0.0f, 1e-5);
   EXPECT_NEAR(inView.y, 0.0f, 1e-5);
   EXPECT_GT(inView.z, 1.0f);
@@ -91,7 +91,7 @@ TEST_F(FrameLoopTest, ClearColoursFollowTheModeTheSkeletonViewAndMissingData) {
   car->FormKeyDown('S');
   Idle();
   EXPECT_EQ(ClearColours(), (std::vector<std::uint64_t>{0xFFFFFFFF}));
-  EXPECT_EQ(car->carFrame->BlendModeIndex, 4);
+  EXPECT_EQ(car->CarFrame()->BlendModeIndex, 4);
   EXPECT_EQ(car->PartFrame(32)->BlendModeIndex, 4);  // the trunk lid's inner part
   EXPECT_EQ(car->PartFrame(0)->BlendModeIndex, 4);   // multiplied anyway
   EXPECT_EQ(car->SkeletonSet().size(), 10u);
@@ -99,7 +99,7 @@ TEST_F(FrameLoopTest, ClearColoursFollowTheModeTheSkeletonViewAndMissingData) {
   device->ClearCalls();
   Idle();
   EXPECT_EQ(ClearColours(), (std::vector<std::uint64_t>{0xFF000000}));
-  EXPECT_EQ(car->carFrame->BlendModeIndex, 0);
+  EXPECT_EQ(car->CarFrame()->BlendModeIndex, 0);
   EXPECT_EQ(car->PartFrame(0)->BlendModeIndex, 4);
 
   Make(1);
@@ -119,24 +119,24 @@ TEST_F(FrameLoopTest, ClearColoursFollowTheModeTheSkeletonViewAndMissingData) {
 
 TEST_F(FrameLoopTest, DrivingModeStartsFarDownTheRoadWithItsOwnParts) {
   Make(1);
-  EXPECT_EQ(car->RunMode(), 1);
-  const sx::Vec3 carAt = car->carFrame->LocalToWorld(sx::Vec3Make(0, 0, 0));
-  const sx::Vec3 camera = car->cameraFrame->LocalToWorld(sx::Vec3Make(0, 0, 0));
+  EXPECT_EQ(car->RunMode(), scene::RunMode::kDriving);
+  const sx::Vec3 carAt = car->CarFrame()->LocalToWorld(sx::Vec3Make(0, 0, 0));
+  const sx::Vec3 camera = car->CameraFrame()->LocalToWorld(sx::Vec3Make(0, 0, 0));
   EXPECT_FLOAT_EQ(carAt.x, 4.0f);
   EXPECT_FLOAT_EQ(carAt.y, 0.32f);
   EXPECT_FLOAT_EQ(carAt.z, 50.0f);
   EXPECT_FLOAT_EQ(camera.x, 4.0f);
   EXPECT_FLOAT_EQ(camera.y, 1.2f);
-  EXPECT_EQ(car->chassisFrame, car->PartFrame(5));
+  EXPECT_EQ(car->ChassisFrame(), car->PartFrame(5));
   EXPECT_EQ(car->PartFrame(7), nullptr);
   EXPECT_EQ(car->PartFrame(4), nullptr);
   EXPECT_EQ(car->PartFrame(32), nullptr);
-  ASSERT_NE(car->carShadowFrame, nullptr);
-  EXPECT_FALSE(car->carShadowFrame->Specular);
+  ASSERT_NE(car->CarShadowFrame(), nullptr);
+  EXPECT_FALSE(car->CarShadowFrame()->Specular);
   EXPECT_FALSE(car->PartFrame(6)->Specular);
-  EXPECT_EQ(car->carShadowFrame->BlendModeIndex, 0);  // shadow setting off
+  EXPECT_EQ(car->CarShadowFrame()->BlendModeIndex, 0);  // shadow setting off
   // The shadow is flat: every point of it lies 0.319 below the car's origin.
-  const sx::Vec3 high = car->carShadowFrame->LocalToWorld(sx::Vec3Make(0.3f, 1.0f, 0.2f));
+  const sx::Vec3 high = car->CarShadowFrame()->LocalToWorld(sx::Vec3Make(0.3f, 1.0f, 0.2f));
   EXPECT_NEAR(high.y, 0.32f - 0.319f, 1e-5);
   // Keys of display mode do nothing here.
   car->FormKeyDown('B');
@@ -146,16 +146,18 @@ TEST_F(FrameLoopTest, DrivingModeStartsFarDownTheRoadWithItsOwnParts) {
 TEST_F(FrameLoopTest, TheCarIsAssembledAsTheTableSays) {
   Make(0);
   // Hinges at their pivots relative to the car.
-  const sx::Vec3 bonnet = car->carFrame->WorldToLocal(car->bonnetFrame->LocalToWorld(sx::Vec3Make(0, 0, 0)));
+  const sx::Vec3 bonnet =
+      car->CarFrame()->WorldToLocal(car->HingeFrame(scene::Hinge::Bonnet)->LocalToWorld(sx::Vec3Make(0, 0, 0)));
   EXPECT_NEAR(bonnet.y, 0.2548f, 1e-5);
   EXPECT_NEAR(bonnet.z, -0.3753f, 1e-5);
-  const sx::Vec3 left = car->carFrame->WorldToLocal(car->leftDoorFrame->LocalToWorld(sx::Vec3Make(0, 0, 0)));
+  const sx::Vec3 left =
+      car->CarFrame()->WorldToLocal(car->HingeFrame(scene::Hinge::LeftDoor)->LocalToWorld(sx::Vec3Make(0, 0, 0)));
   EXPECT_NEAR(left.x, 0.53992f, 1e-5);
-  EXPECT_EQ(car->wheelRearFrame->Parent(), car->chassisFrame);
-  EXPECT_EQ(car->PartFrame(23)->Parent(), car->leftDoorFrame);
-  EXPECT_EQ(car->PartFrame(4)->Parent(), car->bonnetFrame);
+  EXPECT_EQ(car->WheelFrame(scene::Wheel::Rear)->Parent(), car->ChassisFrame());
+  EXPECT_EQ(car->PartFrame(23)->Parent(), car->HingeFrame(scene::Hinge::LeftDoor));
+  EXPECT_EQ(car->PartFrame(4)->Parent(), car->HingeFrame(scene::Hinge::Bonnet));
   // Drawing order under the body.
-  std::vector<sx::TSXFrame*> order(car->carFrame->Children().begin(), car->carFrame->Children().end());
+  std::vector<sx::TSXFrame*> order(car->CarFrame()->Children().begin(), car->CarFrame()->Children().end());
   const std::vector<int> files = {0, 1, 16, 7, 40, 9, 34, 21, 27, 3, 30};
   ASSERT_GE(order.size(), files.size());
   for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(order[i], car->PartFrame(files[i])) << i;
@@ -166,12 +168,12 @@ TEST_F(FrameLoopTest, TheCarIsAssembledAsTheTableSays) {
   ASSERT_NE(car->PartTexture(9), nullptr);
   EXPECT_NE(car->PartTexture(9), car->PartTexture(34));
   EXPECT_EQ(car->PartFrame(9)->Texture(), car->PartTexture(9));
-  EXPECT_EQ(car->titleTexture->Width(), 2u);
+  EXPECT_EQ(car->TitleTexture()->Width(), 2u);
   // Three lights on, the fourth never.
-  EXPECT_TRUE(car->lights->Lights(0)->Enabled());
-  EXPECT_TRUE(car->lights->Lights(1)->Enabled());
-  EXPECT_TRUE(car->lights->Lights(2)->Enabled());
-  EXPECT_FALSE(car->lights->Lights(3)->Enabled());
+  EXPECT_TRUE(car->Lights()->Lights(0)->Enabled());
+  EXPECT_TRUE(car->Lights()->Lights(1)->Enabled());
+  EXPECT_TRUE(car->Lights()->Lights(2)->Enabled());
+  EXPECT_FALSE(car->Lights()->Lights(3)->Enabled());
 }
 
 TEST_F(FrameLoopTest, KeysOpenTheBonnetOverFiftyFramesAndShutdownReleasesEverything) {
@@ -180,14 +182,14 @@ TEST_F(FrameLoopTest, KeysOpenTheBonnetOverFiftyFramesAndShutdownReleasesEveryth
   for (int i = 0; i < 50; ++i) Idle();
   EXPECT_EQ(car->state.display.bonnetState, scene::kHingeOpen);
   // The bonnet's z axis turned by -500 units about the car's x axis.
-  const sx::Mat4 local = car->bonnetFrame->Matrix;
+  const sx::Mat4 local = car->HingeFrame(scene::Hinge::Bonnet)->Matrix;
   EXPECT_NEAR(local.m[2][1], sx::SinTable()[(-500) & 0xFFF], 1e-5);
   car->FormKeyDown(platform::vk::kLeft);
   EXPECT_FLOAT_EQ(car->CarPos().x, 0.02f);
 
   car->Shutdown();
-  EXPECT_EQ(car->scene, nullptr);
-  EXPECT_EQ(car->carFrame, nullptr);
+  EXPECT_EQ(car->Scene(), nullptr);
+  EXPECT_EQ(car->CarFrame(), nullptr);
   EXPECT_TRUE(car->DG().Resources().empty());  // every registered resource was freed in order
   EXPECT_FALSE(Idle());                        // no frames after the shutdown
   car.reset();

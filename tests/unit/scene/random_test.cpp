@@ -46,8 +46,8 @@ TEST(RandomGenerator, DrawsStayInRangeAndReachEveryValue) {
 TEST(RandomGenerator, FixedModesAreKeptAndTheDrawDependsOnlyOnTheClock) {
   scene::RandomGenerator g;
   g.Reseed(99);
-  EXPECT_EQ(scene::DrawRunMode(0, g, 1234), 0);
-  EXPECT_EQ(scene::DrawRunMode(1, g, 1234), 1);
+  EXPECT_EQ(scene::DrawRunMode(0, g, 1234), scene::RunMode::kDisplay);
+  EXPECT_EQ(scene::DrawRunMode(1, g, 1234), scene::RunMode::kDriving);
   EXPECT_EQ(g.State(), 99u);  // not touched for a fixed mode
   // Whatever was drawn before, the automatic choice is a function of the clock alone.
   scene::RandomGenerator a, b;
@@ -65,7 +65,8 @@ TEST(RandomGenerator, AutomaticModeIsDisplayModeFiveTimesInNine) {
     int display = 0;
     const int runs = 9000;
     for (int i = 0; i < runs; ++i)
-      if (scene::DrawRunMode(2, g, 40000u + spacing * static_cast<std::uint32_t>(i)) == 0) ++display;
+      if (scene::DrawRunMode(2, g, 40000u + spacing * static_cast<std::uint32_t>(i)) == scene::RunMode::kDisplay)
+        ++display;
     EXPECT_NEAR(display, runs * 5 / 9, runs / 50) << "spacing " << spacing;
   }
 }

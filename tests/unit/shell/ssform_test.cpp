@@ -31,13 +31,13 @@ struct FakeSceneLog {
 
 class FakeScene : public scene::SaverRun {
  public:
-  FakeScene(FakeSceneLog& log, std::int32_t mode, sx::Vec3 pos, bool frameDue)
+  FakeScene(FakeSceneLog& log, scene::RunMode mode, sx::Vec3 pos, bool frameDue)
       : log_(log), mode_(mode), pos_(pos), frameDue_(frameDue) {
     ++log_.created;
   }
   ~FakeScene() override { ++log_.destroyed; }
   void SetUp(const scene::SetupInput& input) override { log_.setups.push_back(input); }
-  std::int32_t RunMode() const override { return mode_; }
+  scene::RunMode RunMode() const override { return mode_; }
   sx::Vec3 CarPos() const override { return pos_; }
   void FormKeyDown(std::uint16_t key) override { log_.keys.push_back(key); }
   bool Idle(scene::FrameHooks& hooks) override {
@@ -58,7 +58,7 @@ class FakeScene : public scene::SaverRun {
 
  private:
   FakeSceneLog& log_;
-  std::int32_t mode_;
+  scene::RunMode mode_;
   sx::Vec3 pos_;
   bool frameDue_;
 };
@@ -111,7 +111,7 @@ class SaverFormTest : public testing::Test {
   std::string settingsPath;
   shell::CommandLine commandLine;
   FakeSceneLog log;
-  std::int32_t sceneMode = 0;
+  scene::RunMode sceneMode = scene::RunMode::kDisplay;
   sx::Vec3 scenePos{0.0f, -0.6f, -1.3f};
   bool frameDue = true;
   int creditsMade = 0, creditOpens = 0;
@@ -255,7 +255,7 @@ TEST_F(SaverFormTest, DisplayModeKeepsItsKeysForTheSceneAndOtherKeysClose) {
 }
 
 TEST_F(SaverFormTest, DrivingModeClosesOnEveryKeyButAlt) {
-  sceneMode = 1;
+  sceneMode = scene::RunMode::kDriving;
   Create();
   Key(platform::vk::kMenu);
   EXPECT_FALSE(app.form.closed);
@@ -392,14 +392,14 @@ TEST_F(SaverFormTest, DisplayModeStoresTheViewpointRoundedToTheNearestKey) {
 }
 
 TEST_F(SaverFormTest, DrivingModeAndMissingDataWriteNothing) {
-  sceneMode = 1;
+  sceneMode = scene::RunMode::kDriving;
   scenePos = {4.0f, 0.32f, 50.0f};
   Create();
   Destroy();
   EXPECT_EQ(Ini("fx"), "missing");
   EXPECT_EQ(log.shutdowns, 1);
 
-  sceneMode = 0;
+  sceneMode = scene::RunMode::kDisplay;
   RemoveDataFile("kestor.txt");
   Create();
   Destroy();
