@@ -82,10 +82,7 @@ class NullDirect3D : public RecordingDirect3D {
     if (params->BackBufferCount == 0) params->BackBufferCount = 1;
     if (params->BackBufferFormat == D3DFMT_UNKNOWN) params->BackBufferFormat = displayMode.Format;
     device = new NullDevice(this, *params);
-    device->caps = caps;
-    device->caps.DeviceType = type;
-    device->displayMode = displayMode;
-    lastDevice = device;
+    Prepare(device, type);
     *out = device;
     return D3D_OK;
   }

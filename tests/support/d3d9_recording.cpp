@@ -16,7 +16,9 @@ std::vector<float> Floats(const void* data, std::size_t bytes) {
   return f;
 }
 
-UINT BytesPerPixel(D3DFORMAT f) {
+}  // namespace
+
+UINT RecordingBytesPerPixel(D3DFORMAT f) {
   switch (f) {
     case D3DFMT_A8R8G8B8:
     case D3DFMT_X8R8G8B8:
@@ -42,6 +44,10 @@ UINT BytesPerPixel(D3DFORMAT f) {
   }
 }
 
+namespace {
+
+UINT BytesPerPixel(D3DFORMAT f) { return RecordingBytesPerPixel(f); }
+
 D3DMATRIX Identity() {
   D3DMATRIX m = {};
   m._11 = m._22 = m._33 = m._44 = 1.0f;
@@ -51,27 +57,37 @@ D3DMATRIX Identity() {
 // Reference counting of the recording resources, as in Direct3D (see the header).
 class Counted {
  public:
-  Counted(RecordingDevice* device, bool implicit) : device_(device), ref_(implicit ? 0 : 1), implicit_(implicit) {
+  Counted(RecordingDevice* device, bool implicit, bool defaultPool, std::string label)
+      : device_(device),
+        ref_(implicit ? 0 : 1),
+        implicit_(implicit),
+        defaultPool_(defaultPool && !implicit),
+        label_(std::move(label)) {
     if (!implicit) {
-      device_->AddRef();
+      device_->Hold();
       device_->ResourceAlive(1);
     }
+    if (defaultPool_) device_->DefaultPoolAlive(1);
   }
   virtual ~Counted() {
     if (!implicit_) device_->ResourceAlive(-1);
   }
   ULONG DoAddRef() {
-    if (ref_ == 0) device_->AddRef();
+    if (ref_ == 0) device_->Hold();
     return ++ref_;
   }
   ULONG DoRelease() {
+    if (device_->recordReleases) device_->Record("Release", {}, {}, label_);
     if (ref_ == 0) return 0;
     if (--ref_ > 0) return ref_;
     RecordingDevice* d = device_;
+    if (defaultPool_) d->DefaultPoolAlive(-1);
     if (!implicit_ && bind_ == 0) delete this;
-    d->Release();
+    d->Unhold();
     return 0;
   }
+  ULONG Refs() const { return ref_; }
+  const std::string& Label() const { return label_; }
   void Bind() { ++bind_; }
   void Unbind() {
     if (bind_ > 0) --bind_;
@@ -91,6 +107,8 @@ class Counted {
   ULONG ref_;
   ULONG bind_ = 0;
   bool implicit_;
+  bool defaultPool_;
+  std::string label_;
 };
 
 // Methods every resource has.
@@ -124,8 +142,10 @@ class RecTexture;
 class RecSurface final : public IDirect3DSurface9, public Counted {
  public:
   // A stand-alone surface (implicit or created).
-  RecSurface(RecordingDevice* d, D3DFORMAT format, UINT w, UINT h, DWORD usage, D3DPOOL pool, bool implicit)
-      : Counted(d, implicit), memory_(static_cast<std::size_t>(RecordingPitch(format, w)) * h) {
+  RecSurface(RecordingDevice* d, D3DFORMAT format, UINT w, UINT h, DWORD usage, D3DPOOL pool, bool implicit,
+             std::string label)
+      : Counted(d, implicit, pool == D3DPOOL_DEFAULT, std::move(label)),
+        memory_(static_cast<std::size_t>(RecordingPitch(format, w)) * h, d->fill) {
     desc_ = {format, D3DRTYPE_SURFACE, usage, pool, D3DMULTISAMPLE_NONE, 0, w, h};
   }
   // A texture level: count and storage belong to the texture.
@@ -164,10 +184,14 @@ class RecSurface final : public IDirect3DSurface9, public Counted {
 class RecTexture final : public IDirect3DTexture9, public Counted {
  public:
   RecTexture(RecordingDevice* d, UINT w, UINT h, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-      : Counted(d, false), format_(format), usage_(usage), pool_(pool) {
+      : Counted(d, false, pool == D3DPOOL_DEFAULT, d->NextLabel("texture")),
+        format_(format),
+        usage_(usage),
+        pool_(pool) {
     for (UINT i = 0; i < levels; ++i) {
       const UINT lw = std::max(1u, w >> i), lh = std::max(1u, h >> i);
-      levels_.push_back({lw, lh, std::vector<std::uint8_t>(static_cast<std::size_t>(RecordingPitch(format, lw)) * lh),
+      levels_.push_back({lw, lh,
+                         std::vector<std::uint8_t>(static_cast<std::size_t>(RecordingPitch(format, lw)) * lh, d->fill),
                          nullptr, false});
     }
   }
@@ -207,8 +231,15 @@ class RecTexture final : public IDirect3DTexture9, public Counted {
     return D3D_OK;
   }
   HRESULT STDMETHODCALLTYPE LockRect(UINT level, D3DLOCKED_RECT* lr, const RECT* rect, DWORD flags) override {
-    device_->Record("Texture::LockRect", {P(this), level, rect ? static_cast<std::uint64_t>(rect->left) : 0,
-                                          rect ? static_cast<std::uint64_t>(rect->top) : 0, flags});
+    // The level and the rectangle (none for the whole level), then the flags.
+    if (rect) {
+      device_->Record("Texture::LockRect",
+                      {level, static_cast<std::uint64_t>(rect->left), static_cast<std::uint64_t>(rect->top),
+                       static_cast<std::uint64_t>(rect->right), static_cast<std::uint64_t>(rect->bottom), flags},
+                      {}, Label());
+    } else {
+      device_->Record("Texture::LockRect", {level, flags}, {}, Label());
+    }
     if (!lr || level >= levels_.size() || (pool_ == D3DPOOL_DEFAULT && !(usage_ & D3DUSAGE_DYNAMIC)))
       return D3DERR_INVALIDCALL;
     Level& l = levels_[level];
@@ -225,12 +256,14 @@ class RecTexture final : public IDirect3DTexture9, public Counted {
     return D3D_OK;
   }
   HRESULT STDMETHODCALLTYPE UnlockRect(UINT level) override {
-    device_->Record("Texture::UnlockRect", {P(this), level});
+    device_->Record("Texture::UnlockRect", {level}, {}, Label());
     if (level >= levels_.size() || !levels_[level].locked) return D3DERR_INVALIDCALL;
     levels_[level].locked = false;
     return D3D_OK;
   }
   std::uint8_t* LevelMemory(UINT level) { return levels_[level].memory.data(); }
+  UINT LevelWidth(UINT level) const { return levels_[level].w; }
+  UINT LevelHeight(UINT level) const { return levels_[level].h; }
   D3DFORMAT format() const { return format_; }
   DWORD usage() const { return usage_; }
   D3DPOOL pool() const { return pool_; }
@@ -250,7 +283,7 @@ class RecTexture final : public IDirect3DTexture9, public Counted {
 };
 
 RecSurface::RecSurface(RecordingDevice* d, RecTexture* container, UINT level)
-    : Counted(d, true), container_(container), level_(level) {
+    : Counted(d, true, false, container->Label()), container_(container), level_(level) {
   container->GetLevelDesc(level, &desc_);
 }
 ULONG RecSurface::AddRef() { return container_ ? container_->AddRef() : DoAddRef(); }
@@ -258,7 +291,7 @@ ULONG RecSurface::Release() { return container_ ? container_->Release() : DoRele
 std::uint8_t* RecSurface::Memory() { return container_ ? container_->LevelMemory(level_) : memory_.data(); }
 HRESULT RecSurface::LockRect(D3DLOCKED_RECT* lr, const RECT* rect, DWORD flags) {
   if (container_) return container_->LockRect(level_, lr, rect, flags);
-  device_->Record("Surface::LockRect", {P(this), flags});
+  device_->Record("Surface::LockRect", {flags}, {}, Label());
   if (!lr) return D3DERR_INVALIDCALL;
   const UINT x = rect ? static_cast<UINT>(rect->left) : 0, y = rect ? static_cast<UINT>(rect->top) : 0;
   lr->Pitch = static_cast<INT>(Pitch());
@@ -268,7 +301,7 @@ HRESULT RecSurface::LockRect(D3DLOCKED_RECT* lr, const RECT* rect, DWORD flags) 
 }
 HRESULT RecSurface::UnlockRect() {
   if (container_) return container_->UnlockRect(level_);
-  device_->Record("Surface::UnlockRect", {P(this)});
+  device_->Record("Surface::UnlockRect", {}, {}, Label());
   return D3D_OK;
 }
 
@@ -276,21 +309,25 @@ template <class Iface, D3DRESOURCETYPE kType, class Desc>
 class RecBuffer final : public Iface, public Counted {
  public:
   RecBuffer(RecordingDevice* d, UINT size, DWORD usage, DWORD fvfOrFormat, D3DPOOL pool)
-      : Counted(d, false), data_(size), usage_(usage), fvfOrFormat_(fvfOrFormat), pool_(pool) {}
+      : Counted(d, false, pool == D3DPOOL_DEFAULT, d->NextLabel(kType == D3DRTYPE_VERTEXBUFFER ? "vb" : "ib")),
+        data_(size, d->fill),
+        usage_(usage),
+        fvfOrFormat_(fvfOrFormat),
+        pool_(pool) {}
 
   REC_RESOURCE_COMMON(kType)
   REC_PRIVATE_DATA
   ULONG STDMETHODCALLTYPE AddRef() override { return DoAddRef(); }
   ULONG STDMETHODCALLTYPE Release() override { return DoRelease(); }
   HRESULT STDMETHODCALLTYPE Lock(UINT offset, UINT size, void** out, DWORD flags) override {
-    device_->Record(kType == D3DRTYPE_VERTEXBUFFER ? "VertexBuffer::Lock" : "IndexBuffer::Lock",
-                    {P(this), offset, size, flags});
+    device_->Record(kType == D3DRTYPE_VERTEXBUFFER ? "VertexBuffer::Lock" : "IndexBuffer::Lock", {offset, size, flags},
+                    {}, Label());
     if (!out || offset > data_.size() || (size && size > data_.size() - offset)) return D3DERR_INVALIDCALL;
     *out = data_.data() + offset;
     return D3D_OK;
   }
   HRESULT STDMETHODCALLTYPE Unlock() override {
-    device_->Record(kType == D3DRTYPE_VERTEXBUFFER ? "VertexBuffer::Unlock" : "IndexBuffer::Unlock", {P(this)});
+    device_->Record(kType == D3DRTYPE_VERTEXBUFFER ? "VertexBuffer::Unlock" : "IndexBuffer::Unlock", {}, {}, Label());
     return D3D_OK;
   }
   HRESULT STDMETHODCALLTYPE GetDesc(Desc* desc) override {
@@ -314,6 +351,7 @@ class RecBuffer final : public Iface, public Counted {
  public:
   // For the draw checks (no Lock recorded): the bytes, and the index format of an index buffer.
   const std::vector<std::uint8_t>& Bytes() const { return data_; }
+  std::vector<std::uint8_t>& Bytes() { return data_; }
   DWORD FvfOrFormat() const { return fvfOrFormat_; }
 };
 
@@ -347,17 +385,63 @@ UINT RecordingPitch(D3DFORMAT format, UINT width) {
 }
 
 std::string Call::Text() const {
-  std::string s = method + "(";
+  // Arguments print as signed numbers: a negative INT or BOOL (-1) recorded sign-extended reads as such.
+  std::string s = method + "(" + on;
   char buf[32];
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    std::snprintf(buf, sizeof buf, "%s%llu", i ? ", " : "", static_cast<unsigned long long>(args[i]));
+  bool first = on.empty();
+  for (std::size_t i = 0; i < args.size(); ++i, first = false) {
+    std::snprintf(buf, sizeof buf, "%s%lld", first ? "" : ", ", static_cast<long long>(args[i]));
     s += buf;
   }
-  for (std::size_t i = 0; i < floats.size(); ++i) {
-    std::snprintf(buf, sizeof buf, "%s%g", (i || !args.empty()) ? ", " : "", static_cast<double>(floats[i]));
+  for (std::size_t i = 0; i < floats.size(); ++i, first = false) {
+    std::snprintf(buf, sizeof buf, "%s%g", first ? "" : ", ", static_cast<double>(floats[i]));
     s += buf;
   }
   return s + ")";
+}
+
+std::vector<std::string> Texts(const std::vector<Call>& calls, const std::set<std::string>& only) {
+  std::vector<std::string> out;
+  for (const Call& c : calls)
+    if (only.empty() || only.count(c.method)) out.push_back(c.Text());
+  return out;
+}
+
+std::uint32_t Level::Pixel(UINT x, UINT y) const {
+  const UINT bytes = RecordingBytesPerPixel(format);
+  const std::uint8_t* p = bits + static_cast<std::size_t>(y) * pitch + static_cast<std::size_t>(x) * bytes;
+  std::uint32_t value = 0;
+  for (UINT i = 0; i < bytes && i < 4; ++i) value |= static_cast<std::uint32_t>(p[i]) << (8 * i);
+  return value;
+}
+
+void Level::SetPixel(UINT x, UINT y, std::uint32_t value) {
+  const UINT bytes = RecordingBytesPerPixel(format);
+  std::uint8_t* p = bits + static_cast<std::size_t>(y) * pitch + static_cast<std::size_t>(x) * bytes;
+  for (UINT i = 0; i < bytes && i < 4; ++i) p[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+Level LevelOf(IDirect3DBaseTexture9* texture, UINT level) {
+  Level out;
+  auto* t = dynamic_cast<RecTexture*>(texture);
+  if (!t || level >= t->GetLevelCount()) return out;
+  out.bits = t->LevelMemory(level);
+  out.width = t->LevelWidth(level);
+  out.height = t->LevelHeight(level);
+  out.format = t->format();
+  out.pitch = RecordingPitch(out.format, out.width);
+  return out;
+}
+
+std::vector<std::uint8_t>* BytesOf(IUnknown* buffer) {
+  if (auto* v = dynamic_cast<RecVertexBuffer*>(buffer)) return &v->Bytes();
+  if (auto* i = dynamic_cast<RecIndexBuffer*>(buffer)) return &i->Bytes();
+  return nullptr;
+}
+
+std::string LabelOf(IUnknown* resource) {
+  const Counted* c = AsCounted(resource);
+  return c ? c->Label() : std::string();
 }
 
 D3DCAPS9 DefaultCaps() {
@@ -388,6 +472,7 @@ RecordingDirect3D::RecordingDirect3D() : caps(DefaultCaps()) {
 
 void RecordingDirect3D::Record(const char* method, std::vector<std::uint64_t> args) {
   calls.push_back({method, std::move(args), {}});
+  if (journal) journal->push_back(calls.back());
 }
 
 HRESULT RecordingDirect3D::QueryInterface(REFIID, void** ppv) {
@@ -396,6 +481,10 @@ HRESULT RecordingDirect3D::QueryInterface(REFIID, void** ppv) {
 }
 ULONG RecordingDirect3D::AddRef() { return ++ref_; }
 ULONG RecordingDirect3D::Release() {
+  if (recordReleases) {
+    calls.push_back({"Release", {}, {}, "d3d"});
+    if (journal) journal->push_back(calls.back());
+  }
   if (ref_ == 0) return 0;
   if (--ref_ > 0) return ref_;
   delete this;
@@ -451,6 +540,10 @@ HRESULT RecordingDirect3D::CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type,
 HRESULT RecordingDirect3D::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* out) {
   Record("GetDeviceCaps", {adapter, static_cast<std::uint64_t>(type)});
   if (!out || adapter != 0) return D3DERR_INVALIDCALL;
+  if (type == D3DDEVTYPE_HAL && FAILED(halCapsResult)) {
+    *out = {};
+    return halCapsResult;
+  }
   *out = caps;
   out->DeviceType = type;
   return D3D_OK;
@@ -464,12 +557,21 @@ HRESULT RecordingDirect3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focu
   if (params->BackBufferCount == 0) params->BackBufferCount = 1;
   if (params->BackBufferFormat == D3DFMT_UNKNOWN) params->BackBufferFormat = displayMode.Format;
   auto* dev = new RecordingDevice(this, *params);
+  Prepare(dev, type);
+  *out = dev;
+  return D3D_OK;
+}
+
+void RecordingDirect3D::Prepare(RecordingDevice* dev, D3DDEVTYPE type) {
   dev->caps = caps;
   dev->caps.DeviceType = type;
   dev->displayMode = displayMode;
+  dev->availableTextureMem = availableTextureMem;
+  dev->fill = fill;
+  dev->resetRule = resetRule;
+  dev->recordReleases = recordReleases;
+  dev->journal = journal;
   lastDevice = dev;
-  *out = dev;
-  return D3D_OK;
 }
 #ifdef _WIN32
 HRESULT RecordingDirect3D::RegisterSoftwareDevice(void*) { return D3DERR_INVALIDCALL; }
@@ -480,14 +582,16 @@ HRESULT RecordingDirect3D::CheckDeviceFormatConversion(UINT, D3DDEVTYPE, D3DFORM
 // ---- RecordingDevice -------------------------------------------------------------------------------
 
 RecordingDevice::RecordingDevice(RecordingDirect3D* parent, const D3DPRESENT_PARAMETERS& params)
-    : caps(DefaultCaps()), parent_(parent), params_(params) {
-  if (parent_) parent_->AddRef();
+    : caps(DefaultCaps()), label(parent ? parent->NextLabel("device") : "device0"), parent_(parent), params_(params) {
+  if (parent_) ++parent_->ref_;
   const UINT w = params.BackBufferWidth ? params.BackBufferWidth : 640;
   const UINT h = params.BackBufferHeight ? params.BackBufferHeight : 480;
   const D3DFORMAT bf = params.BackBufferFormat == D3DFMT_UNKNOWN ? D3DFMT_X8R8G8B8 : params.BackBufferFormat;
-  backBuffer_ = new RecSurface(this, bf, w, h, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, true);
-  if (params.EnableAutoDepthStencil)
-    depth_ = new RecSurface(this, params.AutoDepthStencilFormat, w, h, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT, true);
+  backBuffer_ = new RecSurface(this, bf, w, h, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, true, "backbuffer0");
+  if (params.EnableAutoDepthStencil) {
+    depth_ = new RecSurface(this, params.AutoDepthStencilFormat, w, h, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT, true,
+                            "depth0");
+  }
   SetDefaults();
 }
 
@@ -500,8 +604,12 @@ RecordingDevice::~RecordingDevice() {
   delete static_cast<RecSurface*>(depth_);
   if (parent_) {
     if (parent_->lastDevice == this) parent_->lastDevice = nullptr;
-    parent_->Release();
+    if (--parent_->ref_ == 0) delete parent_;
   }
+}
+
+void RecordingDevice::Unhold() {
+  if (ref_ > 0 && --ref_ == 0) delete this;
 }
 
 void RecordingDevice::SetDefaults() {
@@ -555,8 +663,10 @@ void RecordingDevice::SetDefaults() {
   streamOffset_ = streamStride_ = 0;
 }
 
-void RecordingDevice::Record(const char* method, std::vector<std::uint64_t> args, std::vector<float> floats) {
-  calls.push_back({method, std::move(args), std::move(floats)});
+void RecordingDevice::Record(const char* method, std::vector<std::uint64_t> args, std::vector<float> floats,
+                             const std::string& on) {
+  calls.push_back({method, std::move(args), std::move(floats), on});
+  if (journal) journal->push_back(calls.back());
 }
 
 std::size_t RecordingDevice::Count(const std::string& method) const {
@@ -565,10 +675,7 @@ std::size_t RecordingDevice::Count(const std::string& method) const {
 }
 
 std::vector<std::string> RecordingDevice::Texts(const std::set<std::string>& only) const {
-  std::vector<std::string> out;
-  for (const Call& c : calls)
-    if (only.empty() || only.count(c.method)) out.push_back(c.Text());
-  return out;
+  return d3d9rec::Texts(calls, only);
 }
 
 HRESULT RecordingDevice::QueryInterface(REFIID, void** ppv) {
@@ -577,6 +684,7 @@ HRESULT RecordingDevice::QueryInterface(REFIID, void** ppv) {
 }
 ULONG RecordingDevice::AddRef() { return ++ref_; }
 ULONG RecordingDevice::Release() {
+  if (recordReleases) Record("Release", {}, {}, "device");
   if (ref_ == 0) return 0;
   if (--ref_ > 0) return ref_;
   delete this;
@@ -624,9 +732,21 @@ HRESULT RecordingDevice::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* p)
   return D3D_OK;
 }
 HRESULT RecordingDevice::Reset(D3DPRESENT_PARAMETERS* params) {
-  Record("Reset", {params ? params->BackBufferWidth : 0u, params ? params->BackBufferHeight : 0u});
-  if (!params) return D3DERR_INVALIDCALL;
-  if (SUCCEEDED(resetResult)) SetDefaults();
+  if (!params) {
+    Record("Reset", {0, 0});
+    return D3DERR_INVALIDCALL;
+  }
+  // Size, format and count of the back buffers, windowed, auto depth and its format.
+  Record("Reset",
+         {params->BackBufferWidth, params->BackBufferHeight, static_cast<std::uint64_t>(params->BackBufferFormat),
+          params->BackBufferCount, static_cast<std::uint64_t>(static_cast<std::int64_t>(params->Windowed)),
+          static_cast<std::uint64_t>(static_cast<std::int64_t>(params->EnableAutoDepthStencil)),
+          static_cast<std::uint64_t>(params->AutoDepthStencilFormat)});
+  if (FAILED(resetResult)) return resetResult;
+  if (resetRule && (liveDefaultPool_ > 0 || static_cast<RecSurface*>(backBuffer_)->Refs() > 0 ||
+                    (depth_ && static_cast<RecSurface*>(depth_)->Refs() > 0)))
+    return D3DERR_INVALIDCALL;
+  SetDefaults();
   return resetResult;
 }
 HRESULT RecordingDevice::Present(const RECT* src, const RECT* dst, HWND window, const RGNDATA* dirty) {
@@ -661,6 +781,7 @@ HRESULT RecordingDevice::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf,
   Record("CreateVertexBuffer", {length, usage, fvf, static_cast<std::uint64_t>(pool)});
   if (!out || shared) return D3DERR_INVALIDCALL;
   *out = nullptr;
+  if (FAILED(createBufferResult)) return createBufferResult;
   if (length == 0) return E_INVALIDARG;
   *out = new RecVertexBuffer(this, length, usage, fvf, pool);
   return D3D_OK;
@@ -670,6 +791,7 @@ HRESULT RecordingDevice::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT f
   Record("CreateIndexBuffer", {length, usage, static_cast<std::uint64_t>(format), static_cast<std::uint64_t>(pool)});
   if (!out || shared) return D3DERR_INVALIDCALL;
   *out = nullptr;
+  if (FAILED(createBufferResult)) return createBufferResult;
   if (length == 0) return E_INVALIDARG;
   *out = new RecIndexBuffer(this, length, usage, static_cast<DWORD>(format), pool);
   return D3D_OK;
@@ -679,7 +801,7 @@ HRESULT RecordingDevice::CreateRenderTarget(UINT w, UINT h, D3DFORMAT format, D3
   Record("CreateRenderTarget", {w, h, static_cast<std::uint64_t>(format), static_cast<std::uint64_t>(ms),
                                 static_cast<std::uint64_t>(lockable)});
   if (!out || shared || w == 0 || h == 0) return D3DERR_INVALIDCALL;
-  *out = new RecSurface(this, format, w, h, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, false);
+  *out = new RecSurface(this, format, w, h, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, false, NextLabel("surface"));
   return D3D_OK;
 }
 HRESULT RecordingDevice::GetRenderTargetData(IDirect3DSurface9* rt, IDirect3DSurface9* dst) {
@@ -701,7 +823,7 @@ HRESULT RecordingDevice::CreateOffscreenPlainSurface(UINT w, UINT h, D3DFORMAT f
                                                      IDirect3DSurface9** out, HANDLE* shared) {
   Record("CreateOffscreenPlainSurface", {w, h, static_cast<std::uint64_t>(format), static_cast<std::uint64_t>(pool)});
   if (!out || shared || w == 0 || h == 0) return D3DERR_INVALIDCALL;
-  *out = new RecSurface(this, format, w, h, 0, pool, false);
+  *out = new RecSurface(this, format, w, h, 0, pool, false, NextLabel("surface"));
   return D3D_OK;
 }
 HRESULT RecordingDevice::SetRenderTarget(DWORD index, IDirect3DSurface9* surface) {

@@ -15,6 +15,13 @@
 // RecordingDirect3D is an IDirect3D9 whose CreateDevice returns a RecordingDevice; its format and
 // depth answers come from sets the test fills (by default the formats Wine's d3d9 accepts).
 //
+// For tests of the device layer itself: a journal (one record of the calls of a Direct3D, its
+// devices and their resources, in order, where the test adds its own), recorded Release calls,
+// failure answers, a fill byte for new resource memory, Direct3D's Reset rule (no default-pool
+// resource and no reference to the implicit surfaces may be alive) and labels: every resource has
+// one ("texture0", "vb1", "ib0", "backbuffer0", "depth0", numbered per kind and Direct3D) that its
+// recorded calls name instead of its address.
+//
 // Ownership: whoever creates releases; Release() returns the remaining count. A device outlives
 // its Recording resources only through their references, as in Direct3D.
 #pragma once
@@ -34,8 +41,12 @@ struct Call {
   std::string method;               // "SetRenderState"
   std::vector<std::uint64_t> args;  // integer arguments in order; pointers as their address
   std::vector<float> floats;        // float arguments and the floats of struct arguments
-  std::string Text() const;         // "SetRenderState(137, 0)"
+  std::string on = {};              // the resource's label for its own calls ("texture0"), else empty
+  std::string Text() const;         // "SetRenderState(137, 0)", "Texture::UnlockRect(texture0, 0)"
 };
+
+// The texts of calls, optionally only those whose method is in `only`.
+std::vector<std::string> Texts(const std::vector<Call>& calls, const std::set<std::string>& only = {});
 
 class RecordingDevice;
 
@@ -54,8 +65,19 @@ class RecordingDirect3D : public IDirect3D9 {
   std::set<D3DFORMAT> textureFormats;  // CheckDeviceFormat answers D3D_OK for these (texture/surface)
   std::set<D3DFORMAT> depthFormats;    // CheckDepthStencilMatch / DEPTHSTENCIL usage
   HRESULT createDeviceResult = D3D_OK;
+  HRESULT halCapsResult = D3D_OK;  // GetDeviceCaps for D3DDEVTYPE_HAL (REF answers caps)
   std::vector<Call> calls;
   RecordingDevice* lastDevice = nullptr;  // not owned
+
+  // Given to the devices it creates (see RecordingDevice).
+  UINT availableTextureMem = 512u << 20;
+  std::uint8_t fill = 0;
+  bool resetRule = false;
+  bool recordReleases = false;  // also its own Release, as "Release(d3d)"
+  std::vector<Call>* journal = nullptr;
+
+  // The next label of a kind ("texture" -> "texture0", "texture1", ...).
+  std::string NextLabel(const std::string& kind) { return kind + std::to_string(labels_[kind]++); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
   ULONG STDMETHODCALLTYPE AddRef() override;
@@ -86,9 +108,15 @@ class RecordingDirect3D : public IDirect3D9 {
                                                         D3DFORMAT TargetFormat) override;
 #endif
 
+ protected:
+  // Copies the answers and settings above into a device it made.
+  void Prepare(RecordingDevice* device, D3DDEVTYPE type);
+
  private:
+  friend class RecordingDevice;
   void Record(const char* method, std::vector<std::uint64_t> args);
   ULONG ref_ = 1;
+  std::map<std::string, int> labels_;
 };
 
 class RecordingDevice : public IDirect3DDevice9 {
@@ -104,6 +132,12 @@ class RecordingDevice : public IDirect3DDevice9 {
   HRESULT resetResult = D3D_OK;
   UINT availableTextureMem = 512u << 20;
   D3DDISPLAYMODE displayMode{640, 480, 60, D3DFMT_X8R8G8B8};
+  HRESULT createBufferResult = D3D_OK;   // CreateVertexBuffer and CreateIndexBuffer answer it when failing
+  std::uint8_t fill = 0;                 // the byte new textures, buffers and surfaces start with
+  bool resetRule = false;                // Reset fails while a default-pool resource or surface reference lives
+  bool recordReleases = false;           // Release calls on the device and its resources are recorded
+  std::vector<Call>* journal = nullptr;  // every call recorded is appended here too
+  const std::string label;               // "device0", "device1", ... per Direct3D
 
   // Draws that reached outside the bound buffers: the call's text, what was outside.
   std::vector<std::string> drawFaults;
@@ -117,6 +151,12 @@ class RecordingDevice : public IDirect3DDevice9 {
   // Texts of the calls, optionally only those whose method is in `only`.
   std::vector<std::string> Texts(const std::set<std::string>& only = {}) const;
   ULONG refCount() const { return ref_; }
+  const D3DPRESENT_PARAMETERS& params() const { return params_; }  // as CreateDevice received them
+  IDirect3DSurface9* backBuffer() const { return backBuffer_; }    // without a reference
+  IDirect3DSurface9* depthSurface() const { return depth_; }
+  std::string NextLabel(const std::string& kind) {
+    return parent_ ? parent_->NextLabel(kind) : kind + std::to_string(labels_[kind]++);
+  }
 
   // ---- IUnknown ----
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
@@ -200,8 +240,13 @@ class RecordingDevice : public IDirect3DDevice9 {
 #endif
 
   // Used by the recording resources.
-  void Record(const char* method, std::vector<std::uint64_t> args, std::vector<float> floats = {});
+  void Record(const char* method, std::vector<std::uint64_t> args, std::vector<float> floats = {},
+              const std::string& on = {});
   void ResourceAlive(int delta) { liveResources_ += delta; }
+  void DefaultPoolAlive(int delta) { liveDefaultPool_ += delta; }
+  // References the device's own objects hold on it (not recorded).
+  void Hold() { ++ref_; }
+  void Unhold();
 
  private:
   void SetDefaults();
@@ -218,6 +263,8 @@ class RecordingDevice : public IDirect3DDevice9 {
   IDirect3DSurface9* depth_ = nullptr;
   IDirect3DSurface9* renderTarget_ = nullptr;
   int liveResources_ = 0;
+  int liveDefaultPool_ = 0;
+  std::map<std::string, int> labels_;
   std::map<DWORD, DWORD> renderStates_;
   std::map<std::pair<DWORD, DWORD>, DWORD> stageStates_;
   std::map<std::pair<DWORD, DWORD>, DWORD> samplerStates_;
@@ -237,5 +284,20 @@ class RecordingDevice : public IDirect3DDevice9 {
 
 // Direct3D's pitch for a level of that width (32-bit x4, 16-bit align(x2, 4), 8-bit align(x1, 4)).
 UINT RecordingPitch(D3DFORMAT format, UINT width);
+UINT RecordingBytesPerPixel(D3DFORMAT format);
+
+// For tests that look inside the recording resources without recording a call: a level's memory
+// (null for anything else than a recording texture or a level it lacks), a buffer's bytes, a
+// resource's label ("" for anything else).
+struct Level {
+  std::uint8_t* bits = nullptr;
+  UINT pitch = 0, width = 0, height = 0;
+  D3DFORMAT format = D3DFMT_UNKNOWN;
+  std::uint32_t Pixel(UINT x, UINT y) const;  // little-endian, the format's size
+  void SetPixel(UINT x, UINT y, std::uint32_t value);
+};
+Level LevelOf(IDirect3DBaseTexture9* texture, UINT level = 0);
+std::vector<std::uint8_t>* BytesOf(IUnknown* buffer);
+std::string LabelOf(IUnknown* resource);
 
 }  // namespace d3d9rec

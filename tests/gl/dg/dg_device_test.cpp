@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "dg/carad.h"
 #include "dg/texture.h"
 #include "gl/dg/dg_window.h"
+#include "support/golden.h"
 #include "unit/dg/bmp_files.h"
 #include "unit/dg/log_helper.h"
 #include "unit/dg/scratch.h"
@@ -279,117 +279,9 @@ TEST_F(RealDevice, TheLogOfAWholeDeviceLifeReadsAsPrescribed) {
   std::snprintf(ids, sizeof ids, "VendorID : %.8X, DeviceID : %.8X, SubSysID : %.8X, Revision : %.8X",
                 static_cast<unsigned>(id.VendorId), static_cast<unsigned>(id.DeviceId),
                 static_cast<unsigned>(id.SubSysId), static_cast<unsigned>(id.Revision));
-  const auto adapter = [&](const std::string& indent) {
-    return indent + "Driver : " + id.Driver + "\n" + indent + "Description : " + id.Description + "\n" + indent + ids +
-           "\n";
-  };
-  const auto mode = [&](const char* size, const char* releases, const char* rebuilds) {
-    return std::string(
-               "\n"
-               "■■■Windowモードへ移行します■■■\n"
-               "  \n"
-               "  ■■■Direct3Dデバイスを解放します■■■\n"
-               "    全てのDGCaradリソースを解放します\n") +
-           releases +
-           "  ■■■Direct3Dデバイスを解放しました■■■\n"
-           "  \n"
-           "  \n"
-           "  ■■■画面モードを初期化します■■■\n" +
-           adapter("    ") + "    ウィンドウモード " + size +
-           "で初期化します\n"
-           "    ハードウェアアクセラレーションを利用します\n"
-           "    デプスステンシルサーフェスのフォーマット...D16\n"
-           "    ハードウェアT&Lを利用します\n"
-           "    Direct3DDeviceオブジェクトの生成を行います\n"
-           "    全てのDGCaradリソースを再構築します\n" +
-           rebuilds +
-           "  ■■■画面モードを初期化しました■■■\n"
-           "  \n"
-           "■■■Windowモードへ移行しました■■■\n"
-           "\n";
-  };
-  const std::string expected = std::string(
-                                   "\n"
-                                   "■■■起動時の初期化をします■■■\n"
-                                   "  Direct3Dを生成します\n"
-                                   "  ウィンドウのクライアント領域のサイズに合わせて初期化を開始します\n"
-                                   "  \n"
-                                   "  ■■■Windowモードへ移行します■■■\n"
-                                   "    \n"
-                                   "    ■■■Direct3Dデバイスを解放します■■■\n"
-                                   "      全てのDGCaradリソースを解放します\n"
-                                   "    ■■■Direct3Dデバイスを解放しました■■■\n"
-                                   "    \n"
-                                   "    \n"
-                                   "    ■■■画面モードを初期化します■■■\n") +
-                               adapter("      ") +
-                               "      ウィンドウモード 160x120で初期化します\n"
-                               "      ハードウェアアクセラレーションを利用します\n"
-                               "      希望のデプスステンシルサーフェスのフォーマットが見つかりませんでした\n"
-                               "      デプスステンシルサーフェスのフォーマット...UNKNOWN\n"
-                               "      ハードウェアT&Lを利用します\n"
-                               "      Direct3DDeviceオブジェクトの生成を行います\n"
-                               "      全てのDGCaradリソースを再構築します\n"
-                               "    ■■■画面モードを初期化しました■■■\n"
-                               "    \n"
-                               "  ■■■Windowモードへ移行しました■■■\n"
-                               "  \n"
-                               "■■■DGCarad 起動しました■■■\n"
-                               "\n" +
-                               mode("200x150",
-                                    "    バックバッファを解放します\n"
-                                    "    Direct3DDeviceオブジェクトの解放を行います\n",
-                                    "") +
-                               "DGCaradリソース(TDGTexture)を登録します ID は 0(title) です\n"
-                               "使用されるフォーマットは A8R8G8B8 です\n"
-                               "残りテクスチャ容量は、約{MEM}メガです\n"
-                               "DGCaradリソース(TDGVertexBuffer)を登録します ID は 1(quad) です\n"
-                               "DGCaradリソース(TDGIndexBuffer)を登録します ID は 2(faces) です\n" +
-                               mode("240x180",
-                                    "    デプスステンシルサーフェスを解放します\n"
-                                    "    バックバッファを解放します\n"
-                                    "    Direct3DDeviceオブジェクトの解放を行います\n",
-                                    "    ID 0 のテクスチャに、ストリームから読み込みます\n"
-                                    "    使用されるフォーマットは A8R8G8B8 です\n"
-                                    "    残りテクスチャ容量は、約{MEM}メガです\n") +
-                               "\n"
-                               "■■■Direct3DDeviceをリセットします■■■\n"
-                               "■■■Direct3DDeviceをリセットしました■■■\n"
-                               "\n"
-                               "DGCaradリソース(TDGVertexBuffer) : ID 1(quad) を登録解除します\n"
-                               "DGCaradリソース(TDGIndexBuffer) : ID 2(faces) を登録解除します\n"
-                               "\n"
-                               "■■■お別れの時がやってまいりました■■■\n"
-                               "  ID 0(title) のDGCaradリソースは、明示的に解放されていません\n"
-                               "  テクスチャオブジェクトを解放します\n"
-                               "  DGCaradリソース(TDGTexture) : ID 0(title) を登録解除します\n"
-                               "  DGCaradオブジェクトの解放に伴い、全ての関連オブジェクトを解放します\n"
-                               "  \n"
-                               "  ■■■Direct3Dデバイスを解放します■■■\n"
-                               "    全てのDGCaradリソースを解放します\n"
-                               "    デプスステンシルサーフェスを解放します\n"
-                               "    バックバッファを解放します\n"
-                               "    Direct3DDeviceオブジェクトの解放を行います\n"
-                               "  ■■■Direct3Dデバイスを解放しました■■■\n"
-                               "  \n"
-                               "  Direct3Dオブジェクトの解放を行います\n"
-                               "■■■それではごきげんよう■■■\n"
-                               "\n";
-
-  const std::vector<std::string> want = testlog::Split(expected);
-  const std::vector<std::string> got = testlog::Lines(log_);
-  ASSERT_EQ(got.size(), want.size());
   // The remaining texture memory is the implementation's estimate: any number with two decimals.
-  for (std::size_t i = 0; i < want.size(); ++i) {
-    if (want[i].find("{MEM}") != std::string::npos) {
-      const std::string prefix = want[i].substr(0, want[i].find("{MEM}"));
-      EXPECT_EQ(got[i].substr(0, prefix.size()), prefix) << "line " << i + 1;
-      const std::string number =
-          got[i].substr(prefix.size(), got[i].size() - prefix.size() - std::string("メガです").size());
-      EXPECT_TRUE(std::regex_match(number, std::regex("[0-9]+\\.[0-9]{2}"))) << "line " << i + 1 << ": " << number;
-      EXPECT_EQ(got[i].substr(got[i].size() - std::string("メガです").size()), "メガです") << "line " << i + 1;
-    } else {
-      EXPECT_EQ(got[i], want[i]) << "line " << i + 1;
-    }
-  }
+  golden::Fields fields;
+  fields.texts = {{"DRIVER", id.Driver}, {"DESCRIPTION", id.Description}, {"IDS", ids}};
+  fields.patterns = {{"MEM", "[0-9]+\\.[0-9]{2}"}};
+  EXPECT_TRUE(golden::MatchesLog(testlog::Lines(log_), "dg_device_life.txt", fields));
 }

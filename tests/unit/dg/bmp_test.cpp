@@ -23,12 +23,12 @@ std::unique_ptr<dg::TMemoryStream> StreamOf(const testbmp::Bytes& bytes) {
   return s;
 }
 
-class Bitmap : public testdev::FakeDevice {
+class Bitmap : public testdev::RecordingDevice {
  protected:
   void SetUp() override {
-    FakeDevice::SetUp();
-    for (const auto& e : testbmp::ExpectedPixels()) world_.textureFormats.insert(e.first);
-    world_.textureFormats.insert(D3DFMT_P8);
+    RecordingDevice::SetUp();
+    for (const auto& e : testbmp::ExpectedPixels()) rec_.d3d->textureFormats.insert(static_cast<D3DFORMAT>(e.first));
+    rec_.d3d->textureFormats.insert(D3DFMT_P8);
   }
   std::unique_ptr<dg::TDGTexture> Make(D3DFORMAT format, UINT width = 0, UINT height = 0) {
     auto t = std::make_unique<dg::TDGTexture>(*carad_, std::vector<D3DFORMAT>{format}, 0, D3DPOOL_MANAGED, 1, "bmp");
@@ -36,7 +36,8 @@ class Bitmap : public testdev::FakeDevice {
     if (width) t->SetSize(width, height);
     return t;
   }
-  fake::Texture& Fake(const dg::TDGTexture& t) { return *static_cast<fake::Texture*>(t.Texture()); }
+  // Level 0 of the texture, read without a call.
+  static d3d9rec::Level Level(const dg::TDGTexture& t) { return d3d9rec::LevelOf(t.Texture()); }
 };
 
 }  // namespace
@@ -52,11 +53,11 @@ TEST_F(Bitmap, EveryDepthGoesIntoEveryFormat) {
       ASSERT_NE(t->Texture(), nullptr);
       const std::uint32_t c0 = bits == 32 ? e.second.c0Alpha : e.second.c0;
       const std::uint32_t c1 = bits == 32 ? e.second.c1Alpha : e.second.c1;
-      const fake::Texture& f = Fake(*t);
-      EXPECT_EQ(f.Pixel(0, 0, 0), c0) << dg::FormatName(format) << " from " << bits << " bits";
-      EXPECT_EQ(f.Pixel(0, 1, 0), c1) << dg::FormatName(format) << " from " << bits << " bits";
-      EXPECT_EQ(f.Pixel(0, 0, 1), c1) << dg::FormatName(format) << " from " << bits << " bits";
-      EXPECT_EQ(f.Pixel(0, 1, 1), c0) << dg::FormatName(format) << " from " << bits << " bits";
+      const d3d9rec::Level f = Level(*t);
+      EXPECT_EQ(f.Pixel(0, 0), c0) << dg::FormatName(format) << " from " << bits << " bits";
+      EXPECT_EQ(f.Pixel(1, 0), c1) << dg::FormatName(format) << " from " << bits << " bits";
+      EXPECT_EQ(f.Pixel(0, 1), c1) << dg::FormatName(format) << " from " << bits << " bits";
+      EXPECT_EQ(f.Pixel(1, 1), c0) << dg::FormatName(format) << " from " << bits << " bits";
     }
   }
 }
@@ -66,7 +67,7 @@ TEST_F(Bitmap, A24BitPictureGetsFullAlphaAndA32BitOneKeepsItsFourthByte) {
     auto t = Make(D3DFMT_A8R8G8B8);
     auto s = StreamOf(testbmp::Make(1, 1, bits, {0x3C112233}));
     t->LoadFromStream(*s);
-    EXPECT_EQ(Fake(*t).Pixel(0, 0, 0), bits == 24 ? 0xFF112233u : 0x3C112233u);
+    EXPECT_EQ(Level(*t).Pixel(0, 0), bits == 24 ? 0xFF112233u : 0x3C112233u);
   }
 }
 
@@ -75,12 +76,12 @@ TEST_F(Bitmap, APalettedTextureTakesTheIndicesOfAn8BitPictureAndRefusesDeeperOne
   auto s = StreamOf(
       testbmp::Make(3, 2, 8, {testbmp::kC0, testbmp::kC1, 0xFF101010, testbmp::kC1, testbmp::kC0, testbmp::kC0}));
   t->LoadFromStream(*s);
-  const fake::Texture& f = Fake(*t);
-  EXPECT_EQ(f.Pixel(0, 0, 0), 0u);
-  EXPECT_EQ(f.Pixel(0, 1, 0), 1u);
-  EXPECT_EQ(f.Pixel(0, 2, 0), 2u);
-  EXPECT_EQ(f.Pixel(0, 0, 1), 1u);
-  EXPECT_EQ(f.Pixel(0, 2, 1), 0u);
+  const d3d9rec::Level f = Level(*t);
+  EXPECT_EQ(f.Pixel(0, 0), 0u);
+  EXPECT_EQ(f.Pixel(1, 0), 1u);
+  EXPECT_EQ(f.Pixel(2, 0), 2u);
+  EXPECT_EQ(f.Pixel(0, 1), 1u);
+  EXPECT_EQ(f.Pixel(2, 1), 0u);
 
   auto deep = Make(D3DFMT_P8, 2, 2);
   Restart(dg::dgoDebugMessage);
@@ -89,8 +90,8 @@ TEST_F(Bitmap, APalettedTextureTakesTheIndicesOfAn8BitPictureAndRefusesDeeperOne
   EXPECT_EQ(Log(),
             (std::vector<std::string>{"8ビットパレット付きテクスチャに対して16ビット以上のBMPをロードする事は出来ません"
                                       "(Error Code = UNKNOWN ERROR ... $00000001)"}));
-  EXPECT_EQ(Fake(*deep).Pixel(0, 0, 0), 0u);  // the cleared content stays (green has no P8 packing)
-  EXPECT_EQ(world_.Matching("UnlockRect").size(), 1u);
+  EXPECT_EQ(Level(*deep).Pixel(0, 0), 0u);  // the cleared content stays (green has no P8 packing)
+  EXPECT_EQ(rec_.Matching("Texture::UnlockRect").size(), 1u);
 }
 
 TEST_F(Bitmap, RowsThatDoNotFitAreDroppedAtTheBottomAndColumnsAtTheRight) {
@@ -100,37 +101,37 @@ TEST_F(Bitmap, RowsThatDoNotFitAreDroppedAtTheBottomAndColumnsAtTheRight) {
   auto shorter = Make(D3DFMT_A8R8G8B8, 2, 2);
   auto tall = StreamOf(testbmp::Make(2, 4, 24, rows));
   dg::LoadBMP(shorter->Texture(), *tall);
-  EXPECT_EQ(Fake(*shorter).Pixel(0, 1, 0), 0xFF000001u);
-  EXPECT_EQ(Fake(*shorter).Pixel(0, 0, 1), 0xFF000002u);
+  EXPECT_EQ(Level(*shorter).Pixel(1, 0), 0xFF000001u);
+  EXPECT_EQ(Level(*shorter).Pixel(0, 1), 0xFF000002u);
 
   auto wider = Make(D3DFMT_A8R8G8B8, 3, 2);
   auto narrow = StreamOf(testbmp::Make(1, 2, 32, {0x11223344, 0x55667788}));
   dg::LoadBMP(wider->Texture(), *narrow);
-  const fake::Texture& w = Fake(*wider);
-  EXPECT_EQ(w.Pixel(0, 0, 0), 0x11223344u);
-  EXPECT_EQ(w.Pixel(0, 0, 1), 0x55667788u);
-  EXPECT_EQ(w.Pixel(0, 1, 0), 0xFF00FF00u);  // the fill colour stays where the picture does not reach
-  EXPECT_EQ(w.Pixel(0, 2, 1), 0xFF00FF00u);
+  const d3d9rec::Level w = Level(*wider);
+  EXPECT_EQ(w.Pixel(0, 0), 0x11223344u);
+  EXPECT_EQ(w.Pixel(0, 1), 0x55667788u);
+  EXPECT_EQ(w.Pixel(1, 0), 0xFF00FF00u);  // the fill colour stays where the picture does not reach
+  EXPECT_EQ(w.Pixel(2, 1), 0xFF00FF00u);
 
   // Neither the zero padding of a 16-bit row nor the padding bytes of an 8-bit one reach the texture.
   auto padded = Make(D3DFMT_R5G6B5, 4, 1);
   auto three = StreamOf(testbmp::Make(3, 1, 24, {0xFF0000FF, 0xFF0000FF, 0xFF0000FF}));
   dg::LoadBMP(padded->Texture(), *three);
-  EXPECT_EQ(Fake(*padded).Pixel(0, 2, 0), 0x001Fu);
-  EXPECT_EQ(Fake(*padded).Pixel(0, 3, 0), 0x07E0u);  // green fill colour
+  EXPECT_EQ(Level(*padded).Pixel(2, 0), 0x001Fu);
+  EXPECT_EQ(Level(*padded).Pixel(3, 0), 0x07E0u);  // green fill colour
   auto indices = Make(D3DFMT_P8, 4, 1);
   testbmp::Bytes paddedRow = testbmp::Make(3, 1, 8, {testbmp::kC0, testbmp::kC1, testbmp::kC0});
   paddedRow.back() = 0x77;
   auto eight = StreamOf(paddedRow);
   dg::LoadBMP(indices->Texture(), *eight);
-  EXPECT_EQ(Fake(*indices).Pixel(0, 1, 0), 1u);
-  EXPECT_EQ(Fake(*indices).Pixel(0, 3, 0), 0u);
+  EXPECT_EQ(Level(*indices).Pixel(1, 0), 1u);
+  EXPECT_EQ(Level(*indices).Pixel(3, 0), 0u);
 
   auto narrower = Make(D3DFMT_R5G6B5, 2, 1);
   auto broad = StreamOf(testbmp::Make(4, 1, 24, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF}));
   dg::LoadBMP(narrower->Texture(), *broad);
-  EXPECT_EQ(Fake(*narrower).Pixel(0, 0, 0), 0xF800u);
-  EXPECT_EQ(Fake(*narrower).Pixel(0, 1, 0), 0x07E0u);
+  EXPECT_EQ(Level(*narrower).Pixel(0, 0), 0xF800u);
+  EXPECT_EQ(Level(*narrower).Pixel(1, 0), 0x07E0u);
 }
 
 TEST_F(Bitmap, ABitmapTheLoaderCannotUseIsReportedAndLeavesTheTextureAsItWas) {
@@ -172,11 +173,11 @@ TEST_F(Bitmap, ABitmapTheLoaderCannotUseIsReportedAndLeavesTheTextureAsItWas) {
     auto s = StreamOf(c.bytes);
     dg::LoadBMP(t->Texture(), *s);
     EXPECT_EQ(Log(), std::vector<std::string>{c.line});
-    const fake::Texture& f = Fake(*t);
+    const d3d9rec::Level f = Level(*t);
     // The bottom row of the file fills the texture's last row before the cut shows.
-    EXPECT_EQ(f.Pixel(0, 0, 1), c.lastRowRead ? testbmp::kC1 : 0xFF00FF00u) << c.line;
-    EXPECT_EQ(f.Pixel(0, 0, 0), 0xFF00FF00u) << c.line;
-    EXPECT_EQ(world_.Matching("UnlockRect").size(), 1u) << c.line;
+    EXPECT_EQ(f.Pixel(0, 1), c.lastRowRead ? testbmp::kC1 : 0xFF00FF00u) << c.line;
+    EXPECT_EQ(f.Pixel(0, 0), 0xFF00FF00u) << c.line;
+    EXPECT_EQ(rec_.Matching("Texture::UnlockRect").size(), 1u) << c.line;
   }
 }
 
@@ -187,9 +188,9 @@ TEST_F(Bitmap, LoadBMPWithoutATextureOrWithARefusedLockReportsIt) {
   auto target = std::make_unique<dg::TDGTexture>(*carad_, std::vector<D3DFORMAT>{D3DFMT_A8R8G8B8}, 0, D3DPOOL_DEFAULT,
                                                  1, "target");
   target->SetSize(2, 2);
-  world_.Take();
+  rec_.Take();
   dg::LoadBMP(target->Texture(), *s);  // a default-pool texture without the dynamic usage cannot be locked
-  EXPECT_TRUE(world_.Matching("UnlockRect").empty());
+  EXPECT_TRUE(rec_.Matching("Texture::UnlockRect").empty());
   const std::string line = "LoadBMP中にサーフェスがロックできませんでした";
   EXPECT_EQ(Log(), (std::vector<std::string>{line + "(Error Code = UNKNOWN ERROR ... $00000001)",
                                              line + "(Error Code = D3DERR_INVALIDCALL )"}));
@@ -233,14 +234,14 @@ TEST_F(Bitmap, AFileThatLiesAboutItselfTakesTheReadErrorPathWithoutSizingTheText
   const std::string file = scratch::Path("liar.bmp");
   for (const auto& c : cases) {
     auto t = Make(D3DFMT_A8R8G8B8, 4, 4);
-    fake::Texture* before = static_cast<fake::Texture*>(t->Texture());
+    IDirect3DTexture9* before = t->Texture();
     scratch::WriteAll(file, c.bytes);
     Restart(dg::dgoDebugMessage);
     t->LoadFromFile(file);
     EXPECT_EQ(Log(),
               std::vector<std::string>{file + "からの、読み込みエラー(Error Code = UNKNOWN ERROR ... $00000001)"})
         << c.what;
-    EXPECT_TRUE(world_.Matching("CreateTexture").empty()) << c.what;
+    EXPECT_TRUE(rec_.Matching("CreateTexture").empty()) << c.what;
     EXPECT_EQ(t->Texture(), before) << c.what;
     EXPECT_EQ(t->Width(), 4u) << c.what;
     EXPECT_EQ(t->Source(), dg::tsFile) << c.what;  // set anyway, as after any failure
@@ -252,7 +253,7 @@ TEST_F(Bitmap, AFileThatLiesAboutItselfTakesTheReadErrorPathWithoutSizingTheText
     EXPECT_EQ(Log(),
               std::vector<std::string>{"ストリームからの、読み込みエラー(Error Code = UNKNOWN ERROR ... $00000001)"})
         << c.what;
-    EXPECT_TRUE(world_.Matching("CreateTexture").empty()) << c.what;
+    EXPECT_TRUE(rec_.Matching("CreateTexture").empty()) << c.what;
   }
 
   Restart(dg::dgoDebugMessage);
@@ -307,8 +308,8 @@ TEST_F(Bitmap, AFileCutShortIsLoadedAsFarAsItGoes) {
     for (const dg::TDGTexture* t : {fromFile.get(), fromStream.get()}) {
       ASSERT_NE(t->Texture(), nullptr);
       EXPECT_EQ(t->Width(), c.width);
-      EXPECT_EQ(Fake(*t).Pixel(0, 0, t->Height() - 1), c.bottomRowRead ? testbmp::kC0 : 0xFF00FF00u);
-      EXPECT_EQ(Fake(*t).Pixel(0, 0, 0), 0xFF00FF00u);
+      EXPECT_EQ(Level(*t).Pixel(0, t->Height() - 1), c.bottomRowRead ? testbmp::kC0 : 0xFF00FF00u);
+      EXPECT_EQ(Level(*t).Pixel(0, 0), 0xFF00FF00u);
     }
   }
 }
@@ -326,8 +327,8 @@ TEST_F(Bitmap, An8BitPictureTakesItsColoursFromRightAfterItsInfoHeader) {
       t->LoadFromStream(*s);
       EXPECT_TRUE(Log().empty());
       ASSERT_NE(t->Texture(), nullptr);
-      EXPECT_EQ((std::vector<std::uint32_t>{Fake(*t).Pixel(0, 0, 0), Fake(*t).Pixel(0, 1, 0), Fake(*t).Pixel(0, 0, 1),
-                                            Fake(*t).Pixel(0, 1, 1)}),
+      EXPECT_EQ((std::vector<std::uint32_t>{Level(*t).Pixel(0, 0), Level(*t).Pixel(1, 0), Level(*t).Pixel(0, 1),
+                                            Level(*t).Pixel(1, 1)}),
                 (std::vector<std::uint32_t>{0x00FF8308u, 0x000000FFu, 0x00102030u, 0x00FF8308u}));
     }
   }
@@ -343,7 +344,7 @@ TEST_F(Bitmap, SizesClaimedInTheHeadersAreNotTrustedButNotNeededEither) {
   Restart(dg::dgoDebugMessage);
   t->LoadFromStream(*s);
   EXPECT_TRUE(Log().empty());
-  EXPECT_EQ(Fake(*t).Pixel(0, 0, 0), testbmp::kC0);
+  EXPECT_EQ(Level(*t).Pixel(0, 0), testbmp::kC0);
 }
 
 TEST_F(Bitmap, AStreamHoldingTheBitmapAfterOtherBytesIsReadFromItsPosition) {
@@ -354,8 +355,8 @@ TEST_F(Bitmap, AStreamHoldingTheBitmapAfterOtherBytesIsReadFromItsPosition) {
   s.SetPosition(6);
   auto t = Make(D3DFMT_X8R8G8B8);
   t->LoadFromStream(s);
-  EXPECT_EQ(Fake(*t).Pixel(0, 1, 0), 0x000000FFu);
-  EXPECT_EQ(Fake(*t).Pixel(0, 1, 1), 0x00FF8308u);
+  EXPECT_EQ(Level(*t).Pixel(1, 0), 0x000000FFu);
+  EXPECT_EQ(Level(*t).Pixel(1, 1), 0x00FF8308u);
   EXPECT_EQ(t->Source(), dg::tsProgram);
 }
 
@@ -417,7 +418,7 @@ TEST_F(Bitmap, ARefusedFileNeverSizesATextureLargerThanItsBytes) {
     Restart(dg::dgoDebugMessage);
     t->LoadFromStream(*s);
     EXPECT_EQ(Log(), c.log) << c.what;
-    EXPECT_EQ(world_.Matching("CreateTexture").size(), c.sized ? 1u : 0u) << c.what;
+    EXPECT_EQ(rec_.Matching("CreateTexture").size(), c.sized ? 1u : 0u) << c.what;
     EXPECT_EQ(t->Width(), c.sized ? 17u : 0u) << c.what;
   }
 }

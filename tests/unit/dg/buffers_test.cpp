@@ -1,4 +1,4 @@
-// TDGVertexBuffer and TDGIndexBuffer against the recording Direct3D stand-in: creation, lock
+// TDGVertexBuffer and TDGIndexBuffer against the recording Direct3D of tests/support: creation, lock
 // ranges, the saved copy and the registry callbacks.
 #include "dg/buffers.h"
 
@@ -17,7 +17,7 @@ using testdev::Calls;
 
 constexpr DWORD kFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;  // 16 bytes a vertex
 
-class Buffers : public testdev::FakeDevice {
+class Buffers : public testdev::RecordingDevice {
  protected:
   std::unique_ptr<dg::TDGVertexBuffer> Vertices(UINT count, D3DPOOL pool = D3DPOOL_MANAGED) {
     return std::make_unique<dg::TDGVertexBuffer>(*carad_, count, 16, 0, kFvf, pool, "body");
@@ -40,9 +40,9 @@ class Buffers : public testdev::FakeDevice {
 
 TEST_F(Buffers, TheBufferIsCreatedBeforeItIsRegistered) {
   auto vb = Vertices(10);
-  EXPECT_EQ(world_.Take(), Calls{"CreateVertexBuffer(160,0x0,0x42,1)"});
+  EXPECT_EQ(rec_.Take(), Calls{"CreateVertexBuffer(160, 0, 66, 1)"});
   EXPECT_EQ(Log(), std::vector<std::string>{"DGCaradリソース(TDGVertexBuffer)を登録します ID は 0(body) です"});
-  EXPECT_EQ(vb->Buffer(), world_.LastVertexBuffer());
+  EXPECT_EQ(d3d9rec::LabelOf(vb->Buffer()), "vb0");
   EXPECT_EQ(vb->Count(), 10u);
   EXPECT_EQ(vb->VertexSize(), 16u);
   EXPECT_EQ(vb->FVF(), kFvf);
@@ -50,7 +50,7 @@ TEST_F(Buffers, TheBufferIsCreatedBeforeItIsRegistered) {
   EXPECT_EQ(vb->SavedCopy(), nullptr);
 
   dg::TDGIndexBuffer ib(*carad_, 36, D3DUSAGE_WRITEONLY, D3DPOOL_DEFAULT, "faces");
-  EXPECT_EQ(world_.Take(), Calls{"CreateIndexBuffer(72,0x8,101,0)"});
+  EXPECT_EQ(rec_.Take(), Calls{"CreateIndexBuffer(72, 8, 101, 0)"});
   EXPECT_EQ(ib.ID(), 1);
   EXPECT_STREQ(ib.ClassName(), "TDGIndexBuffer");
 }
@@ -58,8 +58,8 @@ TEST_F(Buffers, TheBufferIsCreatedBeforeItIsRegistered) {
 TEST_F(Buffers, LocksCountInElements) {
   auto vb = Vertices(10);
   dg::TDGIndexBuffer ib(*carad_, 50, 0, D3DPOOL_MANAGED, "faces");
-  world_.Take();
-  std::uint8_t* base = world_.LastVertexBuffer()->bytes.data();
+  rec_.Take();
+  std::uint8_t* base = d3d9rec::BytesOf(vb->Buffer())->data();
   EXPECT_EQ(vb->Lock(0, 0, D3DLOCK_READONLY), base);
   EXPECT_TRUE(vb->Locked());
   EXPECT_EQ(vb->LockFirst(), 0);
@@ -70,11 +70,12 @@ TEST_F(Buffers, LocksCountInElements) {
   EXPECT_EQ(vb->Data(), base + 32);
   EXPECT_EQ(vb->LockLast(), 4);
   vb->Unlock();
-  EXPECT_EQ(ib.Lock(10, 6, 0), world_.LastIndexBuffer()->bytes.data() + 20);
+  EXPECT_EQ(ib.Lock(10, 6, 0), d3d9rec::BytesOf(ib.Buffer())->data() + 20);
   EXPECT_EQ(ib.LockLast(), 15);
   ib.Unlock();
-  EXPECT_EQ(world_.Take(), (Calls{"Lock(vb0,0,0,0x10)", "Unlock(vb0)", "Lock(vb0,32,48,0x0)", "Unlock(vb0)",
-                                  "Lock(ib0,20,12,0x0)", "Unlock(ib0)"}));
+  EXPECT_EQ(rec_.Take(), (Calls{"VertexBuffer::Lock(vb0, 0, 0, 16)", "VertexBuffer::Unlock(vb0)",
+                                "VertexBuffer::Lock(vb0, 32, 48, 0)", "VertexBuffer::Unlock(vb0)",
+                                "IndexBuffer::Lock(ib0, 20, 12, 0)", "IndexBuffer::Unlock(ib0)"}));
 }
 
 TEST_F(Buffers, ALockOutsideTheBufferIsRefusedBeforeDirect3DSeesIt) {
@@ -87,7 +88,7 @@ TEST_F(Buffers, ALockOutsideTheBufferIsRefusedBeforeDirect3DSeesIt) {
   EXPECT_EQ(ib.Lock(3, 2, 0), nullptr);
   EXPECT_NE(vb->Lock(10, 0, 0), nullptr);  // the empty range at the end is fine
   vb->Unlock();
-  EXPECT_EQ(world_.Matching("Lock("), Calls{"Lock(vb0,160,0,0x0)"});
+  EXPECT_EQ(rec_.Only({"VertexBuffer::Lock", "IndexBuffer::Lock"}), Calls{"VertexBuffer::Lock(vb0, 160, 0, 0)"});
   const std::string code = "(Error Code = D3DERR_INVALIDCALL )";
   EXPECT_EQ(Log(), (std::vector<std::string>{
                        "VertexBufferのロックに失敗しました" + code, "VertexBufferのロックに失敗しました" + code,
@@ -100,36 +101,37 @@ TEST_F(Buffers, AManagedBufferKeepsItsBytesThroughARecreationAndAReset) {
   const std::vector<std::uint8_t> vertices = Pattern(64, 1), indices = Pattern(12, 100);
   Write(*vb, vertices);
   Write(ib, indices);
-  world_.Take();
+  rec_.Take();
   Recreate();
-  const Calls calls = world_.Take();
+  const Calls calls = rec_.Take();
   EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 6),
-            (Calls{"Lock(vb0,0,0,0x10)", "Unlock(vb0)", "Release(vb0)", "Lock(ib0,0,0,0x10)", "Unlock(ib0)",
-                   "Release(ib0)"}));
-  EXPECT_EQ(world_.LastVertexBuffer()->name, "vb1");
-  EXPECT_EQ(world_.LastVertexBuffer()->bytes, vertices);
-  EXPECT_EQ(world_.LastIndexBuffer()->bytes, indices);
+            (Calls{"VertexBuffer::Lock(vb0, 0, 0, 16)", "VertexBuffer::Unlock(vb0)", "Release(vb0)",
+                   "IndexBuffer::Lock(ib0, 0, 0, 16)", "IndexBuffer::Unlock(ib0)", "Release(ib0)"}));
+  EXPECT_EQ(d3d9rec::LabelOf(vb->Buffer()), "vb1");
+  EXPECT_EQ(*d3d9rec::BytesOf(vb->Buffer()), vertices);
+  EXPECT_EQ(*d3d9rec::BytesOf(ib.Buffer()), indices);
   ASSERT_NE(vb->SavedCopy(), nullptr);  // the copy is kept
   EXPECT_EQ(*vb->SavedCopy(), vertices);
 
+  IDirect3DVertexBuffer9* managed = vb->Buffer();
   carad_->ResetDevice();
-  EXPECT_TRUE(world_.Matching("Release(vb").empty());
-  EXPECT_EQ(vb->Buffer(), world_.LastVertexBuffer());
+  EXPECT_TRUE(rec_.Matching("Release(vb").empty());
+  EXPECT_EQ(vb->Buffer(), managed);
 }
 
 TEST_F(Buffers, ADefaultPoolBufferComesBackEmpty) {
   auto vb = Vertices(4, D3DPOOL_DEFAULT);
   Write(*vb, Pattern(64, 1));
-  world_.Take();
+  rec_.Take();
   carad_->ResetDevice();
-  EXPECT_EQ(world_.Take(),
-            (Calls{"Release(vb0)", "Release(backbuffer0)", "Reset(320,240,22,1,-1,0,0)", "GetBackBuffer(0,0,0)",
-                   "GetDepthStencilSurface()", "CreateVertexBuffer(64,0x0,0x42,0)"}));
+  EXPECT_EQ(rec_.Take(),
+            (Calls{"Release(vb0)", "Release(backbuffer0)", "Reset(320, 240, 22, 1, -1, 0, 0)", "GetBackBuffer(0, 0, 0)",
+                   "GetDepthStencilSurface()", "CreateVertexBuffer(64, 0, 66, 0)"}));
   EXPECT_EQ(vb->SavedCopy(), nullptr);
-  EXPECT_EQ(world_.LastVertexBuffer()->bytes, std::vector<std::uint8_t>(64, 0xCD));
+  EXPECT_EQ(*d3d9rec::BytesOf(vb->Buffer()), std::vector<std::uint8_t>(64, 0xCD));
 
   Recreate();
-  EXPECT_TRUE(world_.Matching("Lock(").empty());  // neither copied nor written back
+  EXPECT_TRUE(rec_.Only({"VertexBuffer::Lock", "IndexBuffer::Lock"}).empty());  // neither copied nor written back
 }
 
 TEST_F(Buffers, SetCountKeepsTheCopyOnlyForTheSameCount) {
@@ -146,21 +148,25 @@ TEST_F(Buffers, SetCountKeepsTheCopyOnlyForTheSameCount) {
   EXPECT_EQ(vb->SavedCopy(), nullptr);
   EXPECT_EQ(vb->Count(), 5u);
   Recreate();
-  EXPECT_EQ(world_.Matching("CreateVertexBuffer"), Calls{"CreateVertexBuffer(80,0x0,0x42,1)"});
-  EXPECT_TRUE(world_.Matching("Lock(vb1,0,0,0x0)").empty());
+  EXPECT_EQ(rec_.Matching("CreateVertexBuffer"), Calls{"CreateVertexBuffer(80, 0, 66, 1)"});
+  EXPECT_TRUE(rec_.Matching("VertexBuffer::Lock(vb1, 0, 0, 0)").empty());
 }
 
 TEST_F(Buffers, FailuresGoThroughTheCheckWithTheBuffersWord) {
-  world_.createBufferResult = D3DERR_OUTOFVIDEOMEMORY;
+  dev().createBufferResult = D3DERR_OUTOFVIDEOMEMORY;
   Restart(dg::dgoDebugMessage);
   dg::TDGIndexBuffer ib(*carad_, 6, 0, D3DPOOL_MANAGED, "faces");
   EXPECT_EQ(ib.Buffer(), nullptr);
   EXPECT_EQ(ib.Lock(0, 0, 0), nullptr);
   EXPECT_EQ(ib.Unlock(), 1);
-  world_.createBufferResult = D3D_OK;
+  dev().createBufferResult = D3D_OK;
   EXPECT_EQ(ib.SetCount(6), D3D_OK);
-  world_.LastIndexBuffer()->extraRefs = 2;
+  IDirect3DIndexBuffer9* held = ib.Buffer();  // two references left at its release
+  held->AddRef();
+  held->AddRef();
   ib.SetCount(7);
+  held->Release();
+  held->Release();
   EXPECT_EQ(Log(),
             (std::vector<std::string>{"IndexBufferの生成に失敗しました(Error Code = D3DERR_OUTOFVIDEOMEMORY)",
                                       "IndexBufferのロックに失敗しました(Error Code = UNKNOWN ERROR ... $00000001)",
@@ -172,7 +178,7 @@ TEST_F(Buffers, DestructionReleasesThenUnregisters) {
   auto vb = Vertices(4);
   Restart();
   vb.reset();
-  EXPECT_EQ(world_.Take(), Calls{"Release(vb0)"});
+  EXPECT_EQ(rec_.Take(), Calls{"Release(vb0)"});
   EXPECT_EQ(Log(), std::vector<std::string>{"DGCaradリソース(TDGVertexBuffer) : ID 0(body) を登録解除します"});
   EXPECT_TRUE(carad_->Resources().empty());
 }

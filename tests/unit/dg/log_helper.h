@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -53,15 +52,6 @@ inline std::vector<std::string> Lines(const std::string& path) {
     }
     at = end + 2;
   }
-  return lines;
-}
-
-// Splits a block of expected lines at '\n' (the last line needs no '\n').
-inline std::vector<std::string> Split(const std::string& block) {
-  std::vector<std::string> lines;
-  std::string line;
-  std::istringstream in(block);
-  while (std::getline(in, line)) lines.push_back(line);
   return lines;
 }
 

@@ -1,4 +1,4 @@
-// TDGTexture against the recording Direct3D stand-in: format choice, sizing, locks, fills, the BMP
+// TDGTexture against the recording Direct3D of tests/support: format choice, sizing, locks, fills, the BMP
 // snapshot and the four registry callbacks.
 #include "dg/texture.h"
 
@@ -22,7 +22,7 @@ using testdev::Calls;
 
 const std::vector<D3DFORMAT> kAlphaFormats = {D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4, D3DFMT_A1R5G5B5};
 
-class Texture : public testdev::FakeDevice {
+class Texture : public testdev::RecordingDevice {
  protected:
   std::unique_ptr<dg::TDGTexture> Make(std::vector<D3DFORMAT> formats = kAlphaFormats, D3DPOOL pool = D3DPOOL_MANAGED,
                                        UINT levels = 1, DWORD usage = 0) {
@@ -41,10 +41,12 @@ class Texture : public testdev::FakeDevice {
       }
     t.UnlockRect();
   }
-  static std::vector<std::uint32_t> Pixels(const fake::Texture& t) {
+  // Level 0 of a recording texture, read without a call.
+  static std::vector<std::uint32_t> Pixels(IDirect3DTexture9* t) {
+    const d3d9rec::Level level = d3d9rec::LevelOf(t);
     std::vector<std::uint32_t> px;
-    for (UINT y = 0; y < t.levels[0].height; ++y)
-      for (UINT x = 0; x < t.levels[0].width; ++x) px.push_back(t.Pixel(0, x, y));
+    for (UINT y = 0; y < level.height; ++y)
+      for (UINT x = 0; x < level.width; ++x) px.push_back(level.Pixel(x, y));
     return px;
   }
 };
@@ -54,7 +56,7 @@ class Texture : public testdev::FakeDevice {
 TEST_F(Texture, TheFormatIsTheFirstCandidateTheDeviceTakesElseTheBackBuffers) {
   const struct {
     std::vector<D3DFORMAT> formats;
-    std::set<int> accepted;
+    std::set<D3DFORMAT> accepted;
     DWORD usage;
     Calls checks;
     D3DFORMAT chosen;
@@ -62,27 +64,27 @@ TEST_F(Texture, TheFormatIsTheFirstCandidateTheDeviceTakesElseTheBackBuffers) {
       {{D3DFMT_X8R8G8B8, D3DFMT_R8G8B8, D3DFMT_R5G6B5},
        {D3DFMT_R5G6B5},
        0,
-       {"CheckDeviceFormat(0,HAL,22,0x0,3,22)", "CheckDeviceFormat(0,HAL,22,0x0,3,20)",
-        "CheckDeviceFormat(0,HAL,22,0x0,3,23)"},
+       {"CheckDeviceFormat(0, 1, 22, 0, 3, 22)", "CheckDeviceFormat(0, 1, 22, 0, 3, 20)",
+        "CheckDeviceFormat(0, 1, 22, 0, 3, 23)"},
        D3DFMT_R5G6B5},
       {{D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4},
        {D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4},
        D3DUSAGE_DYNAMIC,
-       {"CheckDeviceFormat(0,HAL,22,0x200,3,21)"},
+       {"CheckDeviceFormat(0, 1, 22, 512, 3, 21)"},
        D3DFMT_A8R8G8B8},
       {{D3DFMT_R8G8B8, D3DFMT_P8},
        {},
        0,
-       {"CheckDeviceFormat(0,HAL,22,0x0,3,20)", "CheckDeviceFormat(0,HAL,22,0x0,3,41)"},
+       {"CheckDeviceFormat(0, 1, 22, 0, 3, 20)", "CheckDeviceFormat(0, 1, 22, 0, 3, 41)"},
        D3DFMT_X8R8G8B8},
       {{}, {D3DFMT_A8R8G8B8}, 0, {}, D3DFMT_X8R8G8B8},
   };
   for (const auto& c : cases) {
-    world_.textureFormats = c.accepted;
+    rec_.d3d->textureFormats = c.accepted;
     dg::TDGTexture t(*carad_, c.formats, c.usage, D3DPOOL_MANAGED, 1, "t");
-    world_.Take();
+    rec_.Take();
     t.SetSize(8, 8);
-    EXPECT_EQ(world_.Matching("CheckDeviceFormat"), c.checks);
+    EXPECT_EQ(rec_.Matching("CheckDeviceFormat"), c.checks);
     EXPECT_EQ(t.Format(), c.chosen);
     EXPECT_EQ(t.BytesPerPixel(), c.chosen == D3DFMT_R5G6B5 ? 2u : 4u);
     EXPECT_TRUE(testlog::Contains(Log(), "使用されるフォーマットは " + dg::FormatName(c.chosen) + " です"));
@@ -102,9 +104,9 @@ TEST_F(Texture, SetSizeObeysTheDeviceLimits) {
       {D3DPTEXTURECAPS_POW2, 0, 1, 1, 1},
   };
   for (const auto& c : cases) {
-    world_.caps.TextureCaps = c.textureCaps;
+    rec_.ChangeCaps([&](D3DCAPS9& caps) { caps.TextureCaps = c.textureCaps; });
     auto t = Make(kAlphaFormats, D3DPOOL_MANAGED, 0);
-    world_.Take();
+    rec_.Take();
     t->SetSize(c.width, c.height);
     EXPECT_EQ(t->Width(), c.width);
     EXPECT_EQ(t->Height(), c.height);
@@ -112,15 +114,17 @@ TEST_F(Texture, SetSizeObeysTheDeviceLimits) {
     EXPECT_EQ(t->SurfaceHeight(), c.surfaceHeight);
     EXPECT_FLOAT_EQ(t->UMax(), static_cast<float>(c.width) / static_cast<float>(c.surfaceWidth));
     EXPECT_FLOAT_EQ(t->VMax(), static_cast<float>(c.height) / static_cast<float>(c.surfaceHeight));
-    EXPECT_EQ(world_.Matching("CreateTexture"), Calls{"CreateTexture(" + std::to_string(c.surfaceWidth) + "," +
-                                                      std::to_string(c.surfaceHeight) + ",0,0x0,21,1)"});
-    EXPECT_EQ(world_.Matching("GetDeviceCaps"), Calls{"GetDeviceCaps(0,HAL)"});
+    EXPECT_EQ(rec_.Matching("CreateTexture"), Calls{"CreateTexture(" + std::to_string(c.surfaceWidth) + ", " +
+                                                    std::to_string(c.surfaceHeight) + ", 0, 0, 21, 1)"});
+    EXPECT_EQ(rec_.Matching("GetDeviceCaps"), Calls{"GetDeviceCaps(0, 1)"});
   }
 }
 
 TEST_F(Texture, ATooLargeSizeIsOnlyReportedAndTheCreationFailure) {
-  world_.caps.MaxTextureWidth = 256;
-  world_.caps.MaxTextureHeight = 128;
+  rec_.ChangeCaps([](D3DCAPS9& caps) {
+    caps.MaxTextureWidth = 256;
+    caps.MaxTextureHeight = 128;
+  });
   auto t = Make();
   Restart();
   t->SetSize(300, 100);
@@ -140,34 +144,35 @@ TEST_F(Texture, ANewTextureIsClearedWithTheFillColourUnlessInTheDefaultPool) {
   t->SetFillColor(0x80336699);
   Restart();
   t->SetSize(5, 3);
-  EXPECT_EQ(world_.Take(),
-            (Calls{"GetDeviceCaps(0,HAL)", "CheckDeviceFormat(0,HAL,22,0x0,3,23)", "CreateTexture(5,3,1,0x0,23,1)",
-                   "LockRect(texture0,0,0,0,5,3,0x0)", "UnlockRect(texture0,0)"}));
-  EXPECT_EQ(Pixels(*world_.LastTexture()), std::vector<std::uint32_t>(15, 0x3333));  // 0x336699 as 5-6-5
+  EXPECT_EQ(rec_.Take(), (Calls{"GetDeviceCaps(0, 1)", "CheckDeviceFormat(0, 1, 22, 0, 3, 23)",
+                                "CreateTexture(5, 3, 1, 0, 23, 1)", "GetAvailableTextureMem()",
+                                "Texture::LockRect(texture0, 0, 0, 0, 5, 3, 0)", "Texture::UnlockRect(texture0, 0)"}));
+  EXPECT_EQ(Pixels(t->Texture()), std::vector<std::uint32_t>(15, 0x3333));  // 0x336699 as 5-6-5
   EXPECT_EQ(t->Source(), dg::tsProgram);
-  EXPECT_EQ(t->Texture(), world_.LastTexture());
+  EXPECT_EQ(d3d9rec::LabelOf(t->Texture()), "texture0");
   EXPECT_EQ(Log(),
             (std::vector<std::string>{"使用されるフォーマットは R5G6B5 です", "残りテクスチャ容量は、約3.50メガです"}));
 
   auto d = Make(kAlphaFormats, D3DPOOL_DEFAULT, 1, D3DUSAGE_DYNAMIC);
-  world_.Take();
+  rec_.Take();
   d->SetSize(4, 4);
-  EXPECT_TRUE(world_.Matching("LockRect").empty());
+  EXPECT_TRUE(rec_.Matching("Texture::LockRect").empty());
 }
 
 TEST_F(Texture, ResizingReleasesTheOldTextureAndReportsAReferenceLeft) {
   auto t = Make();
   t->SetSize(4, 4);
-  fake::Texture* old = world_.LastTexture();
-  old->extraRefs = 1;
+  IDirect3DTexture9* old = t->Texture();
+  old->AddRef();  // a reference left at its release
   Restart();
   t->SetSize(8, 8);
-  EXPECT_EQ(world_.Matching("Release"), Calls{"Release(texture0)"});
+  EXPECT_EQ(rec_.Matching("Release"), Calls{"Release(texture0)"});
   const std::vector<std::string> log = Log();
   ASSERT_GE(log.size(), 2u);
   EXPECT_EQ(log[0], "テクスチャの再生成に伴い、以前のテクスチャを解放します");
   EXPECT_EQ(log[1], "テクスチャの解放に失敗しました(Error Code = UNKNOWN ERROR ... $00000001)");
   EXPECT_NE(t->Texture(), old);
+  old->Release();
 }
 
 TEST_F(Texture, LockRectAddressesTheRectangleAndAWritingLockMakesTheContentProgramMade) {
@@ -194,7 +199,7 @@ TEST_F(Texture, LockRectAddressesTheRectangleAndAWritingLockMakesTheContentProgr
   ASSERT_NE(lr.pBits, nullptr);
   *static_cast<std::uint32_t*>(lr.pBits) = 0x12345678;  // the rectangle's top-left pixel
   t->UnlockRect();
-  EXPECT_EQ(world_.LastTexture()->Pixel(0, 1, 2), 0x12345678u);
+  EXPECT_EQ(d3d9rec::LevelOf(t->Texture()).Pixel(1, 2), 0x12345678u);
   EXPECT_EQ(t->Source(), dg::tsProgram);
 }
 
@@ -208,15 +213,15 @@ TEST_F(Texture, LocksThatCannotBeGrantedAreReportedAndGiveNoAddress) {
   t->UnlockRect();
 
   t->SetSize(4, 4);
-  world_.Take();
+  rec_.Take();
   for (const RECT& bad : {RECT{0, 0, 5, 4}, RECT{-1, 0, 2, 2}, RECT{2, 2, 2, 3}, RECT{0, 3, 4, 1}}) {
     lr = t->LockRect(0, &bad, 0);
     EXPECT_EQ(lr.pBits, nullptr);
     EXPECT_EQ(lr.Pitch, 0);
     t->UnlockRect();
   }
-  EXPECT_TRUE(world_.Matching("LockRect").empty());  // never reaches Direct3D
-  lr = t->LockRect(1, nullptr, 0);                   // a level the texture does not have
+  EXPECT_TRUE(rec_.Matching("Texture::LockRect").empty());  // never reaches Direct3D
+  lr = t->LockRect(1, nullptr, 0);                          // a level the texture does not have
   EXPECT_EQ(lr.pBits, nullptr);
   t->UnlockRect();
 
@@ -239,39 +244,40 @@ TEST_F(Texture, FillSetsTheRectangleAndKeepAlphaKeepsEachPixelsAlpha) {
       Paint(*t, {0x1FFF, 0x8FFF, 0xFFFF, 0x0FFF, 0xF000, 0x4000});
     }
     t->Fill(RECT{1, 0, 3, 2}, 0x00ABCDEF, true);
-    const fake::Texture& f = *world_.LastTexture();
+    const d3d9rec::Level f = d3d9rec::LevelOf(t->Texture());
     if (format == D3DFMT_A8R8G8B8) {
-      EXPECT_EQ(Pixels(f),
+      EXPECT_EQ(Pixels(t->Texture()),
                 (std::vector<std::uint32_t>{0x10FFFFFF, 0x80ABCDEF, 0xF0ABCDEF, 0x00FFFFFF, 0xFFABCDEF, 0x44ABCDEF}));
     } else {
-      EXPECT_EQ(Pixels(f), (std::vector<std::uint32_t>{0x1FFF, 0x8ACE, 0xFACE, 0x0FFF, 0xFACE, 0x4ACE}));
+      EXPECT_EQ(Pixels(t->Texture()), (std::vector<std::uint32_t>{0x1FFF, 0x8ACE, 0xFACE, 0x0FFF, 0xFACE, 0x4ACE}));
     }
     t->Fill(RECT{0, 1, 2, 2}, 0x7F102030, false);
     if (format == D3DFMT_A8R8G8B8) {
-      EXPECT_EQ(f.Pixel(0, 0, 1), 0x7F102030u);
-      EXPECT_EQ(f.Pixel(0, 1, 1), 0x7F102030u);
-      EXPECT_EQ(f.Pixel(0, 2, 1), 0x44ABCDEFu);
-      EXPECT_EQ(f.Pixel(0, 0, 0), 0x10FFFFFFu);
+      EXPECT_EQ(f.Pixel(0, 1), 0x7F102030u);
+      EXPECT_EQ(f.Pixel(1, 1), 0x7F102030u);
+      EXPECT_EQ(f.Pixel(2, 1), 0x44ABCDEFu);
+      EXPECT_EQ(f.Pixel(0, 0), 0x10FFFFFFu);
     } else {
-      EXPECT_EQ(f.Pixel(0, 0, 1), 0x7123u);
-      EXPECT_EQ(f.Pixel(0, 2, 1), 0x4ACEu);
+      EXPECT_EQ(f.Pixel(0, 1), 0x7123u);
+      EXPECT_EQ(f.Pixel(2, 1), 0x4ACEu);
     }
   }
 }
 
 TEST_F(Texture, SaveToStreamWritesTheImageAreaAsA32BitBottomUpBitmap) {
-  world_.caps.TextureCaps = D3DPTEXTURECAPS_POW2;  // the surface is larger than the image
+  rec_.ChangeCaps(
+      [](D3DCAPS9& caps) { caps.TextureCaps = D3DPTEXTURECAPS_POW2; });  // the surface is larger than the image
   auto t = Make({D3DFMT_R5G6B5});
   t->SetSize(3, 2);
   ASSERT_EQ(t->SurfaceWidth(), 4u);
-  fake::Texture& f = *world_.LastTexture();
-  f.SetPixel(0, 0, 0, 0xF800);  // red
-  f.SetPixel(0, 1, 0, 0x07E0);  // green
-  f.SetPixel(0, 2, 0, 0x001F);  // blue
-  f.SetPixel(0, 0, 1, 0xFFFF);
-  f.SetPixel(0, 1, 1, 0x0000);
-  f.SetPixel(0, 2, 1, 0x8410);  // 16, 32, 16 widen to 131, 129, 131
-  f.SetPixel(0, 3, 0, 0x1234);  // outside the image
+  d3d9rec::Level f = d3d9rec::LevelOf(t->Texture());
+  f.SetPixel(0, 0, 0xF800);  // red
+  f.SetPixel(1, 0, 0x07E0);  // green
+  f.SetPixel(2, 0, 0x001F);  // blue
+  f.SetPixel(0, 1, 0xFFFF);
+  f.SetPixel(1, 1, 0x0000);
+  f.SetPixel(2, 1, 0x8410);  // 16, 32, 16 widen to 131, 129, 131
+  f.SetPixel(3, 0, 0x1234);  // outside the image
   dg::TMemoryStream out;
   t->SaveToStream(out);
   const testbmp::Bytes expected = {'B', 'M', 78,  0,   0,  0,   0, 0,   0,   0,   54,  0,   0, 0,  // file header
@@ -282,7 +288,7 @@ TEST_F(Texture, SaveToStreamWritesTheImageAreaAsA32BitBottomUpBitmap) {
                                    0,   0,   255, 255, 0,  255, 0, 255, 255, 0,   0,   255};
   ASSERT_EQ(out.Size(), static_cast<std::int64_t>(expected.size()));
   EXPECT_EQ(testbmp::Bytes(out.Memory(), out.Memory() + out.Size()), expected);
-  EXPECT_EQ(world_.Matching("LockRect").back(), "LockRect(texture0,0,0,0,3,2,0x10)");
+  EXPECT_EQ(rec_.Matching("Texture::LockRect").back(), "Texture::LockRect(texture0, 0, 0, 0, 3, 2, 16)");
   EXPECT_EQ(t->Source(), dg::tsProgram);
 }
 
@@ -295,19 +301,19 @@ TEST_F(Texture, ProgramMadeContentComesBackFromItsSnapshotAfterTheDeviceIsRecrea
             ? std::vector<std::uint32_t>{0x01020304, 0xFF000000, 0x80FF8000, 0, 0x7F7F7F7F, 0xFFFFFFFF}
             : std::vector<std::uint32_t>{0x1234, 0xFFFF, 0x0000, 0x8421, 0xF00F, 0x0FF0};
     Paint(*t, pixels);
-    fake::Texture* before = world_.LastTexture();
-    world_.Take();
+    const std::string before = d3d9rec::LabelOf(t->Texture());
+    rec_.Take();
     Recreate();
-    EXPECT_NE(t->Texture(), before);
-    ASSERT_EQ(t->Texture(), world_.LastTexture());
-    EXPECT_EQ(Pixels(*world_.LastTexture()), pixels) << dg::FormatName(format);
+    // The texture is the one created last: the label after the old one's.
+    ASSERT_EQ(d3d9rec::LabelOf(t->Texture()), "texture" + std::to_string(std::stoi(before.substr(7)) + 1));
+    EXPECT_EQ(Pixels(t->Texture()), pixels) << dg::FormatName(format);
     EXPECT_EQ(t->Snapshot(), nullptr);  // freed once loaded
     EXPECT_EQ(t->Source(), dg::tsProgram);
     EXPECT_EQ(t->Width(), 3u);
     // The snapshot is read before the texture goes.
-    const Calls calls = world_.Take();
-    const auto lock = std::find(calls.begin(), calls.end(), "LockRect(" + before->name + ",0,0,0,3,2,0x10)");
-    const auto release = std::find(calls.begin(), calls.end(), "Release(" + before->name + ")");
+    const Calls calls = rec_.Take();
+    const auto lock = std::find(calls.begin(), calls.end(), "Texture::LockRect(" + before + ", 0, 0, 0, 3, 2, 16)");
+    const auto release = std::find(calls.begin(), calls.end(), "Release(" + before + ")");
     EXPECT_TRUE(lock != calls.end() && lock < release);
   }
 }
@@ -322,9 +328,9 @@ TEST_F(Texture, FileAndArchiveContentIsLoadedAgainFromItsSource) {
   scratch::WriteAll(file, testbmp::Make(2, 2, 24, std::vector<std::uint32_t>(4, testbmp::kC1)));
   Restart();
   Recreate();
-  EXPECT_EQ(Pixels(*world_.LastTexture()), std::vector<std::uint32_t>(4, 0xFF0000FF));
+  EXPECT_EQ(Pixels(t->Texture()), std::vector<std::uint32_t>(4, 0xFF0000FF));
   EXPECT_TRUE(testlog::Contains(Log(), "    ID 0(car) のテクスチャに、" + file + " を読み込みます"));
-  EXPECT_TRUE(world_.Matching("LockRect(texture0,0,0,0,2,2,0x10)").empty());  // no snapshot of a file
+  EXPECT_TRUE(rec_.Matching("Texture::LockRect(texture0, 0, 0, 0, 2, 2, 16)").empty());  // no snapshot of a file
 
   const std::string archive = scratch::Path("textures.lba");
   const testbmp::Bytes bmp = testbmp::Make(2, 2, 32, testbmp::Picture(true));
@@ -336,7 +342,7 @@ TEST_F(Texture, FileAndArchiveContentIsLoadedAgainFromItsSource) {
   EXPECT_EQ(a->ArchiveID(), "body.bmp");
   Restart();
   Recreate();
-  EXPECT_EQ(Pixels(*static_cast<fake::Texture*>(a->Texture())),
+  EXPECT_EQ(Pixels(a->Texture()),
             (std::vector<std::uint32_t>{testbmp::kC0Alpha, testbmp::kC1Alpha, testbmp::kC1Alpha, testbmp::kC0Alpha}));
   EXPECT_TRUE(testlog::Contains(
       Log(), "    ID 1(car) のテクスチャに、LBAファイル" + archive + " から ID body.bmp を読み込みます"));
@@ -348,16 +354,17 @@ TEST_F(Texture, DefaultPoolTexturesComeBackFromAResetEmptyAndManagedOnesAreUntou
   auto target = Make({D3DFMT_A8R8G8B8}, D3DPOOL_DEFAULT, 1, D3DUSAGE_DYNAMIC);
   target->SetSize(2, 2);
   Paint(*target, {1, 2, 3, 4});
-  fake::Texture* managedTexture = world_.textures[0].get();
-  fake::Texture* oldTarget = world_.textures[1].get();
-  world_.Take();
+  IDirect3DTexture9* managedTexture = managed->Texture();
+  const std::string oldTarget = d3d9rec::LabelOf(target->Texture());
+  rec_.Take();
   carad_->ResetDevice();
-  EXPECT_EQ(world_.Take(), (Calls{"Release(texture1)", "Release(backbuffer0)", "Reset(320,240,22,1,-1,0,0)",
-                                  "GetBackBuffer(0,0,0)", "GetDepthStencilSurface()", "GetDeviceCaps(0,HAL)",
-                                  "CheckDeviceFormat(0,HAL,22,0x200,3,21)", "CreateTexture(2,2,1,0x200,21,0)"}));
+  EXPECT_EQ(rec_.Take(), (Calls{"Release(texture1)", "Release(backbuffer0)", "Reset(320, 240, 22, 1, -1, 0, 0)",
+                                "GetBackBuffer(0, 0, 0)", "GetDepthStencilSurface()", "GetDeviceCaps(0, 1)",
+                                "CheckDeviceFormat(0, 1, 22, 512, 3, 21)", "CreateTexture(2, 2, 1, 512, 21, 0)",
+                                "GetAvailableTextureMem()"}));
   EXPECT_EQ(managed->Texture(), managedTexture);
-  EXPECT_NE(target->Texture(), oldTarget);
-  EXPECT_EQ(Pixels(*static_cast<fake::Texture*>(target->Texture())), std::vector<std::uint32_t>(4, 0xCDCDCDCD));
+  EXPECT_NE(d3d9rec::LabelOf(target->Texture()), oldTarget);
+  EXPECT_EQ(Pixels(target->Texture()), std::vector<std::uint32_t>(4, 0xCDCDCDCD));
   EXPECT_EQ(target->Snapshot(), nullptr);
 }
 
@@ -365,7 +372,7 @@ TEST_F(Texture, ATextureNeverSizedGetsNoTextureFromARebuild) {
   auto t = Make();
   Restart(dg::dgoDebugMessage);
   Recreate();
-  EXPECT_TRUE(world_.Matching("CreateTexture").empty());
+  EXPECT_TRUE(rec_.Matching("CreateTexture").empty());
   EXPECT_EQ(t->Texture(), nullptr);
   EXPECT_TRUE(Log().empty());
 }
@@ -375,7 +382,7 @@ TEST_F(Texture, DestructionReleasesAndUnregisters) {
   t->SetSize(2, 2);
   Restart();
   t.reset();
-  EXPECT_EQ(world_.Take(), Calls{"Release(texture0)"});
+  EXPECT_EQ(rec_.Take(), Calls{"Release(texture0)"});
   EXPECT_EQ(Log(), (std::vector<std::string>{"テクスチャオブジェクトを解放します",
                                              "DGCaradリソース(TDGTexture) : ID 0(car) を登録解除します"}));
   EXPECT_TRUE(carad_->Resources().empty());

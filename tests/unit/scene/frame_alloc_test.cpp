@@ -1,42 +1,22 @@
-// A steady saver frame allocates nothing: this program replaces the global operator new with a
-// counting one and runs the car scene's whole frame loop (title or overlay quads, the mode's step,
-// the car and camera placement, traversal, culling, the three queues, sorting, state filtering)
-// on a null device, counting the heap allocations of frames in a steady scene: display mode, the
-// skeleton view, driving by day with its 80 billboards and at night, and the overlay while a
-// complete block is held. While a block is being typed every step renders a new line texture, so
-// those frames do allocate; the count there shows the counter at work.
+// A steady saver frame allocates nothing: this program counts heap allocations with the replaced
+// operator new of tests/support and runs the car scene's whole frame loop (title or overlay quads,
+// the mode's step, the car and camera placement, traversal, culling, the three queues, sorting,
+// state filtering) on a null device, counting the heap allocations of frames in a steady scene:
+// display mode, the skeleton view, driving by day with its 80 billboards and at night, and the
+// overlay while a complete block is held. While a block is being typed every step renders a new
+// line texture, so those frames do allocate; the count there shows the counter at work.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <new>
 #include <string>
 
 #include "fakes/platform_fakes.h"
 #include "scene/car_scene.h"
+#include "support/alloc_counter.h"
 #include "support/d3d9_null.h"
 #include "unit/platform/temp_folder.h"
 #include "unit/scene/car_scene_fixture.h"
-
-namespace {
-
-long g_allocations = 0;
-
-void* Allocate(std::size_t size) {
-  ++g_allocations;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -89,9 +69,9 @@ class FrameAllocationTest : public testing::Test {
   // Heap allocations of frames frame+1 .. frame+count; draws and presents are checked too, so
   // that the frames measured really drew.
   long Count(int count, long* draws = nullptr) {
-    const long before = g_allocations, drawsBefore = device->draws, presentsBefore = device->presents;
+    const long before = alloccount::Count(), drawsBefore = device->draws, presentsBefore = device->presents;
     for (int i = 0; i < count; ++i) Frame();
-    const long allocations = g_allocations - before;
+    const long allocations = alloccount::Count() - before;
     EXPECT_EQ(device->presents - presentsBefore, count);
     if (draws) *draws = device->draws - drawsBefore;
     device->ClearCalls();

@@ -221,8 +221,8 @@ TEST_F(Lights, TheStateRestorerKeepsFirstValuesAndSendsThemBack) {
   dev().SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
   Restart();
   restorer.Restore();
-  EXPECT_EQ(Calls(),
-            (std::vector<std::string>{sxtest::RS(14, 0), sxtest::RS(137, 1), "SetTextureStageState(1, 1, 1)"}));
+  EXPECT_EQ(Calls(), (std::vector<std::string>{sxtest::RS(D3DRS_ZWRITEENABLE, 0), sxtest::RS(D3DRS_LIGHTING, 1),
+                                               "SetTextureStageState(1, 1, 1)"}));
   EXPECT_EQ(restorer.RenderStateCount(), 0u);
   restorer.SaveRenderState(D3DRS_ZENABLE);
   restorer.Reset();

@@ -70,11 +70,12 @@ class Queue : public sxtest::GraphTest {
 
 TEST_F(Queue, AFlushBeginsWithTheResetStatesInOrder) {
   scene_->OpaqueQueue().Flush(false, sx::MatIdentity, scene_->Viewport());
-  EXPECT_EQ(Calls(), (std::vector<std::string>{"GetTransform(3)", "SetTexture(0, 0)", RS(29, 1), RS(137, 1), RS(8, 3),
-                                               RS(128, 0), RS(27, 0), RS(7, 1), RS(14, 1),
-                                               "SetTextureStageState(0, 2, 2)", "SetTextureStageState(0, 3, 0)",
-                                               "SetTextureStageState(0, 1, 4)", "SetTextureStageState(0, 5, 2)",
-                                               "SetTextureStageState(0, 6, 0)", "SetTextureStageState(0, 4, 4)"}));
+  EXPECT_EQ(Calls(), (std::vector<std::string>{
+                         "GetTransform(3)", "SetTexture(0, 0)", RS(D3DRS_SPECULARENABLE, 1), RS(D3DRS_LIGHTING, 1),
+                         RS(D3DRS_FILLMODE, 3), RS(D3DRS_WRAP0, 0), RS(D3DRS_ALPHABLENDENABLE, 0), RS(D3DRS_ZENABLE, 1),
+                         RS(D3DRS_ZWRITEENABLE, 1), "SetTextureStageState(0, 2, 2)", "SetTextureStageState(0, 3, 0)",
+                         "SetTextureStageState(0, 1, 4)", "SetTextureStageState(0, 5, 2)",
+                         "SetTextureStageState(0, 6, 0)", "SetTextureStageState(0, 4, 4)"}));
 }
 
 TEST_F(Queue, EntriesWithTheSameStatesCauseNoStateCallsBetweenTheirDraws) {
@@ -89,8 +90,8 @@ TEST_F(Queue, EntriesWithTheSameStatesCauseNoStateCallsBetweenTheirDraws) {
   EXPECT_EQ(Between("DrawPrimitiveUP", 0), std::vector<std::string>{"SetFVF(452)"});
   // The sprites turned specular and lighting off once, before the first of them.
   const auto toSprite = Between("DrawIndexedPrimitive", 1);
-  EXPECT_EQ(std::count(toSprite.begin(), toSprite.end(), RS(29, 0)), 1);
-  EXPECT_EQ(std::count(toSprite.begin(), toSprite.end(), RS(137, 0)), 1);
+  EXPECT_EQ(std::count(toSprite.begin(), toSprite.end(), RS(D3DRS_SPECULARENABLE, 0)), 1);
+  EXPECT_EQ(std::count(toSprite.begin(), toSprite.end(), RS(D3DRS_LIGHTING, 0)), 1);
 }
 
 TEST_F(Queue, StatesAreSentOnlyWhenTheyChange) {
@@ -115,13 +116,13 @@ TEST_F(Queue, StatesAreSentOnlyWhenTheyChange) {
   // After the opaque queue's reset states (8 of these calls): frame by frame.
   const std::vector<std::string> want = {"SetTexture(0, " + ta + ")",
                                          "DrawIndexedPrimitive(4, 0, 0, 8, 0, 2)",
-                                         RS(29, 0),
-                                         RS(128, 1),
+                                         RS(D3DRS_SPECULARENABLE, 0),
+                                         RS(D3DRS_WRAP0, 1),
                                          "DrawIndexedPrimitive(4, 0, 0, 8, 0, 2)",
                                          "SetTexture(0, " + tb + ")",
-                                         RS(137, 0),
-                                         RS(128, 0),
-                                         RS(8, 2),
+                                         RS(D3DRS_LIGHTING, 0),
+                                         RS(D3DRS_WRAP0, 0),
+                                         RS(D3DRS_FILLMODE, 2),
                                          "DrawIndexedPrimitive(4, 0, 0, 8, 0, 2)"};
   ASSERT_GE(states.size(), 8 + want.size());
   EXPECT_EQ(std::vector<std::string>(states.begin() + 8, states.begin() + 8 + static_cast<std::ptrdiff_t>(want.size())),
@@ -152,19 +153,22 @@ TEST_F(Queue, BlendRowsAreAppliedAsTheirFieldsSay) {
   // Opaque queue: row 5 right after the reset states.
   auto first = after(0);
   EXPECT_EQ(std::vector<std::string>(first.end() - 4, first.end()),
-            (std::vector<std::string>{RS(27, 0), RS(14, 1), RS(15, 1), RS(25, 5)}));
+            (std::vector<std::string>{RS(D3DRS_ALPHABLENDENABLE, 0), RS(D3DRS_ZWRITEENABLE, 1),
+                                      RS(D3DRS_ALPHATESTENABLE, 1), RS(D3DRS_ALPHAFUNC, 5)}));
   // Blend queue, sorted: row 1 (depth 9) first, then the extra row (depth 7).
   auto second = after(1);
   EXPECT_EQ(std::vector<std::string>(second.end() - 5, second.end()),
-            (std::vector<std::string>{RS(27, 1), RS(14, 0), RS(19, 5), RS(20, 2), RS(171, 1)}));
-  EXPECT_EQ(after(2),
-            (std::vector<std::string>{RS(27, 1), RS(14, 0), RS(19, 1), RS(20, 3), RS(171, 2), RS(15, 0), RS(25, 2)}));
+            (std::vector<std::string>{RS(D3DRS_ALPHABLENDENABLE, 1), RS(D3DRS_ZWRITEENABLE, 0), RS(D3DRS_SRCBLEND, 5),
+                                      RS(D3DRS_DESTBLEND, 2), RS(D3DRS_BLENDOP, 1)}));
+  EXPECT_EQ(after(2), (std::vector<std::string>{RS(D3DRS_ALPHABLENDENABLE, 1), RS(D3DRS_ZWRITEENABLE, 0),
+                                                RS(D3DRS_SRCBLEND, 1), RS(D3DRS_DESTBLEND, 3), RS(D3DRS_BLENDOP, 2),
+                                                RS(D3DRS_ALPHATESTENABLE, 0), RS(D3DRS_ALPHAFUNC, 2)}));
   // Without BLENDOP in the caps the operation is left alone.
   d3d_->caps.PrimitiveMiscCaps = 0;
   scene_->CheckCaps();
   Render();
   EXPECT_GT(dev().Count("SetRenderState"), 0u);
-  for (const auto& t : Calls({"SetRenderState"})) EXPECT_NE(t.rfind("SetRenderState(171,", 0), 0u) << t;
+  for (const auto& t : Calls({"SetRenderState"})) EXPECT_NE(t.rfind(sxtest::RSPrefix(D3DRS_BLENDOP), 0), 0u) << t;
 }
 
 TEST_F(Queue, ASortedFlushDrawsTheFarthestFirst) {

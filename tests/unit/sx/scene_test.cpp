@@ -165,9 +165,10 @@ TEST_F(Scene, RenderFlushesOpaqueThenBlendThenOverlayWithoutDepthTest) {
   const std::vector<std::string> tail(texts.begin() + static_cast<std::ptrdiff_t>(last) + 1, texts.end());
   ASSERT_GE(tail.size(), 6u);
   EXPECT_EQ(std::vector<std::string>(tail.begin(), tail.begin() + 3),
-            (std::vector<std::string>{RS(7, 0), RS(14, 0), RS(23, 8)}));
+            (std::vector<std::string>{RS(D3DRS_ZENABLE, 0), RS(D3DRS_ZWRITEENABLE, 0), RS(D3DRS_ZFUNC, 8)}));
   EXPECT_EQ(std::vector<std::string>(tail.end() - 4, tail.end()),
-            (std::vector<std::string>{RS(7, 1), RS(14, 1), RS(23, 4), "SetTexture(0, 0)"}));
+            (std::vector<std::string>{RS(D3DRS_ZENABLE, 1), RS(D3DRS_ZWRITEENABLE, 1), RS(D3DRS_ZFUNC, 4),
+                                      "SetTexture(0, 0)"}));
   // The overlay flush begins with the depth test on (always passing) and draws the sprite at z 0.
   const auto ups = Calls({"DrawPrimitiveUP", "GetTransform"});
   ASSERT_EQ(ups.size(), 4u);  // a projection read per flush

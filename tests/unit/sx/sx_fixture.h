@@ -173,8 +173,12 @@ inline sx::Mat4 Translation(float x, float y, float z) {
   return m;
 }
 
-inline std::string RS(int state, unsigned value) {
-  return "SetRenderState(" + std::to_string(state) + ", " + std::to_string(value) + ")";
+// A recorded SetRenderState call as the recording device prints it, and the start of any with that state.
+inline std::string RSPrefix(D3DRENDERSTATETYPE state) {
+  return "SetRenderState(" + std::to_string(static_cast<int>(state)) + ",";
+}
+inline std::string RS(D3DRENDERSTATETYPE state, unsigned value) {
+  return RSPrefix(state) + " " + std::to_string(value) + ")";
 }
 
 // A scene on the fixture's component with a root, a camera at the origin looking along +z, and

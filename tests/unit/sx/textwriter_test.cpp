@@ -1,4 +1,4 @@
-// TSXTextWriter against the recording Direct3D stand-in: which rectangles it locks and how often,
+// TSXTextWriter against the recording Direct3D of tests/support: which rectangles it locks and how often,
 // clipping to level 0 when the surface is larger than the image, and the texture CreateTextTexture
 // asks Direct3D for.
 #include "sx/textwriter.h"
@@ -18,7 +18,7 @@ namespace {
 using fakeglyphs::FakeGlyphs;
 using fakeglyphs::Make;
 
-class TextWriterLocks : public testdev::FakeDevice {
+class TextWriterLocks : public testdev::RecordingDevice {
  protected:
   std::unique_ptr<sx::TSXTextWriter> Writer() {
     auto glyphs = std::make_unique<FakeGlyphs>();
@@ -33,7 +33,7 @@ class TextWriterLocks : public testdev::FakeDevice {
     auto t =
         std::make_unique<dg::TDGTexture>(*carad_, std::vector<D3DFORMAT>{D3DFMT_A8R8G8B8}, 0, D3DPOOL_MANAGED, 1, "t");
     t->SetSize(w, h);
-    world_.Take();
+    rec_.Take();
     return t;
   }
   FakeGlyphs* fake_ = nullptr;
@@ -50,17 +50,18 @@ TEST_F(TextWriterLocks, OneLockPerVisibleGlyphWithItsClippedBox) {
   // 'a' at pen 0 (box -2..1), a space (no pixels), 'b' at pen 5 (box 6..9, rows 2..5), 'a' again at
   // pen 9 (box 7..10), then the pen is past the width.
   writer->DrawText(0, 0, *t, "a ba");
-  EXPECT_EQ(world_.Take(), (testdev::Calls{"LockRect(texture0,0,0,1,2,4,0x0)", "UnlockRect(texture0,0)",
-                                           "LockRect(texture0,0,6,2,10,4,0x0)", "UnlockRect(texture0,0)",
-                                           "LockRect(texture0,0,7,1,10,4,0x0)", "UnlockRect(texture0,0)"}));
+  EXPECT_EQ(rec_.Take(),
+            (testdev::Calls{"Texture::LockRect(texture0, 0, 0, 1, 2, 4, 0)", "Texture::UnlockRect(texture0, 0)",
+                            "Texture::LockRect(texture0, 0, 6, 2, 10, 4, 0)", "Texture::UnlockRect(texture0, 0)",
+                            "Texture::LockRect(texture0, 0, 7, 1, 10, 4, 0)", "Texture::UnlockRect(texture0, 0)"}));
   // Invisible boxes lock nothing.
   writer->DrawText(-9, 0, *t, "a");
   writer->DrawText(0, -6, *t, "b");
-  EXPECT_TRUE(world_.Take().empty());
+  EXPECT_TRUE(rec_.Take().empty());
 }
 
 TEST_F(TextWriterLocks, ClipsToTheLevelWhileThePenStopsAtTheImageWidth) {
-  world_.caps.TextureCaps |= D3DPTEXTURECAPS_POW2;  // a 5 x 3 image on an 8 x 4 surface
+  rec_.ChangeCaps([](D3DCAPS9& c) { c.TextureCaps |= D3DPTEXTURECAPS_POW2; });  // a 5 x 3 image on an 8 x 4 surface
   auto writer = Writer();
   fake_->glyphs['a'] = Make(0, 4, 2, 2, 1, 4);
   auto t = Texture(5, 3);
@@ -68,23 +69,24 @@ TEST_F(TextWriterLocks, ClipsToTheLevelWhileThePenStopsAtTheImageWidth) {
   writer->DrawText(0, 2, *t, "aaa");
   // Pen 0: columns 2..5 (past the image, inside the level), rows 3..3; pen 4: columns 6..8, cut
   // at the level's 8; pen 8 is past the image width: no third glyph.
-  EXPECT_EQ(world_.Matching("LockRect"),
-            (std::vector<std::string>{"LockRect(texture0,0,2,3,6,4,0x0)", "LockRect(texture0,0,6,3,8,4,0x0)"}));
-  fake::Texture* surface = world_.LastTexture();
-  EXPECT_EQ(surface->Pixel(0, 5, 3), 0x10FFFFFFu);  // glyph pixel (3, 0): level 4
-  EXPECT_EQ(surface->Pixel(0, 7, 3), 0x08FFFFFFu);  // second glyph's pixel (1, 0): level 2
+  EXPECT_EQ(rec_.Matching("Texture::LockRect"),
+            (std::vector<std::string>{"Texture::LockRect(texture0, 0, 2, 3, 6, 4, 0)",
+                                      "Texture::LockRect(texture0, 0, 6, 3, 8, 4, 0)"}));
+  const d3d9rec::Level surface = d3d9rec::LevelOf(t->Texture());
+  EXPECT_EQ(surface.Pixel(5, 3), 0x10FFFFFFu);  // glyph pixel (3, 0): level 4
+  EXPECT_EQ(surface.Pixel(7, 3), 0x08FFFFFFu);  // second glyph's pixel (1, 0): level 2
 }
 
 TEST_F(TextWriterLocks, CreateTextTextureAsksForAManagedSingleLevelTextureOfTheExtent) {
   auto writer = Writer();
   fake_->glyphs['a'] = Make(0, 2, 2, 0, 0, 5);
-  world_.Take();
+  rec_.Take();
   auto t = writer->CreateTextTexture("aa", {D3DFMT_A8R8G8B8, D3DFMT_A4R4G4B4}, "");
-  const std::vector<std::string> created = world_.Matching("CreateTexture");
+  const std::vector<std::string> created = rec_.Matching("CreateTexture");
   ASSERT_EQ(created.size(), 1u);
-  EXPECT_EQ(created[0], "CreateTexture(10,13,1,0x0,21,1)");
+  EXPECT_EQ(created[0], "CreateTexture(10, 13, 1, 0, 21, 1)");
   // The clear of the new texture, then one lock per glyph.
-  EXPECT_EQ(world_.Matching("LockRect").size(), 3u);
+  EXPECT_EQ(rec_.Matching("Texture::LockRect").size(), 3u);
 }
 
 }  // namespace

@@ -1,0 +1,32 @@
+#include "support/alloc_counter.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+bool g_counting = true;
+long g_allocations = 0;
+
+void* Allocate(std::size_t size) {
+  if (g_counting) ++g_allocations;
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+
+}  // namespace
+
+namespace alloccount {
+
+long Count() { return g_allocations; }
+void SetCounting(bool on) { g_counting = on; }
+void Reset() { g_allocations = 0; }
+
+}  // namespace alloccount
+
+void* operator new(std::size_t size) { return Allocate(size); }
+void* operator new[](std::size_t size) { return Allocate(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
