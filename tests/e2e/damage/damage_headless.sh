@@ -12,7 +12,6 @@ saver=$1
 data=$(cd "$2" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../lib.sh"
-check() { python3 "$here/../saver/pngcheck.py" "$@" || fail "check '$*'"; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 unset DISPLAY WAYLAND_DISPLAY

@@ -3,15 +3,11 @@
 # a private Xvfb: the settings file and the debug log beside the program.
 #   damage_wine.sh SAVER.scr DATA_FOLDER
 set -euo pipefail
-if [ -z "${KESTOR_E2E_INNER:-}" ]; then
-  export KESTOR_E2E_INNER=1
-  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 640x480x24 +extension GLX -nolisten tcp" bash "$0" "$@"
-fi
 saver=$1
 data=$(cd "$2" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../lib.sh"
-check() { python3 "$here/../saver/pngcheck.py" "$@" || fail "check '$*'"; }
+xvfb_inner 640x480 "$@"
 wine=$here/../../../tools/wine-run
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

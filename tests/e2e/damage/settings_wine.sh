@@ -6,14 +6,11 @@
 # Wine run as root writes read-only files all the same, so as root the file or folder is made
 # immutable (chattr +i) instead of read-only.
 set -euo pipefail
-if [ -z "${KESTOR_E2E_INNER:-}" ]; then
-  export KESTOR_E2E_INNER=1
-  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 640x480x24 +extension GLX -nolisten tcp" bash "$0" "$@"
-fi
 saver=$1
 data=$(cd "$2" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../lib.sh"
+xvfb_inner 640x480 "$@"
 wine=$here/../../../tools/wine-run
 work=$(mktemp -d)
 root=$([ "$(id -u)" = 0 ] && echo 1 || true)

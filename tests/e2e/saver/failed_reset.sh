@@ -6,18 +6,16 @@
 #   failed_reset.sh headless|wine SAVER DATA_FOLDER
 set -euo pipefail
 target=$1
-if [ "$target" = wine ] && [ -z "${KESTOR_E2E_INNER:-}" ]; then
-  export KESTOR_E2E_INNER=1
-  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 640x480x24 +extension GLX -nolisten tcp" bash "$0" "$@"
-fi
 saver=$2
 data=$(cd "$3" && pwd)
 here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/lib.sh"
+[ "$target" != wine ] || xvfb_inner 640x480 "$@"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 LOG=$work/log
 saver_setup "$target" "$work"
+size=(--size 320x180)
 debuglog=$(dirname "$ini")/DGCarad_DebugLog.txt
 loss=120 failures=3 frames=160
 # Not drawn from the loss on: headless the lost frame, two per failure (the layer loses the device
@@ -25,20 +23,14 @@ loss=120 failures=3 frames=160
 if [ "$target" = headless ]; then back=$((loss + 2 * failures + 2)); else back=$((loss + failures + 1)); fi
 keys=(--key 110:left --key $((loss + 2)):up)  # display mode; one while the device is lost
 
-# run NAME MODE ARGS...: a run from a settings file of MODE, its frames in $work/NAME, its log in $work/NAME.log.
-run() {
-  local name=$1 code=0
+# reset_run NAME MODE ARGS...: run (lib.sh) from a settings file of MODE, its frames in $work/NAME,
+# its log in $work/NAME.log.
+reset_run() {
+  local name=$1
   printf '[Settings]\r\nmode=%s\r\ntext_out=2\r\n' "$2" >"$ini"
   shift 2
-  mkdir -p "$work/$name"
   rm -f "$debuglog"
-  if [ "$target" = headless ]; then
-    "$saver" /s --data-dir "$data" --step-ms 50 --size 320x180 --capture "$work/$name" "$@" >"$LOG" 2>&1 || code=$?
-  else
-    "$wine" "$saver" /s --data-dir "$(winpath "$data")" --step-ms 50 --capture "$(winpath "$work/$name")" "$@" \
-      >"$LOG" 2>&1 || code=$?
-  fi
-  [ $code -eq 0 ] || fail "run $name: exit code $code"
+  run "$name" "$@"
   iconv -f CP932 -t UTF-8 "$debuglog" | tr -d '\r' >"$work/$name.log" || fail "run $name: no debug log"
   [ "$(grep -v '| *$' "$work/$name.log" | tail -1 | sed 's/^#[0-9]* | //')" = "■■■それではごきげんよう■■■" ] ||
     fail "run $name: the device component did not end normally"
@@ -52,20 +44,20 @@ for mode in 0 1; do
   k=()
   [ $mode -eq 1 ] || k=("${keys[@]}")  # in driving mode a key ends the run
   at=$(seq -s, $((loss - 1)) $((back + 1))),$frames
-  run steady-$mode $mode --frames $frames --capture-at "$at" "${k[@]}"
+  reset_run steady-$mode $mode --frames $frames --capture-at "$at" "${k[@]}"
   [ $mode -eq 1 ] || want=$(viewpoint)
-  run failing-$mode $mode --frames $frames --capture-at "$at" "${k[@]}" --fail-reset $loss:$failures
+  reset_run failing-$mode $mode --frames $frames --capture-at "$at" "${k[@]}" --fail-reset $loss:$failures
   [ "$failed" -eq $failures ] || fail "mode $mode: $failed failed resets logged, not $failures"
   # Exactly the frames from the loss to the successful reset are missing.
   [ "$drawn" = "$(for f in $((loss - 1)) $back $((back + 1)) $frames; do png $f; echo; done)" ] ||
     fail "mode $mode: drawn frames $(echo $drawn)"
   for f in $((loss - 1)) $back $((back + 1)) $frames; do
-    cmp -s "$work/steady-$mode/$(png $f)" "$work/failing-$mode/$(png $f)" || fail "mode $mode: frame $f differs"
+    cmp -s "$(frame steady-$mode $f)" "$(frame failing-$mode $f)" || fail "mode $mode: frame $f differs"
   done
   codes=$(grep -o 'Error Code = [A-Z0-9_]*' "$work/failing-$mode.log" | sort -u | sed 's/.*= //')
   echo "ok mode $mode: $failures failed resets ($codes), frames $loss..$((back - 1)) not drawn, then as steady"
 done
-run lost-close 0 --frames $frames --capture-at 1 "${keys[@]}" --fail-reset $loss:1000
+reset_run lost-close 0 --frames $frames --capture-at 1 "${keys[@]}" --fail-reset $loss:1000
 [ "$failed" -ge 1 ] && [ "$(viewpoint)" = "$want" ] || fail "closed while lost: $failed failed, viewpoint $(viewpoint)"
 echo "ok closed while lost: $failed failed resets, the viewpoint written: $(echo $want)"
 echo "e2e failed resets $target: all passed"

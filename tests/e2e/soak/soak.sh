@@ -12,16 +12,12 @@
 # process's resident size.
 set -euo pipefail
 target=$1
-if [ "$target" = wine ] && [ -z "${KESTOR_E2E_INNER:-}" ]; then
-  export KESTOR_E2E_INNER=1
-  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 640x480x24 +extension GLX -nolisten tcp" bash "$0" "$@"
-fi
 saver=$2
 data=$(cd "$3" && pwd)
 probe=${4:-}
 here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/lib.sh"
-check() { python3 "$here/saver/pngcheck.py" "$@" || fail "check '$*'"; }
+[ "$target" != wine ] || xvfb_inner 640x480 "$@"
 frames=${SOAK_FRAMES:-1500}
 every=${SOAK_EVERY:-250}
 step=${SOAK_STEP_MS:-180}
@@ -43,6 +39,7 @@ lose_args=()
 for f in "${losses[@]}"; do lose_args+=(--lose-device "$f"); done
 
 saver_setup "$target" "$work"
+size=(--size 320x180)
 
 # Samples the resident size of the Wine process running the saver until it ends.
 sample_rss() {
@@ -61,24 +58,22 @@ sample_rss() {
   done
 }
 
-# run NAME ARGS...: one full-screen run; its frames go to $work/NAME, its heap figures to $work/NAME.heap.
-run() {
+# soak_run NAME ARGS...: one full-screen run (run, lib.sh) of $frames frames at $step ms a call;
+# its frames go to $work/NAME, its heap figures to $work/NAME.heap (headless from the probe, under
+# Wine from a sampler beside the run).
+soak_run() {
   local name=$1
   shift
   mkdir -p "$work/$name"
   : >"$work/$name.heap"
-  local start=$SECONDS
-  if [ "$target" = headless ]; then
-    KESTOR_HEAP_LOG=$work/$name.heap KESTOR_HEAP_EVERY=$sample LD_PRELOAD=$probe \
-      "$saver" /s --data-dir "$data" --step-ms "$step" --size 320x180 --frames "$frames" \
-      --capture "$work/$name" --capture-at "$capture_at" "$@" >"$LOG" 2>&1 || fail "run $name ended with $?"
-  else
+  local start=$SECONDS sampler=
+  run_env=(KESTOR_HEAP_LOG="$work/$name.heap" KESTOR_HEAP_EVERY="$sample" LD_PRELOAD="$probe")
+  if [ "$target" = wine ]; then
     sample_rss "$work/$name.heap" &
-    local sampler=$!
-    "$wine" "$saver" /s --data-dir "$(winpath "$data")" --step-ms "$step" --frames "$frames" \
-      --capture "$(winpath "$work/$name")" --capture-at "$capture_at" "$@" >"$LOG" 2>&1 || fail "run $name ended with $?"
-    wait "$sampler" || true
+    sampler=$!
   fi
+  run "$name" --frames "$frames" --capture-at "$capture_at" "$@"
+  if [ -n "$sampler" ]; then wait "$sampler" || true; fi
   echo "$name: $frames frames, $((frames * step / 1000)) s of virtual time in $((SECONDS - start)) s" | tee -a "$report"
 }
 
@@ -118,27 +113,26 @@ for mode in $modes; do
   # The overlay is typed as a part of drawing (a frame not drawn types nothing), so the pictures
   # are compared without it; a third run has it on, with the losses.
   printf '[Settings]\r\nmode=%s\r\ntext_out=2\r\nspeed=0\r\n' "$mode" >"$ini"
-  run "steady-$mode"
+  soak_run "steady-$mode"
   heap "steady-$mode"
-  run "lost-$mode" "${lose_args[@]}"
+  soak_run "lost-$mode" "${lose_args[@]}"
   heap "lost-$mode"
   # The lost frames are asked for and not captured.
   missed=$(grep -c "was not drawn (device lost)" "$LOG" || true)
   [ "$missed" -eq ${#losses[@]} ] || fail "mode $mode: $missed lost frames reported for ${#losses[@]} losses"
   for f in "${losses[@]}"; do
-    [ ! -e "$work/lost-$mode/$(printf 'frame-%05d.png' "$f")" ] || fail "mode $mode: lost frame $f was captured"
+    [ ! -e "$(frame lost-$mode $f)" ] || fail "mode $mode: lost frame $f was captured"
   done
   # After every loss (under Wine too: the lights are switched off before each Reset, which
   # Wine's d3d9.dll would otherwise leave holding their light slots).
   cmp_frames=("${compared[@]}")
   for f in "${cmp_frames[@]}"; do
-    check same "$work/steady-$mode/$(printf 'frame-%05d.png' "$f")" "$work/lost-$mode/$(printf 'frame-%05d.png' "$f")"
+    check same "$(frame steady-$mode $f)" "$(frame lost-$mode $f)"
   done
   printf '[Settings]\r\nmode=%s\r\ntext_out=1\r\nspeed=0\r\n' "$mode" >"$ini"
-  run "overlay-$mode" "${lose_args[@]}"
+  soak_run "overlay-$mode" "${lose_args[@]}"
   heap "overlay-$mode"
-  check differ "$work/lost-$mode/$(printf 'frame-%05d.png' "$frames")" \
-    "$work/overlay-$mode/$(printf 'frame-%05d.png' "$frames")" 0.0005
+  check differ "$(frame lost-$mode $frames)" "$(frame overlay-$mode $frames)" 0.0005
   tr -d '\r' <"$ini" | grep -q "^mode=$mode$" || fail "mode $mode: the settings lost their mode"
   echo "mode $mode: ${#losses[@]} device losses, ${#cmp_frames[@]} pictures after them as in the steady run" |
     tee -a "$report"

@@ -7,61 +7,50 @@
 #   wrap.sh wine SAVER.scr DATA_FOLDER      (full screen on a private 640x480 display)
 set -euo pipefail
 target=$1
-if [ "$target" = wine ] && [ -z "${KESTOR_E2E_INNER:-}" ]; then
-  export KESTOR_E2E_INNER=1
-  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 640x480x24 +extension GLX -nolisten tcp" bash "$0" "$@"
-fi
 saver=$2
 data=$(cd "$3" && pwd)
 here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/lib.sh"
-check() { python3 "$here/saver/pngcheck.py" "$@" || fail "check '$*'"; }
+[ "$target" != wine ] || xvfb_inner 640x480 "$@"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 LOG=$work/log
 saver_setup "$target" "$work"
-size=()
-[ "$target" = wine ] || size=(--size 320x180)
+size=(--size 320x180)  # headless
 
-# run NAME START STEP SPEED ARGS... (the settings: $SETTINGS, display mode without the overlay by default)
+# wrap_run NAME START STEP SPEED ARGS...: run (lib.sh) with the clock starting at START, STEP ms a
+# call (the settings: $SETTINGS, display mode without the overlay by default, at SPEED).
 SETTINGS='mode=0\r\ntext_out=2'
-run() {
+wrap_run() {
   local name=$1 start=$2 step=$3 speed=$4
   shift 4
   printf "[Settings]\r\n$SETTINGS\r\nspeed=%s\r\n" "$speed" >"$ini"
-  mkdir -p "$work/$name"
-  if [ "$target" = headless ]; then
-    "$saver" /s --data-dir "$data" "${size[@]}" --clock-start "$start" --step-ms "$step" \
-      --capture "$work/$name" "$@" >"$LOG" 2>&1 || fail "run $name ended with $?"
-  else
-    "$wine" "$saver" /s --data-dir "$(winpath "$data")" --clock-start "$start" --step-ms "$step" \
-      --capture "$(winpath "$work/$name")" "$@" >"$LOG" 2>&1 || fail "run $name ended with $?"
-  fi
+  run "$name" --clock-start "$start" "$@"
 }
 same_all() {
   local a=$1 b=$2
   shift 2
-  for f in "$@"; do check same "$work/$a/$(printf 'frame-%05d.png' "$f")" "$work/$b/$(printf 'frame-%05d.png' "$f")"; done
+  for f in "$@"; do check same "$(frame $a $f)" "$(frame $b $f)"; done
 }
 
 # A frame per call of 50 ms: the title until frame 100, the skeleton view from frame 121 for 600 frames.
 shots=(60 100 101 125 715 721 730 760)
 args=(--frames 760 --capture-at "$(IFS=,; echo "${shots[*]}")" --key 121:s)
-run zero 0 50 0 "${args[@]}"
+wrap_run zero 0 50 0 "${args[@]}"
 check differ "$work/zero/frame-00100.png" "$work/zero/frame-00101.png" 0.01  # the title went
 check differ "$work/zero/frame-00715.png" "$work/zero/frame-00730.png" 0.5   # so did the skeleton view
-run title $((4294967296 - 2500)) 50 0 "${args[@]}"      # wraps at frame 50
+wrap_run title $((4294967296 - 2500)) 50 0 "${args[@]}"      # wraps at frame 50
 same_all zero title "${shots[@]}"
-run skeleton $((4294967296 - 400 * 50)) 50 0 "${args[@]}"  # wraps at frame 400
+wrap_run skeleton $((4294967296 - 400 * 50)) 50 0 "${args[@]}"  # wraps at frame 400
 same_all zero skeleton "${shots[@]}"
 
 # Paced: 10 ms a call, a frame every 40 ms; the title until frame 125, the skeleton view from
 # frame 130 for 750 frames. Wrong pacing across the wrap would shift every time-bound change.
 shots=(124 126 135 870 885 900)
 args=(--frames 900 --capture-at "$(IFS=,; echo "${shots[*]}")" --key 130:s)
-run paced 0 10 40 "${args[@]}"
+wrap_run paced 0 10 40 "${args[@]}"
 check differ "$work/paced/frame-00870.png" "$work/paced/frame-00885.png" 0.5
-run paced-wrap $((4294967296 - 3000)) 10 40 "${args[@]}"
+wrap_run paced-wrap $((4294967296 - 3000)) 10 40 "${args[@]}"
 same_all paced paced-wrap "${shots[@]}"
 
 # The overlay in driving mode, three magenta lines a block (640x360 headless): the title lasts to
@@ -70,7 +59,7 @@ same_all paced paced-wrap "${shots[@]}"
 # comes from the clock, so the wrapped run puts it elsewhere: its size and its timing must agree.
 SETTINGS='mode=1\r\ntext_out=1\r\ncolumn=3\r\nfont_color=8388736\r\nfont_size=12'
 MAGENTA="255 0 255 40"
-box() { python3 "$here/saver/pngcheck.py" info "$1" $MAGENTA | sed -n 's/.*box \([-0-9,]*\) share.*/\1/p' | tail -1; }
+box() { python3 "$e2e/saver/pngcheck.py" info "$1" $MAGENTA | sed -n 's/.*box \([-0-9,]*\) share.*/\1/p' | tail -1; }
 boxsize() { local x0 y0 x1 y1; IFS=, read -r x0 y0 x1 y1 <<<"${1/-/,}"; echo "$((x1 - x0)) $((y1 - y0))"; }
 shots=(100 199 250 299 301 398 399 420)
 size=(--size 640x360)
@@ -79,8 +68,8 @@ sizes=()
 for name in overlay overlay-wrap; do
   start=0
   [ $name = overlay ] || start=$((4294967296 - 300 * 50))
-  run $name $start 50 0 "${args[@]}"
-  f() { printf '%s/%s/frame-%05d.png' "$work" $name "$1"; }
+  wrap_run $name $start 50 0 "${args[@]}"
+  f() { frame $name "$1"; }
   check share "$(f 100)" $MAGENTA 0 0
   held=$(box "$(f 199)")
   [ -n "$held" ] || fail "$name: no block at frame 199"

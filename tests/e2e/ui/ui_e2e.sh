@@ -8,16 +8,13 @@
 # program that clicks a window's close box as a window manager does. Under Wine the host
 # runs as corvane_kestor.exe from a fresh folder, which then holds its settings file and log.
 set -euo pipefail
-if [ -z "${KESTOR_E2E_INNER:-}" ]; then
-  export KESTOR_E2E_INNER=1
-  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1280x1024x24 +extension GLX -nolisten tcp" bash "$0" "$@"
-fi
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../lib.sh"
+xvfb_inner 1280x1024 "$@"
 target=$1
 host=$2
 shots=$3/$target
 wm_close=${4:-}
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/../lib.sh"
 work=$(mktemp -d)
 pids=()
 cleanup() {

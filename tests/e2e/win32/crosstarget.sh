@@ -26,10 +26,7 @@ if [ ! -f "$windows" ]; then
   echo "no Windows build at $windows: skipped"
   exit 77
 fi
-if [ -z "${KESTOR_E2E_INNER:-}" ]; then
-  export KESTOR_E2E_INNER=1
-  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 800x600x24 +extension GLX -nolisten tcp" bash "$0" "$@"
-fi
+xvfb_inner 800x600 "$@"
 wine=$repo/tools/wine-run
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

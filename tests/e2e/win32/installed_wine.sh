@@ -10,17 +10,13 @@
 # before (a developer's own installation) are put back.
 #   installed_wine.sh SAVER.scr DATA_FOLDER PREVIEW_HOST.exe
 set -euo pipefail
-if [ -z "${KESTOR_E2E_INNER:-}" ]; then
-  export KESTOR_E2E_INNER=1
-  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 800x600x24 +extension GLX -nolisten tcp" bash "$0" "$@"
-fi
 saver=$1
 data=$(cd "$2" && pwd)
 host=$3
 here=$(cd "$(dirname "$0")/.." && pwd)
 repo=$(cd "$here/../.." && pwd)
 source "$here/lib.sh"
-check() { python3 "$here/saver/pngcheck.py" "$@" || fail "check '$*'"; }
+xvfb_inner 800x600 "$@"
 share() { python3 "$here/win32/pictures.py" share "$@" || fail "share '$*'"; }
 share_of() { python3 "$here/win32/pictures.py" share-of "$@"; }
 wine=$repo/tools/wine-run
@@ -45,17 +41,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# settings KEY=VALUE...: a fresh settings file beside the installed saver.
-settings() { { printf '[Settings]\r\n'; for kv in "$@"; do printf '%s\r\n' "$kv"; done; } >"$ini"; }
-ini_value() { tr -d '\r' <"$ini" | sed -n "s/^$1=//Ip"; }
-frame() { printf '%s/%s/frame-%05d.png' "$work" "$1" "$2"; }
-# run NAME ARGS...: the installed saver full screen on the virtual clock; frames go to $work/NAME.
-run() {
-  local name=$1
-  shift
-  mkdir -p "$work/$name"
-  "$wine" "$scr" /s --step-ms 50 --capture "$(winpath "$work/$name")" "$@" >"$LOG" 2>&1 || fail "run $name ended with $?"
-}
+# settings, ini_value and run (lib.sh) of the installed saver: its settings file beside it, no
+# --data-dir (it finds the data in the system folder).
+target=wine
+folder=
 # start ARGS...: the installed saver in the background; waits for its window.
 start() {
   "$wine" "$scr" "$@" >"$LOG" 2>&1 &
@@ -68,19 +57,6 @@ start() {
   done
   sleep 1.5
   kill -0 "$pid" 2>/dev/null || fail "the saver ended by itself"
-}
-running() { kill -0 "$pid" 2>/dev/null || fail "the saver ended: $*"; }
-ends_within() {
-  for _ in $(seq $(($1 * 10))); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$pid" 2>/dev/null && fail "the saver is still running"
-  set +e
-  wait "$pid"
-  local code=$?
-  set -e
-  [ $code -eq 0 ] || fail "the saver ended with $code"
 }
 # window NAME: the id of the mapped window with this exact name (waits up to 60 s).
 window() {
@@ -120,6 +96,7 @@ for f in $added; do case " $want " in *" $f "*) ;; *) fail "install-wine added $
 [ "$(ls "$data" | wc -l)" -eq 52 ] || fail "the data folder does not hold 52 files"
 cmp -s "$saver" "$sys/corvane_kestor.scr" || fail "the installed saver differs"
 for f in "$data"/*; do cmp -s "$f" "$sys/$(basename "$f")" || fail "the installed $(basename "$f") differs"; done
+saver=$scr  # from here on the runs are of the installed saver
 rm -f "$ini" "$sys/DGCarad_DebugLog.txt"
 
 # --- Display mode with the data from the system folder: the title, the car, the bonnet opening;

@@ -14,13 +14,10 @@ if [ ! -f "$setup" ]; then
   echo "no installer at $setup: skipped"
   exit 77
 fi
-if [ -z "${KESTOR_E2E_INNER:-}" ]; then
-  export KESTOR_E2E_INNER=1
-  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 800x600x24 +extension GLX -nolisten tcp" bash "$0" "$@"
-fi
 here=$(cd "$(dirname "$0")/.." && pwd)
 repo=$(cd "$here/../.." && pwd)
 source "$here/lib.sh"
+xvfb_inner 800x600 "$@"
 wine=$repo/tools/wine-run
 export KESTOR_WINEPREFIX=${KESTOR_WINEPREFIX:-$repo/build/wineprefix}
 work=$(mktemp -d)
@@ -63,7 +60,7 @@ installed
 mkdir -p "$work/run"
 "$wine" 'C:\windows\system32\corvane_kestor.scr' /s --step-ms 50 --frames 120 --capture "$(winpath "$work/run")" \
   --capture-at 120 >"$LOG" 2>&1 || fail "the installed saver ended with $?"
-python3 "$here/saver/pngcheck.py" car "$work/run/frame-00120.png" 0 0 0 0.05 0.7 || fail "no car from the installed saver"
+check car "$work/run/frame-00120.png" 0 0 0 0.05 0.7
 "$repo/tools/install-wine" --uninstall >/dev/null
 
 # --- Through its window: it installs at once and shows "閉じる" when done.

@@ -11,10 +11,6 @@
 # The prefix's registry values and system folder are put back as they were.
 #   password_wine.sh SAVER.scr DATA_FOLDER PASSWORD.CPL MPR.DLL SPI_PROBE.exe
 set -euo pipefail
-if [ -z "${KESTOR_E2E_INNER:-}" ]; then
-  export KESTOR_E2E_INNER=1
-  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 800x600x24 +extension GLX -nolisten tcp" bash "$0" "$@"
-fi
 saver=$1
 data=$(cd "$2" && pwd)
 cpl=$3
@@ -23,6 +19,7 @@ probe=$5
 here=$(cd "$(dirname "$0")/.." && pwd)
 repo=$(cd "$here/../.." && pwd)
 source "$here/lib.sh"
+xvfb_inner 800x600 "$@"
 wine=$repo/tools/wine-run
 export KESTOR_WINEPREFIX=${KESTOR_WINEPREFIX:-$repo/build/wineprefix}
 work=$(mktemp -d)
@@ -94,19 +91,6 @@ start() {
     sleep 0.1
   done
   sleep 1.5
-}
-running() { kill -0 "$pid" 2>/dev/null || fail "the saver ended: $*"; }
-ends_within() {
-  for _ in $(seq $(($1 * 10))); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$pid" 2>/dev/null && fail "the saver is still running: $2"
-  set +e
-  wait "$pid"
-  local code=$?
-  set -e
-  [ $code -eq 0 ] || fail "the saver ended with $code"
 }
 ncalls() { if [ -f "$calls" ]; then wc -l <"$calls"; else echo 0; fi; }
 

@@ -9,15 +9,11 @@
 # SIGHUP, which closes the run like SIGTERM.
 #   xscreensaver_x11.sh BUILD_FOLDER PREVIEW_HOST
 set -euo pipefail
-if [ -z "${KESTOR_E2E_INNER:-}" ]; then
-  export KESTOR_E2E_INNER=1
-  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 800x600x24 +extension GLX -nolisten tcp" bash "$0" "$@"
-fi
 build=$(cd "$1" && pwd)
 host=$2
 here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/lib.sh"
-check() { python3 "$here/saver/pngcheck.py" "$@" || fail "check '$*'"; }
+xvfb_inner 800x600 "$@"
 work=$(mktemp -d)
 chmod 755 "$work"  # the daemon's user reads the staged package
 pids=()
