@@ -5,9 +5,7 @@
 if [ "$target" != x11 ]; then
   # --- Display mode from the default position. The title shows for 5000 ms (frames 1..100 at 50 ms);
   # then the car turns in front of the camera at the origin, at (0, -0.6, -1.3). Under Wine the
-  # bonnet is asked to open after frame 120 as well, and the screen size is that of the Wine
-  # session's desktop, which a persistent wineserver may have taken from another display: its
-  # pictures are checked for their content only.
+  # bonnet is asked to open after frame 120 as well, and the screen is the private display's.
   W=480
   H=270
   [ "$target" = wine ] || size=(--size ${W}x$H)
@@ -20,6 +18,7 @@ if [ "$target" != x11 ]; then
   else
     shot=cap
     run cap --frames 150 --capture-at 1,120,150 --key 121:b
+    check size "$(frame cap 1)" 640 480
   fi
   check pixel "$(frame $shot 1)" 0 0 0 0 0
   check car "$(frame $shot 120)" 0 0 0 0.05 0.6
