@@ -31,12 +31,9 @@ std::string SettingsPathForProgram(const std::string& programPath) {
 }
 
 std::string SettingsFilePath() {
-#ifdef _WIN32
-  return SettingsPathForProgram(platform::ProgramPath());
-#else
+  if (platform::SettingsNamedAfterProgram()) return SettingsPathForProgram(platform::ProgramPath());
   const std::string folder = platform::SettingsFolder();
   return folder.empty() ? std::string() : folder + "corvane_kestor.ini";
-#endif
 }
 
 std::optional<std::int32_t> ParseSettingInt(std::string_view text) {
