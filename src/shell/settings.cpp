@@ -117,6 +117,11 @@ std::string Decimal(std::int32_t value) {
   return text;
 }
 
+// The viewpoint keys fx, fy, fz, read as positions and written from them.
+CarPosition ViewpointFrom(const StoredSettings& s) {
+  return {PositionFromKey(s.fx), PositionFromKey(s.fy), PositionFromKey(s.fz)};
+}
+
 void AddViewpoint(platform::IniValues& values, const CarPosition& pos) {
   values.emplace_back("fx", Decimal(KeyFromPosition(pos.x)));
   values.emplace_back("fy", Decimal(KeyFromPosition(pos.y)));
@@ -205,7 +210,7 @@ RunSettings DeriveRunSettings(const StoredSettings& s, bool dataMissing) {
   RunSettings r;
   r.runMode = s.mode;
   r.frameInterval = s.speed;
-  r.carPos = {PositionFromKey(s.fx), PositionFromKey(s.fy), PositionFromKey(s.fz)};
+  r.carPos = ViewpointFrom(s);
   r.overlayOn = s.textOut <= 1;
   r.shadowBlend = s.shadow == 1;
   r.overlayLines = s.column;
@@ -224,7 +229,7 @@ DialogSettings DialogSettingsFrom(const StoredSettings& s) {
   DialogSettings d;
   d.mode = s.mode;
   d.speed = s.speed;
-  d.viewpoint = {PositionFromKey(s.fx), PositionFromKey(s.fy), PositionFromKey(s.fz)};
+  d.viewpoint = ViewpointFrom(s);
   d.textOut = s.textOut <= 1;
   d.shadowBlend = s.shadow == 1;
   d.font = OverlayFontFrom(s);
