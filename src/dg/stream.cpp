@@ -6,6 +6,7 @@
 #include <new>
 
 #include "dg/format.h"
+#include "platform/paths.h"
 
 namespace dg {
 
@@ -14,23 +15,6 @@ namespace {
 constexpr const char* kReadErrorText = "ストリームの読み込みエラーです";
 constexpr const char* kWriteErrorText = "ストリームの書き込みエラーです";
 constexpr const char* kBadPositionText = "ストリームの位置が不正です";
-
-// 64-bit positions on both targets (long is 32-bit on Windows).
-int SeekFile(std::FILE* f, std::int64_t offset, int whence) {
-#ifdef _WIN32
-  return _fseeki64(f, offset, whence);
-#else
-  return fseeko(f, static_cast<off_t>(offset), whence);
-#endif
-}
-
-std::int64_t TellFile(std::FILE* f) {
-#ifdef _WIN32
-  return _ftelli64(f);
-#else
-  return static_cast<std::int64_t>(ftello(f));
-#endif
-}
 
 }  // namespace
 
@@ -152,7 +136,7 @@ TFileStream::~TFileStream() {
 
 // The C library needs a seek between a write and a following read (and the other way round).
 void TFileStream::Switch(LastOp next) {
-  if (lastOp_ != LastOp::None && lastOp_ != next) SeekFile(file_, 0, SEEK_CUR);
+  if (lastOp_ != LastOp::None && lastOp_ != next) platform::SeekFile(file_, 0, SEEK_CUR);
   lastOp_ = next;
 }
 
@@ -171,9 +155,9 @@ std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
 std::int64_t TFileStream::Seek(std::int64_t offset, SeekOrigin origin) {
   const int whence = origin == SeekOrigin::Beginning ? SEEK_SET : origin == SeekOrigin::Current ? SEEK_CUR : SEEK_END;
   if (origin == SeekOrigin::Beginning && offset < 0) throw EStreamError(kBadPositionText);
-  if (SeekFile(file_, offset, whence) != 0) throw EStreamError(kBadPositionText);
+  if (platform::SeekFile(file_, offset, whence) != 0) throw EStreamError(kBadPositionText);
   lastOp_ = LastOp::None;
-  const std::int64_t at = TellFile(file_);
+  const std::int64_t at = platform::TellFile(file_);
   if (at < 0) throw EStreamError(kBadPositionText);
   return at;
 }

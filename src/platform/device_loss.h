@@ -10,7 +10,7 @@
 //        not-reset state instead: TestCooperativeLevel answers D3DERR_DEVICENOTRESET until a
 //        Reset succeeds. Until then only TestCooperativeLevel, Reset and Release may be called
 //        (Wine 8 crashes on drawing calls made in that state); the frame loop calls nothing else.
-//        The enabled lights are switched off before that Reset (see device_loss.cpp).
+//        The enabled lights are switched off before that Reset (see win32/device_loss_win32.cpp).
 //
 // Returns false, and changes nothing, for a null device or one that is not working (D3D_OK).
 // The device stays owned by the caller; nothing is kept.
@@ -45,8 +45,9 @@ class ResetFailure {
   void Release();
 
  private:
-  IDirect3DVertexBuffer9* pin_ = nullptr;  // Windows: the buffer that blocks the resets
-  unsigned left_ = 0;                      // resets still to be refused while it is held
+  // Windows only: Linux's layer keeps the count itself and nothing is held here.
+  [[maybe_unused]] IDirect3DVertexBuffer9* pin_ = nullptr;  // the buffer that blocks the resets
+  [[maybe_unused]] unsigned left_ = 0;                      // resets still to be refused while it is held
 };
 
 }  // namespace platform

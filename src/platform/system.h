@@ -4,7 +4,8 @@
 // Supported: screen size, the counted pointer visibility, the version query's platform id,
 // SPI_SETSCREENSAVERRUNNING, the "ScreenSaveUsePassword" registry value, the screen-saver password
 // services loaded at run time, the system and data folders, the foreground window and
-// EnableWindow, message boxes, and timeGetTime with the automation's virtual clock.
+// EnableWindow, message boxes, timeGetTime with the automation's virtual clock, and whether the
+// host is XScreenSaver (which command-line forms the program takes).
 //
 // Windows: the Win32 calls of the same names. Linux: the NT family's answers where a screen locker,
 // not the saver, owns passwords: platform id 2, no registry value, no password services, no
@@ -88,5 +89,9 @@ class System {
 
 // The real services of this platform.
 std::unique_ptr<System> CreateSystem();
+
+// True where XScreenSaver is the host (Linux): the command line takes its forms as well (--root,
+// --window-id, --help, --version). False on Windows, whose hosts pass the system's switches only.
+bool TakesXScreenSaverSwitches();
 
 }  // namespace platform

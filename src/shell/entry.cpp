@@ -65,13 +65,7 @@ int RunEntry(const CommandLine& commandLine, platform::Application& app, platfor
 }
 
 int Main(const std::vector<std::string>& args, EntryHooks& hooks) {
-  const CommandLine commandLine = ParseCommandLine(args,
-#ifdef _WIN32
-                                                   false
-#else
-                                                   true
-#endif
-  );
+  const CommandLine commandLine = ParseCommandLine(args, platform::TakesXScreenSaverSwitches());
   if (commandLine.showHelp || commandLine.showVersion) {
     if (commandLine.showHelp) {
       std::fputs(kUsageText, stdout);

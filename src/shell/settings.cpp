@@ -31,12 +31,9 @@ std::string SettingsPathForProgram(const std::string& programPath) {
 }
 
 std::string SettingsFilePath() {
-#ifdef _WIN32
-  return SettingsPathForProgram(platform::ProgramPath());
-#else
+  if (platform::SettingsNamedAfterProgram()) return SettingsPathForProgram(platform::ProgramPath());
   const std::string folder = platform::SettingsFolder();
   return folder.empty() ? std::string() : folder + "corvane_kestor.ini";
-#endif
 }
 
 std::optional<std::int32_t> ParseSettingInt(std::string_view text) {
@@ -118,6 +115,11 @@ std::string Decimal(std::int32_t value) {
   char text[16];
   std::snprintf(text, sizeof text, "%ld", static_cast<long>(value));
   return text;
+}
+
+// The viewpoint keys fx, fy, fz, read as positions and written from them.
+CarPosition ViewpointFrom(const StoredSettings& s) {
+  return {PositionFromKey(s.fx), PositionFromKey(s.fy), PositionFromKey(s.fz)};
 }
 
 void AddViewpoint(platform::IniValues& values, const CarPosition& pos) {
@@ -208,7 +210,7 @@ RunSettings DeriveRunSettings(const StoredSettings& s, bool dataMissing) {
   RunSettings r;
   r.runMode = s.mode;
   r.frameInterval = s.speed;
-  r.carPos = {PositionFromKey(s.fx), PositionFromKey(s.fy), PositionFromKey(s.fz)};
+  r.carPos = ViewpointFrom(s);
   r.overlayOn = s.textOut <= 1;
   r.shadowBlend = s.shadow == 1;
   r.overlayLines = s.column;
@@ -227,7 +229,7 @@ DialogSettings DialogSettingsFrom(const StoredSettings& s) {
   DialogSettings d;
   d.mode = s.mode;
   d.speed = s.speed;
-  d.viewpoint = {PositionFromKey(s.fx), PositionFromKey(s.fy), PositionFromKey(s.fz)};
+  d.viewpoint = ViewpointFrom(s);
   d.textOut = s.textOut <= 1;
   d.shadowBlend = s.shadow == 1;
   d.font = OverlayFontFrom(s);

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "platform/paths.h"
-#include "platform/sjis.h"
 #include "shell/datafiles.h"
 
 namespace ui {
@@ -12,24 +11,6 @@ const char kUninstallQuestion[] = "「corvane KESTOR」を削除します。よ�
 const char kUninstallCaption[] = "確認";
 
 namespace {
-
-// The file name after the last folder separator. On Windows the path is Shift-JIS, where a
-// trail byte may have the value of '\\'.
-std::string FileNamePart(const std::string& path) {
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-#ifdef _WIN32
-    if (sjis::IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
-      ++i;
-      continue;
-    }
-    if (path[i] == '\\' || path[i] == '/') start = i + 1;
-#else
-    if (path[i] == '/') start = i + 1;
-#endif
-  }
-  return path.substr(start);
-}
 
 // Deletes `path`; false only when the file is there and stays there.
 bool Delete(const std::string& path) {
@@ -42,7 +23,7 @@ bool Delete(const std::string& path) {
 
 std::vector<std::string> BuildUninstallList(const std::string& settingsFile) {
   std::vector<std::string> list = shell::DataFileNames();
-  list.push_back(FileNamePart(settingsFile));
+  list.push_back(platform::FileNamePart(settingsFile));
   return list;
 }
 

@@ -569,8 +569,21 @@ class GtkSetupView final : public SetupDialogView {
     return f;
   }
 
+  // The controls in the form's order (the fixed container stacks them in that order), then shown.
   void Build() {
-    // Panel1 (8, 8) with the speed controls; children at panel offsets.
+    BuildSpeedPanel();
+    BuildModeGroup();
+    BuildTextPanel();
+    BuildShadowBox();
+    BuildButtons();
+    // Everything is shown except what the visibility flags hide (ApplyVisibility).
+    GList* children = gtk_container_get_children(GTK_CONTAINER(fixed_));
+    for (GList* c = children; c; c = c->next) gtk_widget_show_all(GTK_WIDGET(c->data));
+    g_list_free(children);
+  }
+
+  // Panel1 (8, 8) with the speed controls; children at panel offsets.
+  void BuildSpeedPanel() {
     Panel(8, 8, 209, 73, "panel");
     label2_ = Label("速", 8 + 16, 8 + 8);
     label1_ = Label("速度", 8 + 88, 8 + 8);
@@ -588,8 +601,10 @@ class GtkSetupView final : public SetupDialogView {
                        static_cast<GtkSetupView*>(self)->Raise(&SetupDialogEvents::TrackBar1Change);
                      }),
                      this);
+  }
 
-    // RadioGroup1 (224, 8, 97 x 81).
+  // RadioGroup1 (224, 8, 97 x 81).
+  void BuildModeGroup() {
     radioGroup_ = gtk_frame_new(Utf8("モード").c_str());
     AddClass(radioGroup_, "group");
     gtk_frame_set_label_align(GTK_FRAME(radioGroup_), 0.08f, 0.5f);
@@ -606,8 +621,10 @@ class GtkSetupView final : public SetupDialogView {
                        }),
                        this);
     }
+  }
 
-    // Panel2 (8, 88) with the text controls.
+  // Panel2 (8, 88) with the text controls.
+  void BuildTextPanel() {
     Panel(8, 88, 209, 57, "panel");
     check1_ = gtk_check_button_new_with_label(Utf8("文字出力する").c_str());
     Place(fixed_, check1_, 8 + 8, 88 + 8, 97, 17);
@@ -634,8 +651,10 @@ class GtkSetupView final : public SetupDialogView {
                      this);
 
     button2_ = Button("フォント(&f)", 120, 96, 89, 17, &SetupDialogEvents::Button2Click);
+  }
 
-    // CheckBox2 under Panel3, which covers it until double-clicked.
+  // CheckBox2 under Panel3, which covers it until double-clicked.
+  void BuildShadowBox() {
     check2_ = gtk_check_button_new_with_label(Utf8("影（ブレンド）").c_str());
     Place(fixed_, check2_, 232, 96, 92, 17);
     panel3_ = gtk_event_box_new();
@@ -648,7 +667,10 @@ class GtkSetupView final : public SetupDialogView {
                        return TRUE;
                      }),
                      this);
+  }
 
+  // OK, the default button, and the bottom row.
+  void BuildButtons() {
     ok_ = Button("OK(&o)", 240, 120, 81, 25, &SetupDialogEvents::OKBtnClick);
     gtk_widget_set_can_default(ok_, TRUE);
     gtk_window_set_default(GTK_WINDOW(window_), ok_);
@@ -656,11 +678,6 @@ class GtkSetupView final : public SetupDialogView {
     button3_ = Button("解説(&d)", 96, 152, 73, 25, &SetupDialogEvents::Button3Click);
     button4_ = Button("削除(&u)", 176, 152, 57, 25, &SetupDialogEvents::Button4Click);
     cancel_ = Button("Cancel(&c)", 240, 152, 81, 25, &SetupDialogEvents::CancelBtnClick);
-
-    // Everything is shown except what the visibility flags hide (ApplyVisibility).
-    GList* children = gtk_container_get_children(GTK_CONTAINER(fixed_));
-    for (GList* c = children; c; c = c->next) gtk_widget_show_all(GTK_WIDGET(c->data));
-    g_list_free(children);
   }
 
   // Panel3 covers CheckBox2: the box is reachable only while the panel is hidden.

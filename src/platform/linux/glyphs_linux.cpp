@@ -99,6 +99,25 @@ class FreeTypeGlyphContext final : public GlyphContext {
   std::pair<Face*, FT_UInt> FaceFor(char32_t ch);
   // The glyph through Wine's steps; renders into `bits` (pitch * rows, zeroed) when not null.
   bool Glyph(char32_t ch, GlyphFormat format, GlyphMetrics* gm, std::uint32_t* size, std::vector<unsigned char>* bits);
+  // Glyph's steps. Boxes are in 26.6 units: the ink's left, top, width and height, and the box
+  // rounded out to whole pixels.
+  struct InkBox {
+    FT_Pos left, top, width, height;
+  };
+  struct PixelBox {
+    FT_Pos xMin, xMax, yMin, yMax;
+  };
+  // The glyph's outline at the selected size, hinted where FreeType can; null when there is none.
+  FT_Outline* LoadOutline(FT_Face ft, FT_UInt index, bool mono);
+  // The hinted ink, widened by the synthetic bold (which thickens `outline`), clipped to the cell.
+  InkBox CellInk(FT_Outline* outline, const FT_Glyph_Metrics& m);
+  // The ink rounded out to whole pixels, sheared first for the synthetic italic.
+  static PixelBox WholePixels(const InkBox& ink, bool italic);
+  // The advance (26.6) with GDI's fixed-pitch rule and the synthetic bold's extra pixel.
+  FT_Pos AdvanceWidth(const Face& face, FT_Pos horiAdvance) const;
+  // Draws `outline` into `bits` (`rows` of `pitch` bytes), grey levels 0..64 or 1 bit.
+  bool Render(FT_Outline* outline, const PixelBox& box, unsigned width, unsigned rows, std::uint32_t pitch, bool mono,
+              std::vector<unsigned char>* bits);
   int Advance(unsigned code);
 
   FT_Library lib_ = nullptr;
@@ -279,100 +298,83 @@ std::pair<Face*, FT_UInt> FreeTypeGlyphContext::FaceFor(char32_t ch) {
   return {sel_.face, 0};
 }
 
-bool FreeTypeGlyphContext::Glyph(char32_t ch, GlyphFormat format, GlyphMetrics* gm, std::uint32_t* size,
-                                 std::vector<unsigned char>* bits) {
-  const auto [face, index] = FaceFor(ch);
-  FT_Face ft = face->ft;
+FT_Outline* FreeTypeGlyphContext::LoadOutline(FT_Face ft, FT_UInt index, bool mono) {
   const int ppem = sel_.ppem;
   if ((ft->size->metrics.x_ppem != ppem || ft->size->metrics.y_ppem != ppem) &&
       FT_Set_Pixel_Sizes(ft, 0, static_cast<FT_UInt>(ppem)) != 0) {
-    return false;
+    return nullptr;
   }
-  const bool mono = format == GlyphFormat::Bitmap;
   FT_Int32 flags = FT_LOAD_IGNORE_GLOBAL_ADVANCE_WIDTH | FT_LOAD_PEDANTIC;
   flags |= mono ? FT_LOAD_TARGET_MONO : (FT_LOAD_TARGET_NORMAL | FT_LOAD_NO_BITMAP);
   if (sel_.fakeItalic) flags |= FT_LOAD_NO_BITMAP;
   if (FT_Load_Glyph(ft, index, flags) != 0 && FT_Load_Glyph(ft, index, flags | FT_LOAD_NO_HINTING) != 0) {
-    return false;
+    return nullptr;
   }
   if (ft->glyph->format != FT_GLYPH_FORMAT_OUTLINE && FT_Load_Glyph(ft, index, flags | FT_LOAD_NO_BITMAP) != 0) {
-    return false;
+    return nullptr;
   }
-  if (ft->glyph->format != FT_GLYPH_FORMAT_OUTLINE) return false;
-  FT_Outline* outline = &ft->glyph->outline;
+  if (ft->glyph->format != FT_GLYPH_FORMAT_OUTLINE) return nullptr;
+  return &ft->glyph->outline;
+}
 
+FreeTypeGlyphContext::InkBox FreeTypeGlyphContext::CellInk(FT_Outline* outline, const FT_Glyph_Metrics& m) {
   // Hinted metrics (whole pixels), widened by the synthetic bold.
-  const FT_Glyph_Metrics& m = ft->glyph->metrics;
-  FT_Pos left = m.horiBearingX, top = m.horiBearingY, width = m.width, height = m.height;
+  InkBox ink{m.horiBearingX, m.horiBearingY, m.width, m.height};
   if (sel_.fakeBold) {
-    if (FT_Outline_Embolden(outline, FT_MulDiv(ppem, 64, 24)) == 0) {
+    if (FT_Outline_Embolden(outline, FT_MulDiv(sel_.ppem, 64, 24)) == 0) {
       FT_BBox cb;
       FT_Outline_Get_CBox(outline, &cb);
-      left = cb.xMin;
-      top = cb.yMax;
-      width = cb.xMax - cb.xMin;
-      height = cb.yMax - cb.yMin;
+      ink.left = cb.xMin;
+      ink.top = cb.yMax;
+      ink.width = cb.xMax - cb.xMin;
+      ink.height = cb.yMax - cb.yMin;
     } else {
-      width += 64;  // a flat outline cannot be widened: GDI still widens its box by a pixel
+      ink.width += 64;  // a flat outline cannot be widened: GDI still widens its box by a pixel
     }
   }
   // Clip to the cell of the selected font.
-  const FT_Pos clipTop = std::min<FT_Pos>(top, static_cast<FT_Pos>(sel_.tm.ascent) * 64);
-  const FT_Pos clipBottom = std::max<FT_Pos>(top - height, -static_cast<FT_Pos>(sel_.tm.descent) * 64);
-  top = clipTop;
-  height = std::max<FT_Pos>(0, clipTop - clipBottom);
+  const FT_Pos clipTop = std::min<FT_Pos>(ink.top, static_cast<FT_Pos>(sel_.tm.ascent) * 64);
+  const FT_Pos clipBottom = std::max<FT_Pos>(ink.top - ink.height, -static_cast<FT_Pos>(sel_.tm.descent) * 64);
+  ink.top = clipTop;
+  ink.height = std::max<FT_Pos>(0, clipTop - clipBottom);
+  return ink;
+}
 
-  // Box in whole pixels (26.6).
-  FT_Pos xMin, xMax, yMin, yMax;
-  if (!sel_.fakeItalic) {
-    xMin = left & -64;
-    xMax = (left + width + 63) & -64;
-    yMax = (top + 63) & -64;
-    yMin = (top - height) & -64;
-  } else {
-    FT_Vector corners[4] = {{left, top}, {left + width, top}, {left, top - height}, {left + width, top - height}};
-    FT_Pos x0 = 0, x1 = 0, y0 = 0, y1 = 0;
-    for (int i = 0; i < 4; ++i) {
-      FT_Vector_Transform(&corners[i], &kItalicShear);
-      if (i == 0 || corners[i].x < x0) x0 = corners[i].x;
-      if (i == 0 || corners[i].x > x1) x1 = corners[i].x;
-      if (i == 0 || corners[i].y < y0) y0 = corners[i].y;
-      if (i == 0 || corners[i].y > y1) y1 = corners[i].y;
-    }
-    xMin = x0 & -64;
-    xMax = (x1 + 63) & -64;
-    yMin = y0 & -64;
-    yMax = (y1 + 63) & -64;
+FreeTypeGlyphContext::PixelBox FreeTypeGlyphContext::WholePixels(const InkBox& ink, bool italic) {
+  const FT_Pos left = ink.left, top = ink.top, width = ink.width, height = ink.height;
+  if (!italic) return {left & -64, (left + width + 63) & -64, (top - height) & -64, (top + 63) & -64};
+  FT_Vector corners[4] = {{left, top}, {left + width, top}, {left, top - height}, {left + width, top - height}};
+  FT_Pos x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+  for (int i = 0; i < 4; ++i) {
+    FT_Vector_Transform(&corners[i], &kItalicShear);
+    if (i == 0 || corners[i].x < x0) x0 = corners[i].x;
+    if (i == 0 || corners[i].x > x1) x1 = corners[i].x;
+    if (i == 0 || corners[i].y < y0) y0 = corners[i].y;
+    if (i == 0 || corners[i].y > y1) y1 = corners[i].y;
   }
-  const unsigned bbX = static_cast<unsigned>((xMax - xMin) / 64);
-  const unsigned bbY = static_cast<unsigned>((yMax - yMin) / 64);
+  return {x0 & -64, (x1 + 63) & -64, y0 & -64, (y1 + 63) & -64};
+}
 
-  // Advance: full-width glyphs of a fixed-pitch face take exactly two average widths.
-  FT_Pos adv = m.horiAdvance;
-  const FT_Long em = FT_MulDiv(ppem, 65536, face->upem);
-  if (face->fixedPitch && ((adv + 63) >> 6) == FT_MulFix(2 * face->avgCharWidth, em)) {
-    adv = 2 * FT_MulFix(face->avgCharWidth, em) * 64;
+FT_Pos FreeTypeGlyphContext::AdvanceWidth(const Face& face, FT_Pos horiAdvance) const {
+  // Full-width glyphs of a fixed-pitch face take exactly two average widths.
+  FT_Pos adv = horiAdvance;
+  const FT_Long em = FT_MulDiv(sel_.ppem, 65536, face.upem);
+  if (face.fixedPitch && ((adv + 63) >> 6) == FT_MulFix(2 * face.avgCharWidth, em)) {
+    adv = 2 * FT_MulFix(face.avgCharWidth, em) * 64;
   }
   if (sel_.fakeBold) adv += 64;
+  return adv;
+}
 
-  gm->blackBoxX = bbX ? bbX : 1;
-  gm->blackBoxY = bbY ? bbY : 1;
-  gm->originX = static_cast<int>(xMin / 64);
-  gm->originY = static_cast<int>(yMax / 64);
-  gm->cellIncX = static_cast<int>(((adv + 63) & -64) / 64);
-  gm->cellIncY = 0;
-
-  const std::uint32_t pitch = mono ? ((bbX + 31) >> 5) << 2 : (bbX + 3) & ~3u;
-  *size = pitch * bbY;
-  if (!bits || *size == 0) return true;
-
+bool FreeTypeGlyphContext::Render(FT_Outline* outline, const PixelBox& box, unsigned width, unsigned rows,
+                                  std::uint32_t pitch, bool mono, std::vector<unsigned char>* bits) {
   if (sel_.fakeItalic) FT_Outline_Transform(outline, &kItalicShear);
-  FT_Outline_Translate(outline, -xMin, -yMin);
-  bits->assign(*size, 0);
+  FT_Outline_Translate(outline, -box.xMin, -box.yMin);
+  bits->assign(pitch * rows, 0);
   FT_Bitmap bm;
   std::memset(&bm, 0, sizeof bm);
-  bm.width = bbX;
-  bm.rows = bbY;
+  bm.width = width;
+  bm.rows = rows;
   bm.pitch = static_cast<int>(pitch);
   bm.buffer = bits->data();
   bm.num_grays = 256;
@@ -382,6 +384,30 @@ bool FreeTypeGlyphContext::Glyph(char32_t ch, GlyphFormat format, GlyphMetrics* 
     for (unsigned char& v : *bits) v = static_cast<unsigned char>(v * 65 / 256);  // 0..255 -> 0..64
   }
   return true;
+}
+
+bool FreeTypeGlyphContext::Glyph(char32_t ch, GlyphFormat format, GlyphMetrics* gm, std::uint32_t* size,
+                                 std::vector<unsigned char>* bits) {
+  const auto [face, index] = FaceFor(ch);
+  const bool mono = format == GlyphFormat::Bitmap;
+  FT_Outline* outline = LoadOutline(face->ft, index, mono);
+  if (!outline) return false;
+  const FT_Glyph_Metrics& m = face->ft->glyph->metrics;
+  const PixelBox box = WholePixels(CellInk(outline, m), sel_.fakeItalic);
+  const unsigned bbX = static_cast<unsigned>((box.xMax - box.xMin) / 64);
+  const unsigned bbY = static_cast<unsigned>((box.yMax - box.yMin) / 64);
+
+  gm->blackBoxX = bbX ? bbX : 1;
+  gm->blackBoxY = bbY ? bbY : 1;
+  gm->originX = static_cast<int>(box.xMin / 64);
+  gm->originY = static_cast<int>(box.yMax / 64);
+  gm->cellIncX = static_cast<int>(((AdvanceWidth(*face, m.horiAdvance) + 63) & -64) / 64);
+  gm->cellIncY = 0;
+
+  const std::uint32_t pitch = mono ? ((bbX + 31) >> 5) << 2 : (bbX + 3) & ~3u;
+  *size = pitch * bbY;
+  if (!bits || *size == 0) return true;
+  return Render(outline, box, bbX, bbY, pitch, mono, bits);
 }
 
 std::uint32_t FreeTypeGlyphContext::GlyphOutline(unsigned code, GlyphFormat format, GlyphMetrics* metrics,

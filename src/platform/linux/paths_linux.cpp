@@ -89,11 +89,24 @@ bool CreateSettingsFolder() {
   return !folder.empty() && MakeFolders(folder);
 }
 
+bool SettingsNamedAfterProgram() { return false; }
+
+std::string FileNamePart(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 bool FileExists(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+int SeekFile(std::FILE* file, std::int64_t offset, int whence) {
+  return fseeko(file, static_cast<off_t>(offset), whence);
+}
+
+std::int64_t TellFile(std::FILE* file) { return static_cast<std::int64_t>(ftello(file)); }
 
 }  // namespace platform

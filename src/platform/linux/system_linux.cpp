@@ -85,4 +85,6 @@ class LinuxSystem final : public System {
 
 std::unique_ptr<System> CreateSystem() { return std::make_unique<LinuxSystem>(); }
 
+bool TakesXScreenSaverSwitches() { return true; }
+
 }  // namespace platform

@@ -103,4 +103,6 @@ class Win32System final : public System {
 
 std::unique_ptr<System> CreateSystem() { return std::make_unique<Win32System>(); }
 
+bool TakesXScreenSaverSwitches() { return false; }
+
 }  // namespace platform

@@ -1,17 +1,11 @@
+// Device loss on demand on the system's d3d9.dll: a Reset that Direct3D refuses while a
+// default-pool buffer of ours is alive leaves the device waiting for a Reset of its owner.
 #include "platform/device_loss.h"
-
-#ifndef _WIN32
-#include <d3d9_linux.h>
-#endif
 
 namespace platform {
 
 bool ForceDeviceLoss(IDirect3DDevice9* device) {
   if (!device || device->TestCooperativeLevel() != D3D_OK) return false;
-#ifndef _WIN32
-  D3D9Linux_ForceDeviceLost(device);
-  return true;
-#else
   // Reset with the device's own present parameters while a default-pool buffer of ours is alive:
   // Direct3D refuses it and the device then waits for a Reset of its owner.
   IDirect3DSwapChain9* chain = nullptr;
@@ -34,17 +28,11 @@ bool ForceDeviceLoss(IDirect3DDevice9* device) {
   const HRESULT reset = device->Reset(&params);
   pin->Release();
   return FAILED(reset) && device->TestCooperativeLevel() == D3DERR_DEVICENOTRESET;
-#endif
 }
 
 bool ResetFailure::Start(IDirect3DDevice9* device, unsigned count) {
   if (!device || device->TestCooperativeLevel() != D3D_OK) return false;
   Release();
-#ifndef _WIN32
-  if (!ForceDeviceLoss(device)) return false;
-  D3D9Linux_FailResets(device, count);
-  return true;
-#else
   IDirect3DVertexBuffer9* pin = nullptr;
   if (FAILED(device->CreateVertexBuffer(16, 0, 0, D3DPOOL_DEFAULT, &pin, nullptr)) || !pin) return false;
   if (!ForceDeviceLoss(device)) {
@@ -54,7 +42,6 @@ bool ResetFailure::Start(IDirect3DDevice9* device, unsigned count) {
   pin_ = pin;
   left_ = count;
   return true;
-#endif
 }
 
 void ResetFailure::BeforeReset() {

@@ -1,14 +1,9 @@
+// The timing log's clocks on Win32: the performance counter and GetProcessTimes.
+#include <windows.h>
+
 #include "platform/process_clock.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <time.h>
-#endif
-
 namespace platform {
-
-#ifdef _WIN32
 
 std::uint64_t MonotonicMicros() {
   LARGE_INTEGER frequency, count;
@@ -25,20 +20,5 @@ std::uint64_t ProcessCpuMicros() {
   };
   return (ticks(kernel) + ticks(user)) / 10u;  // 100 ns units
 }
-
-#else
-
-namespace {
-std::uint64_t Read(clockid_t id) {
-  timespec t{};
-  if (clock_gettime(id, &t) != 0) return 0;
-  return static_cast<std::uint64_t>(t.tv_sec) * 1000000u + static_cast<std::uint64_t>(t.tv_nsec) / 1000u;
-}
-}  // namespace
-
-std::uint64_t MonotonicMicros() { return Read(CLOCK_MONOTONIC); }
-std::uint64_t ProcessCpuMicros() { return Read(CLOCK_PROCESS_CPUTIME_ID); }
-
-#endif
 
 }  // namespace platform
