@@ -233,10 +233,18 @@ class DeviceImpl final : public IDirect3DDevice9 {
   void InvalidateMirror();
   bool PrepareDraw(const FvfLayout& layout, D3DPRIMITIVETYPE type, GLuint vertexBuffer, UINT vertexOffset);
   void ApplyFramebuffer();
+  // The fixed-function GL state, one step per dirty group.
   void ApplyFixedState();
+  void ApplyViewport();
+  void ApplyScissor();
+  void ApplyBlend();
+  void ApplyDepth();
+  void ApplyRaster();
+  void ApplyStencil();
   bool ApplyProgram(const FvfLayout& layout, D3DPRIMITIVETYPE type);
   void ApplyUniforms();
   void ApplyTextures();
+  void ApplySampler(int stage, DWORD textureLod);  // the sampler object's parameters
   void ApplyLayout(const FvfLayout& layout, GLuint buffer, UINT offset);
   void BuildKey(const FvfLayout& layout, D3DPRIMITIVETYPE type, FfpKey* key) const;
   bool Drawing() const { return lost_ == LostState::kOk; }
@@ -249,6 +257,11 @@ class DeviceImpl final : public IDirect3DDevice9 {
   void BindDrawFbo(GLuint fbo);
   void BindReadFbo(GLuint fbo);
   void ActiveUnit(GLuint unit);
+  void BindTextureUnit(GLuint unit, GLuint texture);
+  // Sends a GL state through `send` only when it differs from the mirror's copy (a value, or a
+  // std::tie group against a std::make_tuple), records it and counts the change.
+  template <typename Mirror, typename Value, typename Send>
+  void SendState(Mirror&& mirror, const Value& value, Send send);
   void Enable(GLenum cap, int* mirror, bool on);
   void SetScissor(bool on, GLint x, GLint y, GLsizei w, GLsizei h);
   void SetColorMask(DWORD mask);
