@@ -95,7 +95,7 @@ void FillCaps(D3DDEVTYPE type, UINT maxTextureSize, D3DCAPS9* c) {
                             D3DVTXPCAPS_LOCALVIEWER;
   c->MaxActiveLights = kMaxLights;
   c->MaxPointSize = 1.0f;
-  c->MaxPrimitiveCount = 0x555555;
+  c->MaxPrimitiveCount = kMaxPrimitiveCount;
   c->MaxVertexIndex = 0xffffff;
   c->MaxStreams = 1;
   c->MaxStreamStride = 1024;

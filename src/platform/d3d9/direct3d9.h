@@ -43,6 +43,10 @@ class Direct3D9Impl final : public IDirect3D9 {
   UINT maxTextureSize_ = 0;
 };
 
+// The most primitives one draw takes: three vertices each (a triangle list) stay within the
+// 0xffffff vertices that MaxVertexIndex names. The caps' MaxPrimitiveCount.
+constexpr UINT kMaxPrimitiveCount = 0x555555u;
+
 // What the layer implements, identical for HAL and REF; the largest texture (and back buffer) is
 // `maxTextureSize` pixels on a side, the renderer's GL_MAX_TEXTURE_SIZE.
 void FillCaps(D3DDEVTYPE type, UINT maxTextureSize, D3DCAPS9* caps);

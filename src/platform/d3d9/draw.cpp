@@ -43,6 +43,11 @@ UINT VertexCount(D3DPRIMITIVETYPE type, UINT count) {
   }
 }
 
+// A primitive type the layer draws, with a count within the limit every draw checks first.
+bool DrawableCount(D3DPRIMITIVETYPE type, UINT count) {
+  return VertexCount(type, 1) != 0 && count <= kMaxPrimitiveCount;
+}
+
 bool IsTriangles(D3DPRIMITIVETYPE type) {
   return type == D3DPT_TRIANGLELIST || type == D3DPT_TRIANGLESTRIP || type == D3DPT_TRIANGLEFAN;
 }
@@ -711,8 +716,7 @@ UINT DeviceImpl::StreamUp(const void* data, UINT bytes, UINT align, GLuint* buff
 
 HRESULT DeviceImpl::DrawPrimitive(D3DPRIMITIVETYPE type, UINT start, UINT count) {
   const GLenum mode = GlPrimitive(type);
-  if (VertexCount(type, 1) == 0) return D3DERR_INVALIDCALL;
-  if (count > 0x555555u) return D3DERR_INVALIDCALL;
+  if (!DrawableCount(type, count)) return D3DERR_INVALIDCALL;
   FvfLayout layout;
   if (!stream_ || !DecodeFvf(fvf_, &layout)) return D3DERR_INVALIDCALL;
   if (count == 0 || !Drawing()) return D3D_OK;
@@ -730,8 +734,7 @@ HRESULT DeviceImpl::DrawPrimitive(D3DPRIMITIVETYPE type, UINT start, UINT count)
 HRESULT DeviceImpl::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT minIndex, UINT numVertices,
                                          UINT startIndex, UINT count) {
   const GLenum mode = GlPrimitive(type);
-  if (VertexCount(type, 1) == 0) return D3DERR_INVALIDCALL;
-  if (count > 0x555555u) return D3DERR_INVALIDCALL;
+  if (!DrawableCount(type, count)) return D3DERR_INVALIDCALL;
   FvfLayout layout;
   if (!stream_ || !indices_ || !DecodeFvf(fvf_, &layout)) return D3DERR_INVALIDCALL;
   if (count == 0 || !Drawing()) return D3D_OK;
@@ -768,7 +771,7 @@ HRESULT DeviceImpl::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, 
 
 HRESULT DeviceImpl::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void* data, UINT stride) {
   const GLenum mode = GlPrimitive(type);
-  if (VertexCount(type, 1) == 0 || !data || stride == 0 || count > 0x555555u) return D3DERR_INVALIDCALL;
+  if (!DrawableCount(type, count) || !data || stride == 0) return D3DERR_INVALIDCALL;
   FvfLayout layout;
   if (!DecodeFvf(fvf_, &layout)) return D3DERR_INVALIDCALL;
   // Direct3D leaves stream 0 and the indices unset after a UP draw.
@@ -789,7 +792,7 @@ HRESULT DeviceImpl::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const voi
 HRESULT DeviceImpl::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UINT numVertices, UINT count,
                                            const void* indices, D3DFORMAT indexFormat, const void* data, UINT stride) {
   const GLenum mode = GlPrimitive(type);
-  if (VertexCount(type, 1) == 0 || !data || !indices || stride == 0 || count > 0x555555u) return D3DERR_INVALIDCALL;
+  if (!DrawableCount(type, count) || !data || !indices || stride == 0) return D3DERR_INVALIDCALL;
   if (indexFormat != D3DFMT_INDEX16 && indexFormat != D3DFMT_INDEX32) return D3DERR_INVALIDCALL;
   FvfLayout layout;
   if (!DecodeFvf(fvf_, &layout)) return D3DERR_INVALIDCALL;
