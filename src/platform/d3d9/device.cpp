@@ -228,24 +228,7 @@ void DeviceImpl::ApplySwapInterval() {
 DeviceImpl::~DeviceImpl() {
   if (context_) {
     MakeCurrent();
-    // Unbinding destroys what only the device still held.
-    for (TextureImpl*& t : textures_) {
-      TextureImpl* old = t;
-      t = nullptr;
-      if (old) old->Unbind();
-    }
-    VertexBufferImpl* vb = stream_;
-    stream_ = nullptr;
-    if (vb) vb->Unbind();
-    IndexBufferImpl* ib = indices_;
-    indices_ = nullptr;
-    if (ib) ib->Unbind();
-    SurfaceImpl* rt = renderTarget_;
-    renderTarget_ = nullptr;
-    if (rt) rt->UnbindSurface();
-    SurfaceImpl* ds = depthStencil_;
-    depthStencil_ = nullptr;
-    if (ds) ds->UnbindSurface();
+    UnbindAll();  // destroys what only the device still held
     delete backBuffer_;
     delete autoDepth_;
     // Nothing else can be left: every other resource holds a device reference or was freed on
