@@ -227,6 +227,7 @@ class DeviceImpl final : public IDirect3DDevice9 {
   void UnbindAll();
   // device_state.cpp
   void SetDefaultState();
+  const LightSlot* FindLight(DWORD index) const;  // null for a light never set
   void UpdateDerived();
   // draw.cpp
   void InitGlState();
@@ -348,6 +349,38 @@ class DeviceImpl final : public IDirect3DDevice9 {
   // rule; measured once per context by CalibrateRaster.
   float biasX_ = 0.0f, biasY_ = 0.0f;
 };
+
+// Out-parameters of the API calls. ClearOut: false when there is nowhere to write, else *out is
+// cleared. HandOut: *out takes `object` (may be null) with a reference. CopyOut: *out takes a
+// copy of `value`; D3DERR_INVALIDCALL when out is null.
+template <typename T>
+bool ClearOut(T** out) {
+  if (!out) return false;
+  *out = nullptr;
+  return true;
+}
+template <typename T, typename Interface>
+HRESULT HandOut(T* object, Interface** out) {
+  if (object) object->AddRef();
+  *out = object;
+  return D3D_OK;
+}
+template <typename T>
+HRESULT CopyOut(const T& value, T* out) {
+  if (!out) return D3DERR_INVALIDCALL;
+  *out = value;
+  return D3D_OK;
+}
+
+// Binds `next` (may be null; left out: nothing) into `slot` and unbinds what was there, which may
+// destroy it.
+template <typename T>
+void Rebind(T*& slot, T* next = nullptr) {
+  if (next) next->Bind();
+  T* old = slot;
+  slot = next;
+  if (old) old->Unbind();
+}
 
 // Colour 0xAARRGGBB as floats r, g, b, a.
 void ColorToFloats(D3DCOLOR c, float out[4]);
