@@ -256,16 +256,12 @@ DeviceImpl::~DeviceImpl() {
   d3d_->Release();
 }
 
-HRESULT DeviceImpl::QueryInterface(REFIID, void** ppv) {
-  if (ppv) *ppv = nullptr;
-  return E_NOINTERFACE;
-}
+HRESULT DeviceImpl::QueryInterface(REFIID, void** ppv) { return NoInterface(ppv); }
 
 ULONG DeviceImpl::AddRef() { return ++ref_; }
 
 ULONG DeviceImpl::Release() {
-  if (ref_ == 0) return 0;
-  if (--ref_ > 0) return ref_;
+  if (!LastRelease(&ref_)) return ref_;
   delete this;
   return 0;
 }

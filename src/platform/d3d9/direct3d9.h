@@ -6,6 +6,15 @@
 
 namespace d3d9gl {
 
+// IUnknown of the layer's objects: QueryInterface answers no interface; a Release counts down
+// `ref`, true when it dropped the last reference (the caller then deletes the object). A count
+// already at 0 stays there.
+inline HRESULT NoInterface(void** ppv) {
+  if (ppv) *ppv = nullptr;
+  return E_NOINTERFACE;
+}
+inline bool LastRelease(ULONG* ref) { return *ref != 0 && --*ref == 0; }
+
 class Direct3D9Impl final : public IDirect3D9 {
  public:
   Direct3D9Impl() = default;
