@@ -19,6 +19,17 @@ std::uint64_t TextureBytes(const FormatInfo& f, UINT width, UINT height, UINT le
   return total;
 }
 
+// A width x height surface is within `limit` pixels on a side (the renderer's largest texture or
+// back buffer).
+bool WithinLimit(UINT width, UINT height, UINT limit) { return width <= limit && height <= limit; }
+
+// Vertex and index buffers take a length, no shared handle and no scratch pool.
+HRESULT CheckBufferArgs(UINT length, D3DPOOL pool, HANDLE* shared) {
+  if (length == 0) return E_INVALIDARG;
+  if (shared || pool >= D3DPOOL_SCRATCH) return D3DERR_INVALIDCALL;
+  return D3D_OK;
+}
+
 bool ValidInterval(UINT interval) {
   return interval == D3DPRESENT_INTERVAL_DEFAULT || interval == D3DPRESENT_INTERVAL_ONE ||
          interval == static_cast<UINT>(D3DPRESENT_INTERVAL_IMMEDIATE);
@@ -82,7 +93,7 @@ HRESULT DeviceImpl::CheckParams(D3DPRESENT_PARAMETERS* p, bool creating) {
   }
   // Before the context exists Init checks the size on it.
   const UINT limit = context_ ? BackBufferLimit() : ~0u;
-  if (p->BackBufferWidth > limit || p->BackBufferHeight > limit) return D3DERR_NOTAVAILABLE;
+  if (!WithinLimit(p->BackBufferWidth, p->BackBufferHeight, limit)) return D3DERR_NOTAVAILABLE;
   p->BackBufferCount = 1;
   return D3D_OK;
 }
@@ -105,7 +116,7 @@ HRESULT DeviceImpl::Init(D3DPRESENT_PARAMETERS* params) {
     return D3DERR_NOTAVAILABLE;
   }
   const UINT limit = BackBufferLimit();
-  if (params->BackBufferWidth > limit || params->BackBufferHeight > limit) {
+  if (!WithinLimit(params->BackBufferWidth, params->BackBufferHeight, limit)) {
     std::fprintf(stderr, "d3d9gl: a %ux%u back buffer is larger than the renderer's %u pixels\n",
                  params->BackBufferWidth, params->BackBufferHeight, limit);
     return D3DERR_NOTAVAILABLE;
@@ -228,24 +239,7 @@ void DeviceImpl::ApplySwapInterval() {
 DeviceImpl::~DeviceImpl() {
   if (context_) {
     MakeCurrent();
-    // Unbinding destroys what only the device still held.
-    for (TextureImpl*& t : textures_) {
-      TextureImpl* old = t;
-      t = nullptr;
-      if (old) old->Unbind();
-    }
-    VertexBufferImpl* vb = stream_;
-    stream_ = nullptr;
-    if (vb) vb->Unbind();
-    IndexBufferImpl* ib = indices_;
-    indices_ = nullptr;
-    if (ib) ib->Unbind();
-    SurfaceImpl* rt = renderTarget_;
-    renderTarget_ = nullptr;
-    if (rt) rt->UnbindSurface();
-    SurfaceImpl* ds = depthStencil_;
-    depthStencil_ = nullptr;
-    if (ds) ds->UnbindSurface();
+    UnbindAll();  // destroys what only the device still held
     delete backBuffer_;
     delete autoDepth_;
     // Nothing else can be left: every other resource holds a device reference or was freed on
@@ -262,16 +256,12 @@ DeviceImpl::~DeviceImpl() {
   d3d_->Release();
 }
 
-HRESULT DeviceImpl::QueryInterface(REFIID, void** ppv) {
-  if (ppv) *ppv = nullptr;
-  return E_NOINTERFACE;
-}
+HRESULT DeviceImpl::QueryInterface(REFIID, void** ppv) { return NoInterface(ppv); }
 
 ULONG DeviceImpl::AddRef() { return ++ref_; }
 
 ULONG DeviceImpl::Release() {
-  if (ref_ == 0) return 0;
-  if (--ref_ > 0) return ref_;
+  if (!LastRelease(&ref_)) return ref_;
   delete this;
   return 0;
 }
@@ -323,18 +313,10 @@ bool DeviceImpl::HasBlockingResources() const {
 }
 
 void DeviceImpl::UnbindAll() {
-  for (TextureImpl*& t : textures_) {
-    TextureImpl* old = t;
-    t = nullptr;
-    if (old) old->Unbind();
-  }
-  VertexBufferImpl* vb = stream_;
-  stream_ = nullptr;
+  for (TextureImpl*& t : textures_) Rebind(t);
+  Rebind(stream_);
   streamOffset_ = streamStride_ = 0;
-  if (vb) vb->Unbind();
-  IndexBufferImpl* ib = indices_;
-  indices_ = nullptr;
-  if (ib) ib->Unbind();
+  Rebind(indices_);
   SurfaceImpl* rt = renderTarget_;
   renderTarget_ = nullptr;
   if (rt) rt->UnbindSurface();
@@ -422,9 +404,7 @@ UINT DeviceImpl::GetAvailableTextureMem() {
 
 HRESULT DeviceImpl::GetDirect3D(IDirect3D9** d3d) {
   if (!d3d) return D3DERR_INVALIDCALL;
-  d3d_->AddRef();
-  *d3d = d3d_;
-  return D3D_OK;
+  return HandOut(d3d_, d3d);
 }
 
 UINT DeviceImpl::MaxTextureSize() const {
@@ -466,30 +446,21 @@ HRESULT DeviceImpl::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* p) {
 // ---- surfaces and resources ------------------------------------------------------------------------
 
 HRESULT DeviceImpl::GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE, IDirect3DSurface9** surface) {
-  if (!surface) return D3DERR_INVALIDCALL;
-  *surface = nullptr;
+  if (!ClearOut(surface)) return D3DERR_INVALIDCALL;
   if (swapChain != 0 || index != 0) return D3DERR_INVALIDCALL;
-  backBuffer_->AddRef();
-  *surface = backBuffer_;
-  return D3D_OK;
+  return HandOut(backBuffer_, surface);
 }
 
 HRESULT DeviceImpl::GetDepthStencilSurface(IDirect3DSurface9** surface) {
-  if (!surface) return D3DERR_INVALIDCALL;
-  *surface = nullptr;
+  if (!ClearOut(surface)) return D3DERR_INVALIDCALL;
   if (!depthStencil_) return D3DERR_NOTFOUND;
-  depthStencil_->AddRef();
-  *surface = depthStencil_;
-  return D3D_OK;
+  return HandOut(depthStencil_, surface);
 }
 
 HRESULT DeviceImpl::GetRenderTarget(DWORD index, IDirect3DSurface9** surface) {
-  if (!surface) return D3DERR_INVALIDCALL;
-  *surface = nullptr;
+  if (!ClearOut(surface)) return D3DERR_INVALIDCALL;
   if (index != 0) return D3DERR_INVALIDCALL;
-  renderTarget_->AddRef();
-  *surface = renderTarget_;
-  return D3D_OK;
+  return HandOut(renderTarget_, surface);
 }
 
 HRESULT DeviceImpl::SetRenderTarget(DWORD index, IDirect3DSurface9* surface) {
@@ -510,11 +481,10 @@ HRESULT DeviceImpl::SetRenderTarget(DWORD index, IDirect3DSurface9* surface) {
 
 HRESULT DeviceImpl::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                   IDirect3DTexture9** texture, HANDLE* shared) {
-  if (!texture) return D3DERR_INVALIDCALL;
-  *texture = nullptr;
+  if (!ClearOut(texture)) return D3DERR_INVALIDCALL;
   if (shared || width == 0 || height == 0) return D3DERR_INVALIDCALL;
   // Beyond the renderer's limit Wine's d3d9 answers D3DERR_NOTAVAILABLE.
-  if (width > MaxTextureSize() || height > MaxTextureSize()) return D3DERR_NOTAVAILABLE;
+  if (!WithinLimit(width, height, MaxTextureSize())) return D3DERR_NOTAVAILABLE;
   usage &= ~static_cast<DWORD>(D3DUSAGE_AUTOGENMIPMAP);  // no generated levels: the app fills them
   const FormatInfo* f = FindFormat(format);
   const unsigned need = (usage & D3DUSAGE_RENDERTARGET) ? kUseRenderTarget : kUseTexture;
@@ -533,10 +503,9 @@ HRESULT DeviceImpl::CreateTexture(UINT width, UINT height, UINT levels, DWORD us
 
 HRESULT DeviceImpl::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                        IDirect3DVertexBuffer9** buffer, HANDLE* shared) {
-  if (!buffer) return D3DERR_INVALIDCALL;
-  *buffer = nullptr;
-  if (length == 0) return E_INVALIDARG;
-  if (shared || pool == D3DPOOL_SCRATCH || pool > D3DPOOL_SCRATCH) return D3DERR_INVALIDCALL;
+  if (!ClearOut(buffer)) return D3DERR_INVALIDCALL;
+  const HRESULT args = CheckBufferArgs(length, pool, shared);
+  if (FAILED(args)) return args;
   if (fvf) {
     FvfLayout layout;
     if (DecodeFvf(fvf, &layout) && length < layout.stride) return D3DERR_INVALIDCALL;
@@ -548,10 +517,9 @@ HRESULT DeviceImpl::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DP
 
 HRESULT DeviceImpl::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                       IDirect3DIndexBuffer9** buffer, HANDLE* shared) {
-  if (!buffer) return D3DERR_INVALIDCALL;
-  *buffer = nullptr;
-  if (length == 0) return E_INVALIDARG;
-  if (shared || pool == D3DPOOL_SCRATCH || pool > D3DPOOL_SCRATCH) return D3DERR_INVALIDCALL;
+  if (!ClearOut(buffer)) return D3DERR_INVALIDCALL;
+  const HRESULT args = CheckBufferArgs(length, pool, shared);
+  if (FAILED(args)) return args;
   if (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32) return D3DERR_INVALIDCALL;
   MakeCurrent();
   *buffer = new IndexBufferImpl(this, length, usage, format, pool);
@@ -560,13 +528,12 @@ HRESULT DeviceImpl::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format
 
 HRESULT DeviceImpl::CreateRenderTarget(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE ms, DWORD,
                                        BOOL lockable, IDirect3DSurface9** surface, HANDLE* shared) {
-  if (!surface) return D3DERR_INVALIDCALL;
-  *surface = nullptr;
+  if (!ClearOut(surface)) return D3DERR_INVALIDCALL;
   if (shared || width == 0 || height == 0) return D3DERR_INVALIDCALL;
   if (ms != D3DMULTISAMPLE_NONE) return D3DERR_NOTAVAILABLE;
   const FormatInfo* f = FindFormat(format);
   if (!f || !(f->uses & kUseRenderTarget)) return D3DERR_INVALIDCALL;
-  if (width > MaxTextureSize() || height > MaxTextureSize()) return D3DERR_INVALIDCALL;
+  if (!WithinLimit(width, height, MaxTextureSize())) return D3DERR_INVALIDCALL;
   MakeCurrent();
   *surface = new SurfaceImpl(this, SurfaceImpl::Kind::kRenderTarget, *f, width, height, D3DPOOL_DEFAULT, lockable != 0,
                              false, static_cast<std::uint64_t>(width) * height * f->bytesPerPixel);
@@ -575,13 +542,12 @@ HRESULT DeviceImpl::CreateRenderTarget(UINT width, UINT height, D3DFORMAT format
 
 HRESULT DeviceImpl::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
                                                 IDirect3DSurface9** surface, HANDLE* shared) {
-  if (!surface) return D3DERR_INVALIDCALL;
-  *surface = nullptr;
+  if (!ClearOut(surface)) return D3DERR_INVALIDCALL;
   if (shared || width == 0 || height == 0) return D3DERR_INVALIDCALL;
   if (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_SYSTEMMEM && pool != D3DPOOL_SCRATCH) return D3DERR_INVALIDCALL;
   const FormatInfo* f = FindFormat(format);
   if (!f || !(f->uses & (kUseTexture | kUseRenderTarget)) || f->blockBytes) return D3DERR_INVALIDCALL;
-  if (width > MaxTextureSize() || height > MaxTextureSize()) return D3DERR_INVALIDCALL;
+  if (!WithinLimit(width, height, MaxTextureSize())) return D3DERR_INVALIDCALL;
   *surface = new SurfaceImpl(this, SurfaceImpl::Kind::kPlain, *f, width, height, pool, true, false, 0);
   return D3D_OK;
 }

@@ -227,16 +227,25 @@ class DeviceImpl final : public IDirect3DDevice9 {
   void UnbindAll();
   // device_state.cpp
   void SetDefaultState();
+  const LightSlot* FindLight(DWORD index) const;  // null for a light never set
   void UpdateDerived();
   // draw.cpp
   void InitGlState();
   void InvalidateMirror();
   bool PrepareDraw(const FvfLayout& layout, D3DPRIMITIVETYPE type, GLuint vertexBuffer, UINT vertexOffset);
   void ApplyFramebuffer();
+  // The fixed-function GL state, one step per dirty group.
   void ApplyFixedState();
+  void ApplyViewport();
+  void ApplyScissor();
+  void ApplyBlend();
+  void ApplyDepth();
+  void ApplyRaster();
+  void ApplyStencil();
   bool ApplyProgram(const FvfLayout& layout, D3DPRIMITIVETYPE type);
   void ApplyUniforms();
   void ApplyTextures();
+  void ApplySampler(int stage, DWORD textureLod);  // the sampler object's parameters
   void ApplyLayout(const FvfLayout& layout, GLuint buffer, UINT offset);
   void BuildKey(const FvfLayout& layout, D3DPRIMITIVETYPE type, FfpKey* key) const;
   bool Drawing() const { return lost_ == LostState::kOk; }
@@ -249,6 +258,11 @@ class DeviceImpl final : public IDirect3DDevice9 {
   void BindDrawFbo(GLuint fbo);
   void BindReadFbo(GLuint fbo);
   void ActiveUnit(GLuint unit);
+  void BindTextureUnit(GLuint unit, GLuint texture);
+  // Sends a GL state through `send` only when it differs from the mirror's copy (a value, or a
+  // std::tie group against a std::make_tuple), records it and counts the change.
+  template <typename Mirror, typename Value, typename Send>
+  void SendState(Mirror&& mirror, const Value& value, Send send);
   void Enable(GLenum cap, int* mirror, bool on);
   void SetScissor(bool on, GLint x, GLint y, GLsizei w, GLsizei h);
   void SetColorMask(DWORD mask);
@@ -335,6 +349,38 @@ class DeviceImpl final : public IDirect3DDevice9 {
   // rule; measured once per context by CalibrateRaster.
   float biasX_ = 0.0f, biasY_ = 0.0f;
 };
+
+// Out-parameters of the API calls. ClearOut: false when there is nowhere to write, else *out is
+// cleared. HandOut: *out takes `object` (may be null) with a reference. CopyOut: *out takes a
+// copy of `value`; D3DERR_INVALIDCALL when out is null.
+template <typename T>
+bool ClearOut(T** out) {
+  if (!out) return false;
+  *out = nullptr;
+  return true;
+}
+template <typename T, typename Interface>
+HRESULT HandOut(T* object, Interface** out) {
+  if (object) object->AddRef();
+  *out = object;
+  return D3D_OK;
+}
+template <typename T>
+HRESULT CopyOut(const T& value, T* out) {
+  if (!out) return D3DERR_INVALIDCALL;
+  *out = value;
+  return D3D_OK;
+}
+
+// Binds `next` (may be null; left out: nothing) into `slot` and unbinds what was there, which may
+// destroy it.
+template <typename T>
+void Rebind(T*& slot, T* next = nullptr) {
+  if (next) next->Bind();
+  T* old = slot;
+  slot = next;
+  if (old) old->Unbind();
+}
 
 // Colour 0xAARRGGBB as floats r, g, b, a.
 void ColorToFloats(D3DCOLOR c, float out[4]);

@@ -176,11 +176,7 @@ HRESULT DeviceImpl::SetViewport(const D3DVIEWPORT9* vp) {
   return D3D_OK;
 }
 
-HRESULT DeviceImpl::GetViewport(D3DVIEWPORT9* vp) {
-  if (!vp) return D3DERR_INVALIDCALL;
-  *vp = viewport_;
-  return D3D_OK;
-}
+HRESULT DeviceImpl::GetViewport(D3DVIEWPORT9* vp) { return CopyOut(viewport_, vp); }
 
 HRESULT DeviceImpl::SetMaterial(const D3DMATERIAL9* material) {
   if (!material) return D3DERR_INVALIDCALL;
@@ -189,11 +185,7 @@ HRESULT DeviceImpl::SetMaterial(const D3DMATERIAL9* material) {
   return D3D_OK;
 }
 
-HRESULT DeviceImpl::GetMaterial(D3DMATERIAL9* material) {
-  if (!material) return D3DERR_INVALIDCALL;
-  *material = material_;
-  return D3D_OK;
-}
+HRESULT DeviceImpl::GetMaterial(D3DMATERIAL9* material) { return CopyOut(material_, material); }
 
 HRESULT DeviceImpl::SetLight(DWORD index, const D3DLIGHT9* light) {
   if (!light) return D3DERR_INVALIDCALL;
@@ -208,11 +200,15 @@ HRESULT DeviceImpl::SetLight(DWORD index, const D3DLIGHT9* light) {
   return D3D_OK;
 }
 
+const LightSlot* DeviceImpl::FindLight(DWORD index) const {
+  const auto it = lights_.find(index);
+  return it == lights_.end() ? nullptr : &it->second;
+}
+
 HRESULT DeviceImpl::GetLight(DWORD index, D3DLIGHT9* light) {
-  if (!light) return D3DERR_INVALIDCALL;
-  auto it = lights_.find(index);
-  if (it == lights_.end()) return D3DERR_INVALIDCALL;
-  *light = it->second.light;
+  const LightSlot* slot = FindLight(index);
+  if (!light || !slot) return D3DERR_INVALIDCALL;
+  *light = slot->light;
   return D3D_OK;
 }
 
@@ -237,10 +233,9 @@ HRESULT DeviceImpl::LightEnable(DWORD index, BOOL enable) {
 }
 
 HRESULT DeviceImpl::GetLightEnable(DWORD index, BOOL* enable) {
-  if (!enable) return D3DERR_INVALIDCALL;
-  auto it = lights_.find(index);
-  if (it == lights_.end()) return D3DERR_INVALIDCALL;
-  *enable = it->second.enabled ? TRUE : FALSE;
+  const LightSlot* slot = FindLight(index);
+  if (!enable || !slot) return D3DERR_INVALIDCALL;
+  *enable = slot->enabled ? TRUE : FALSE;
   return D3D_OK;
 }
 
@@ -382,13 +377,20 @@ HRESULT DeviceImpl::SetScissorRect(const RECT* rect) {
   return D3D_OK;
 }
 
-HRESULT DeviceImpl::GetScissorRect(RECT* rect) {
-  if (!rect) return D3DERR_INVALIDCALL;
-  *rect = scissor_;
-  return D3D_OK;
-}
+HRESULT DeviceImpl::GetScissorRect(RECT* rect) { return CopyOut(scissor_, rect); }
 
 // ---- bindings --------------------------------------------------------------------------------------
+
+namespace {
+
+// The layer's object behind `in` when it is one of `device`'s; a null `in` gives null.
+template <typename Impl, typename Interface>
+bool OwnObject(Interface* in, const DeviceImpl* device, Impl** out) {
+  *out = in ? dynamic_cast<Impl*>(in) : nullptr;
+  return !in || (*out && (*out)->device() == device);
+}
+
+}  // namespace
 
 HRESULT DeviceImpl::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
   int slot;
@@ -398,30 +400,19 @@ HRESULT DeviceImpl::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
     return D3D_OK;
   else
     return D3DERR_INVALIDCALL;
-  TextureImpl* t = nullptr;
-  if (texture) {
-    t = dynamic_cast<TextureImpl*>(texture);
-    if (!t || t->device() != this) return D3DERR_INVALIDCALL;
-  }
-  TextureImpl* old = textures_[slot];
-  if (old == t) return D3D_OK;
-  if (t) t->Bind();
-  textures_[slot] = t;
-  if (old) old->Unbind();
+  TextureImpl* t;
+  if (!OwnObject(texture, this, &t)) return D3DERR_INVALIDCALL;
+  if (textures_[slot] == t) return D3D_OK;
+  Rebind(textures_[slot], t);
   dirty_ |= kDirtyTextures | kDirtyKey;
   return D3D_OK;
 }
 
 HRESULT DeviceImpl::GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) {
-  if (!texture) return D3DERR_INVALIDCALL;
-  *texture = nullptr;
+  if (!ClearOut(texture)) return D3DERR_INVALIDCALL;
   if (stage >= 256 && stage <= 260) return D3D_OK;
   if (stage >= kMaxSamplers) return D3DERR_INVALIDCALL;
-  if (textures_[stage]) {
-    textures_[stage]->AddRef();
-    *texture = textures_[stage];
-  }
-  return D3D_OK;
+  return HandOut(textures_[stage], texture);
 }
 
 HRESULT DeviceImpl::SetFVF(DWORD fvf) {
@@ -430,25 +421,15 @@ HRESULT DeviceImpl::SetFVF(DWORD fvf) {
   return D3D_OK;
 }
 
-HRESULT DeviceImpl::GetFVF(DWORD* fvf) {
-  if (!fvf) return D3DERR_INVALIDCALL;
-  *fvf = fvf_;
-  return D3D_OK;
-}
+HRESULT DeviceImpl::GetFVF(DWORD* fvf) { return CopyOut(fvf_, fvf); }
 
 HRESULT DeviceImpl::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset, UINT stride) {
   if (stream != 0) return D3DERR_INVALIDCALL;  // FVF drawing reads stream 0 only
-  VertexBufferImpl* vb = nullptr;
-  if (buffer) {
-    vb = dynamic_cast<VertexBufferImpl*>(buffer);
-    if (!vb || vb->device() != this) return D3DERR_INVALIDCALL;
-  }
-  if (vb) vb->Bind();
-  VertexBufferImpl* old = stream_;
-  stream_ = vb;
+  VertexBufferImpl* vb;
+  if (!OwnObject(buffer, this, &vb)) return D3DERR_INVALIDCALL;
+  Rebind(stream_, vb);
   streamOffset_ = offset;
   streamStride_ = stride;
-  if (old) old->Unbind();
   return D3D_OK;
 }
 
@@ -456,36 +437,22 @@ HRESULT DeviceImpl::GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer
   if (!buffer || !offset || !stride) return D3DERR_INVALIDCALL;
   *buffer = nullptr;
   if (stream != 0) return D3DERR_INVALIDCALL;
-  if (stream_) {
-    stream_->AddRef();
-    *buffer = stream_;
-  }
+  HandOut(stream_, buffer);
   *offset = streamOffset_;
   *stride = streamStride_;
   return D3D_OK;
 }
 
 HRESULT DeviceImpl::SetIndices(IDirect3DIndexBuffer9* buffer) {
-  IndexBufferImpl* ib = nullptr;
-  if (buffer) {
-    ib = dynamic_cast<IndexBufferImpl*>(buffer);
-    if (!ib || ib->device() != this) return D3DERR_INVALIDCALL;
-  }
-  if (ib) ib->Bind();
-  IndexBufferImpl* old = indices_;
-  indices_ = ib;
-  if (old) old->Unbind();
+  IndexBufferImpl* ib;
+  if (!OwnObject(buffer, this, &ib)) return D3DERR_INVALIDCALL;
+  Rebind(indices_, ib);
   return D3D_OK;
 }
 
 HRESULT DeviceImpl::GetIndices(IDirect3DIndexBuffer9** buffer) {
-  if (!buffer) return D3DERR_INVALIDCALL;
-  *buffer = nullptr;
-  if (indices_) {
-    indices_->AddRef();
-    *buffer = indices_;
-  }
-  return D3D_OK;
+  if (!ClearOut(buffer)) return D3DERR_INVALIDCALL;
+  return HandOut(indices_, buffer);
 }
 
 // ---- values for the uniforms -----------------------------------------------------------------------

@@ -95,7 +95,7 @@ void FillCaps(D3DDEVTYPE type, UINT maxTextureSize, D3DCAPS9* c) {
                             D3DVTXPCAPS_LOCALVIEWER;
   c->MaxActiveLights = kMaxLights;
   c->MaxPointSize = 1.0f;
-  c->MaxPrimitiveCount = 0x555555;
+  c->MaxPrimitiveCount = kMaxPrimitiveCount;
   c->MaxVertexIndex = 0xffffff;
   c->MaxStreams = 1;
   c->MaxStreamStride = 1024;
@@ -109,16 +109,12 @@ void FillCaps(D3DDEVTYPE type, UINT maxTextureSize, D3DCAPS9* c) {
 
 Direct3D9Impl::~Direct3D9Impl() { SDL_QuitSubSystem(SDL_INIT_VIDEO); }
 
-HRESULT Direct3D9Impl::QueryInterface(REFIID, void** ppv) {
-  if (ppv) *ppv = nullptr;
-  return E_NOINTERFACE;
-}
+HRESULT Direct3D9Impl::QueryInterface(REFIID, void** ppv) { return NoInterface(ppv); }
 
 ULONG Direct3D9Impl::AddRef() { return ++ref_; }
 
 ULONG Direct3D9Impl::Release() {
-  if (ref_ == 0) return 0;
-  if (--ref_ > 0) return ref_;
+  if (!LastRelease(&ref_)) return ref_;
   delete this;
   return 0;
 }

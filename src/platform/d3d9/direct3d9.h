@@ -6,6 +6,15 @@
 
 namespace d3d9gl {
 
+// IUnknown of the layer's objects: QueryInterface answers no interface; a Release counts down
+// `ref`, true when it dropped the last reference (the caller then deletes the object). A count
+// already at 0 stays there.
+inline HRESULT NoInterface(void** ppv) {
+  if (ppv) *ppv = nullptr;
+  return E_NOINTERFACE;
+}
+inline bool LastRelease(ULONG* ref) { return *ref != 0 && --*ref == 0; }
+
 class Direct3D9Impl final : public IDirect3D9 {
  public:
   Direct3D9Impl() = default;
@@ -42,6 +51,10 @@ class Direct3D9Impl final : public IDirect3D9 {
   bool probed_ = false;
   UINT maxTextureSize_ = 0;
 };
+
+// The most primitives one draw takes: three vertices each (a triangle list) stay within the
+// 0xffffff vertices that MaxVertexIndex names. The caps' MaxPrimitiveCount.
+constexpr UINT kMaxPrimitiveCount = 0x555555u;
 
 // What the layer implements, identical for HAL and REF; the largest texture (and back buffer) is
 // `maxTextureSize` pixels on a side, the renderer's GL_MAX_TEXTURE_SIZE.

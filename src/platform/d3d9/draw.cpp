@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <tuple>
+#include <utility>
 
 namespace d3d9gl {
 
@@ -39,6 +41,11 @@ UINT VertexCount(D3DPRIMITIVETYPE type, UINT count) {
     case D3DPT_TRIANGLEFAN: return count + 2;
     default: return 0;
   }
+}
+
+// A primitive type the layer draws, with a count within the limit every draw checks first.
+bool DrawableCount(D3DPRIMITIVETYPE type, UINT count) {
+  return VertexCount(type, 1) != 0 && count <= kMaxPrimitiveCount;
 }
 
 bool IsTriangles(D3DPRIMITIVETYPE type) {
@@ -121,6 +128,16 @@ GLint GlAddress(DWORD a, bool mirrorClamp) {
   }
 }
 
+// GL's minifying filter for Direct3D's MINFILTER and MIPFILTER.
+GLint GlMinFilter(DWORD minFilter, DWORD mipFilter) {
+  const bool linear = minFilter >= D3DTEXF_LINEAR;
+  switch (mipFilter) {
+    case D3DTEXF_NONE: return linear ? GL_LINEAR : GL_NEAREST;
+    case D3DTEXF_POINT: return linear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+    default: return linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+  }
+}
+
 // Which arguments an operation reads (bit 0 arg1, bit 1 arg2, bit 2 arg0).
 unsigned ArgsUsed(DWORD op) {
   switch (op) {
@@ -173,6 +190,25 @@ bool DecodeFvf(DWORD fvf, FvfLayout* l) {
 
 // ---- the GL mirror ---------------------------------------------------------------------------------
 
+namespace {
+
+// Calls `send` and records `value` in the mirror when the mirror holds something else; true when
+// it sent. A group of values goes as std::tie(...) of the mirror against std::make_tuple(...).
+template <typename Mirror, typename Value, typename Send>
+bool SendIfChanged(Mirror&& mirror, const Value& value, Send send) {
+  if (mirror == value) return false;
+  send();
+  mirror = value;
+  return true;
+}
+
+}  // namespace
+
+template <typename Mirror, typename Value, typename Send>
+void DeviceImpl::SendState(Mirror&& mirror, const Value& value, Send send) {
+  if (SendIfChanged(std::forward<Mirror>(mirror), value, send)) ++stats_.stateChanges;
+}
+
 void DeviceImpl::InitGlState() {
   gl_.GenVertexArrays(1, &vao_);
   gl_.GenSamplers(kMaxStages, samplers_);
@@ -200,98 +236,77 @@ void DeviceImpl::InvalidateMirror() {
 }
 
 void DeviceImpl::UseProgram(GLuint program) {
-  if (mirror_.program == program) return;
-  gl_.UseProgram(program);
-  mirror_.program = program;
-  ++stats_.programBinds;
+  if (SendIfChanged(mirror_.program, program, [&] { gl_.UseProgram(program); })) ++stats_.programBinds;
 }
 
 void DeviceImpl::BindVao() {
-  if (mirror_.vao == vao_) return;
-  gl_.BindVertexArray(vao_);
-  mirror_.vao = vao_;
+  SendIfChanged(mirror_.vao, vao_, [&] { gl_.BindVertexArray(vao_); });
 }
 
 void DeviceImpl::BindArrayBuffer(GLuint buffer) {
-  if (mirror_.arrayBuffer == buffer) return;
-  gl_.BindBuffer(GL_ARRAY_BUFFER, buffer);
-  mirror_.arrayBuffer = buffer;
+  SendIfChanged(mirror_.arrayBuffer, buffer, [&] { gl_.BindBuffer(GL_ARRAY_BUFFER, buffer); });
 }
 
 void DeviceImpl::BindElementBuffer(GLuint buffer) {
   BindVao();
-  if (mirror_.elementBuffer == buffer) return;
-  gl_.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer);
-  mirror_.elementBuffer = buffer;
+  SendIfChanged(mirror_.elementBuffer, buffer, [&] { gl_.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer); });
 }
 
 void DeviceImpl::BindDrawFbo(GLuint fbo) {
-  if (mirror_.drawFbo == fbo) return;
-  gl_.BindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo);
-  mirror_.drawFbo = fbo;
+  SendIfChanged(mirror_.drawFbo, fbo, [&] { gl_.BindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo); });
 }
 
 void DeviceImpl::BindReadFbo(GLuint fbo) {
-  if (mirror_.readFbo == fbo) return;
-  gl_.BindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
-  mirror_.readFbo = fbo;
+  SendIfChanged(mirror_.readFbo, fbo, [&] { gl_.BindFramebuffer(GL_READ_FRAMEBUFFER, fbo); });
 }
 
 void DeviceImpl::ActiveUnit(GLuint unit) {
-  if (mirror_.activeUnit == unit) return;
-  gl_.ActiveTexture(GL_TEXTURE0 + unit);
-  mirror_.activeUnit = unit;
+  SendIfChanged(mirror_.activeUnit, unit, [&] { gl_.ActiveTexture(GL_TEXTURE0 + unit); });
+}
+
+void DeviceImpl::BindTextureUnit(GLuint unit, GLuint texture) {
+  auto bind = [&] {
+    ActiveUnit(unit);
+    gl_.BindTexture(GL_TEXTURE_2D, texture);
+  };
+  if (SendIfChanged(mirror_.texture[unit], texture, bind)) ++stats_.textureBinds;
 }
 
 void DeviceImpl::BindUploadTexture(GLuint texture) {
   ActiveUnit(kMaxStages);
-  if (mirror_.texture[kMaxStages] == texture) return;
-  gl_.BindTexture(GL_TEXTURE_2D, texture);
-  mirror_.texture[kMaxStages] = texture;
-  ++stats_.textureBinds;
+  BindTextureUnit(kMaxStages, texture);
 }
 
 void DeviceImpl::Enable(GLenum cap, int* mirror, bool on) {
-  if (*mirror == static_cast<int>(on)) return;
-  if (on)
-    gl_.Enable(cap);
-  else
-    gl_.Disable(cap);
-  *mirror = on;
-  ++stats_.stateChanges;
+  SendState(*mirror, static_cast<int>(on), [&] {
+    if (on)
+      gl_.Enable(cap);
+    else
+      gl_.Disable(cap);
+  });
 }
 
 void DeviceImpl::SetScissor(bool on, GLint x, GLint y, GLsizei w, GLsizei h) {
   Enable(GL_SCISSOR_TEST, &mirror_.scissor, on);
   if (!on) return;
   GLint* b = mirror_.scissorBox;
-  if (b[0] == x && b[1] == y && b[2] == w && b[3] == h) return;
-  gl_.Scissor(x, y, w, h);
-  b[0] = x, b[1] = y, b[2] = w, b[3] = h;
-  ++stats_.stateChanges;
+  SendState(std::tie(b[0], b[1], b[2], b[3]), std::make_tuple(x, y, w, h), [&] { gl_.Scissor(x, y, w, h); });
 }
 
 void DeviceImpl::SetColorMask(DWORD mask) {
   mask &= 0xf;
-  if (mirror_.colorMask == mask) return;
-  gl_.ColorMask((mask & D3DCOLORWRITEENABLE_RED) != 0, (mask & D3DCOLORWRITEENABLE_GREEN) != 0,
-                (mask & D3DCOLORWRITEENABLE_BLUE) != 0, (mask & D3DCOLORWRITEENABLE_ALPHA) != 0);
-  mirror_.colorMask = mask;
-  ++stats_.stateChanges;
+  SendState(mirror_.colorMask, mask, [&] {
+    gl_.ColorMask((mask & D3DCOLORWRITEENABLE_RED) != 0, (mask & D3DCOLORWRITEENABLE_GREEN) != 0,
+                  (mask & D3DCOLORWRITEENABLE_BLUE) != 0, (mask & D3DCOLORWRITEENABLE_ALPHA) != 0);
+  });
 }
 
 void DeviceImpl::SetDepthMask(bool on) {
-  if (mirror_.depthMask == static_cast<int>(on)) return;
-  gl_.DepthMask(on ? GL_TRUE : GL_FALSE);
-  mirror_.depthMask = on;
-  ++stats_.stateChanges;
+  SendState(mirror_.depthMask, static_cast<int>(on), [&] { gl_.DepthMask(on ? GL_TRUE : GL_FALSE); });
 }
 
 void DeviceImpl::SetStencilWriteMask(GLuint mask) {
-  if (mirror_.stencilWriteMask == mask) return;
-  gl_.StencilMask(mask);
-  mirror_.stencilWriteMask = mask;
-  ++stats_.stateChanges;
+  SendState(mirror_.stencilWriteMask, mask, [&] { gl_.StencilMask(mask); });
 }
 
 GLuint DeviceImpl::FramebufferFor(SurfaceImpl* color, SurfaceImpl* depth) {
@@ -328,127 +343,99 @@ void DeviceImpl::ApplyFramebuffer() {
 }
 
 void DeviceImpl::ApplyFixedState() {
-  if (dirty_ & kDirtyViewport) {
-    const GLint v[4] = {static_cast<GLint>(viewport_.X), static_cast<GLint>(viewport_.Y),
-                        static_cast<GLint>(viewport_.Width), static_cast<GLint>(viewport_.Height)};
-    GLint* m = mirror_.viewport;
-    if (m[0] != v[0] || m[1] != v[1] || m[2] != v[2] || m[3] != v[3]) {
-      gl_.Viewport(v[0], v[1], v[2], v[3]);
-      std::memcpy(m, v, sizeof v);
-      ++stats_.stateChanges;
-    }
-    if (mirror_.depthRange[0] != viewport_.MinZ || mirror_.depthRange[1] != viewport_.MaxZ) {
-      gl_.DepthRange(viewport_.MinZ, viewport_.MaxZ);
-      mirror_.depthRange[0] = viewport_.MinZ;
-      mirror_.depthRange[1] = viewport_.MaxZ;
-      ++stats_.stateChanges;
-    }
-  }
-  if (dirty_ & kDirtyScissor) {
-    if (rs_[D3DRS_SCISSORTESTENABLE]) {
-      const LONG l = std::max<LONG>(scissor_.left, 0), t = std::max<LONG>(scissor_.top, 0);
-      const LONG r = std::max(l, scissor_.right), b = std::max(t, scissor_.bottom);
-      SetScissor(true, l, t, r - l, b - t);
-    } else {
-      SetScissor(false, 0, 0, 0, 0);
-    }
-  }
-  if (dirty_ & kDirtyBlend) {
-    const bool on = rs_[D3DRS_ALPHABLENDENABLE] != 0;
-    Enable(GL_BLEND, &mirror_.blend, on);
-    if (on) {
-      GLenum s, d, sa, da;
-      BlendPair(rs_[D3DRS_SRCBLEND], rs_[D3DRS_DESTBLEND], &s, &d);
-      GLenum eq = GlBlendOp(rs_[D3DRS_BLENDOP]), eqa = eq;
-      if (rs_[D3DRS_SEPARATEALPHABLENDENABLE]) {
-        BlendPair(rs_[D3DRS_SRCBLENDALPHA], rs_[D3DRS_DESTBLENDALPHA], &sa, &da);
-        eqa = GlBlendOp(rs_[D3DRS_BLENDOPALPHA]);
-      } else {
-        sa = s, da = d;
-      }
-      if (mirror_.srcRgb != s || mirror_.dstRgb != d || mirror_.srcAlpha != sa || mirror_.dstAlpha != da) {
-        gl_.BlendFuncSeparate(s, d, sa, da);
-        mirror_.srcRgb = s, mirror_.dstRgb = d, mirror_.srcAlpha = sa, mirror_.dstAlpha = da;
-        ++stats_.stateChanges;
-      }
-      if (mirror_.eqRgb != eq || mirror_.eqAlpha != eqa) {
-        gl_.BlendEquationSeparate(eq, eqa);
-        mirror_.eqRgb = eq, mirror_.eqAlpha = eqa;
-        ++stats_.stateChanges;
-      }
-      if (mirror_.blendColor != rs_[D3DRS_BLENDFACTOR]) {
-        float c[4];
-        ColorToFloats(rs_[D3DRS_BLENDFACTOR], c);
-        gl_.BlendColor(c[0], c[1], c[2], c[3]);
-        mirror_.blendColor = rs_[D3DRS_BLENDFACTOR];
-        ++stats_.stateChanges;
-      }
-    }
-  }
-  if (dirty_ & kDirtyDepth) {
-    const bool test = rs_[D3DRS_ZENABLE] != D3DZB_FALSE && depthStencil_;
-    Enable(GL_DEPTH_TEST, &mirror_.depthTest, test);
-    if (test) {
-      const GLenum f = GlCompare(rs_[D3DRS_ZFUNC]);
-      if (mirror_.depthFunc != f) {
-        gl_.DepthFunc(f);
-        mirror_.depthFunc = f;
-        ++stats_.stateChanges;
-      }
-      SetDepthMask(rs_[D3DRS_ZWRITEENABLE] != 0);
-    }
-  }
-  if (dirty_ & kDirtyRaster) {
-    const DWORD cull = rs_[D3DRS_CULLMODE];
-    const bool on = cull == D3DCULL_CW || cull == D3DCULL_CCW;
-    Enable(GL_CULL_FACE, &mirror_.cull, on);
-    if (on) {
-      const GLenum face = cull == D3DCULL_CCW ? GL_BACK : GL_FRONT;
-      if (mirror_.cullFace != face) {
-        gl_.CullFace(face);
-        mirror_.cullFace = face;
-        ++stats_.stateChanges;
-      }
-    }
-    const DWORD fill = rs_[D3DRS_FILLMODE];
-    const GLenum mode = fill == D3DFILL_POINT ? GL_POINT : fill == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL;
-    if (mirror_.polygonMode != mode) {
-      gl_.PolygonMode(GL_FRONT_AND_BACK, mode);
-      mirror_.polygonMode = mode;
-      ++stats_.stateChanges;
-    }
-    const float size = std::max(1.0f, BitsFloat(rs_[D3DRS_POINTSIZE]));
-    if (mirror_.pointSize != size) {
-      gl_.PointSize(size);
-      mirror_.pointSize = size;
-      ++stats_.stateChanges;
-    }
-  }
+  if (dirty_ & kDirtyViewport) ApplyViewport();
+  if (dirty_ & kDirtyScissor) ApplyScissor();
+  if (dirty_ & kDirtyBlend) ApplyBlend();
+  if (dirty_ & kDirtyDepth) ApplyDepth();
+  if (dirty_ & kDirtyRaster) ApplyRaster();
   if (dirty_ & kDirtyColorMask) SetColorMask(rs_[D3DRS_COLORWRITEENABLE]);
-  if (dirty_ & kDirtyStencil) {
-    const bool on = rs_[D3DRS_STENCILENABLE] && depthStencil_ && (depthStencil_->format().uses & kUseStencil);
-    Enable(GL_STENCIL_TEST, &mirror_.stencil, on);
-    if (on) {
-      const GLenum f = GlCompare(rs_[D3DRS_STENCILFUNC]);
-      const GLint ref = static_cast<GLint>(rs_[D3DRS_STENCILREF] & 0xff);
-      const GLuint mask = rs_[D3DRS_STENCILMASK];
-      if (mirror_.stencilFunc != f || mirror_.stencilRef != ref || mirror_.stencilMask != mask) {
-        gl_.StencilFunc(f, ref, mask);
-        mirror_.stencilFunc = f, mirror_.stencilRef = ref, mirror_.stencilMask = mask;
-        ++stats_.stateChanges;
-      }
-      const GLenum sf = GlStencilOp(rs_[D3DRS_STENCILFAIL]), zf = GlStencilOp(rs_[D3DRS_STENCILZFAIL]),
-                   zp = GlStencilOp(rs_[D3DRS_STENCILPASS]);
-      if (mirror_.stencilFail != sf || mirror_.stencilZFail != zf || mirror_.stencilPass != zp) {
-        gl_.StencilOp(sf, zf, zp);
-        mirror_.stencilFail = sf, mirror_.stencilZFail = zf, mirror_.stencilPass = zp;
-        ++stats_.stateChanges;
-      }
-      SetStencilWriteMask(rs_[D3DRS_STENCILWRITEMASK]);
-    }
-  }
+  if (dirty_ & kDirtyStencil) ApplyStencil();
   dirty_ &=
       ~(kDirtyViewport | kDirtyScissor | kDirtyBlend | kDirtyDepth | kDirtyRaster | kDirtyColorMask | kDirtyStencil);
+}
+
+void DeviceImpl::ApplyViewport() {
+  const GLint x = static_cast<GLint>(viewport_.X), y = static_cast<GLint>(viewport_.Y);
+  const GLint w = static_cast<GLint>(viewport_.Width), h = static_cast<GLint>(viewport_.Height);
+  GLint* m = mirror_.viewport;
+  SendState(std::tie(m[0], m[1], m[2], m[3]), std::make_tuple(x, y, w, h), [&] { gl_.Viewport(x, y, w, h); });
+  SendState(std::tie(mirror_.depthRange[0], mirror_.depthRange[1]), std::make_tuple(viewport_.MinZ, viewport_.MaxZ),
+            [&] { gl_.DepthRange(viewport_.MinZ, viewport_.MaxZ); });
+}
+
+void DeviceImpl::ApplyScissor() {
+  if (!rs_[D3DRS_SCISSORTESTENABLE]) {
+    SetScissor(false, 0, 0, 0, 0);
+    return;
+  }
+  const LONG l = std::max<LONG>(scissor_.left, 0), t = std::max<LONG>(scissor_.top, 0);
+  const LONG r = std::max(l, scissor_.right), b = std::max(t, scissor_.bottom);
+  SetScissor(true, l, t, r - l, b - t);
+}
+
+void DeviceImpl::ApplyBlend() {
+  const bool on = rs_[D3DRS_ALPHABLENDENABLE] != 0;
+  Enable(GL_BLEND, &mirror_.blend, on);
+  if (!on) return;
+  GLenum s, d, sa, da;
+  BlendPair(rs_[D3DRS_SRCBLEND], rs_[D3DRS_DESTBLEND], &s, &d);
+  GLenum eq = GlBlendOp(rs_[D3DRS_BLENDOP]), eqa = eq;
+  if (rs_[D3DRS_SEPARATEALPHABLENDENABLE]) {
+    BlendPair(rs_[D3DRS_SRCBLENDALPHA], rs_[D3DRS_DESTBLENDALPHA], &sa, &da);
+    eqa = GlBlendOp(rs_[D3DRS_BLENDOPALPHA]);
+  } else {
+    sa = s, da = d;
+  }
+  SendState(std::tie(mirror_.srcRgb, mirror_.dstRgb, mirror_.srcAlpha, mirror_.dstAlpha), std::make_tuple(s, d, sa, da),
+            [&] { gl_.BlendFuncSeparate(s, d, sa, da); });
+  SendState(std::tie(mirror_.eqRgb, mirror_.eqAlpha), std::make_tuple(eq, eqa),
+            [&] { gl_.BlendEquationSeparate(eq, eqa); });
+  const DWORD factor = rs_[D3DRS_BLENDFACTOR];
+  SendState(mirror_.blendColor, factor, [&] {
+    float c[4];
+    ColorToFloats(factor, c);
+    gl_.BlendColor(c[0], c[1], c[2], c[3]);
+  });
+}
+
+void DeviceImpl::ApplyDepth() {
+  const bool test = rs_[D3DRS_ZENABLE] != D3DZB_FALSE && depthStencil_;
+  Enable(GL_DEPTH_TEST, &mirror_.depthTest, test);
+  if (!test) return;
+  const GLenum f = GlCompare(rs_[D3DRS_ZFUNC]);
+  SendState(mirror_.depthFunc, f, [&] { gl_.DepthFunc(f); });
+  SetDepthMask(rs_[D3DRS_ZWRITEENABLE] != 0);
+}
+
+void DeviceImpl::ApplyRaster() {
+  const DWORD cull = rs_[D3DRS_CULLMODE];
+  const bool on = cull == D3DCULL_CW || cull == D3DCULL_CCW;
+  Enable(GL_CULL_FACE, &mirror_.cull, on);
+  if (on) {
+    const GLenum face = cull == D3DCULL_CCW ? GL_BACK : GL_FRONT;
+    SendState(mirror_.cullFace, face, [&] { gl_.CullFace(face); });
+  }
+  const DWORD fill = rs_[D3DRS_FILLMODE];
+  const GLenum mode = fill == D3DFILL_POINT ? GL_POINT : fill == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL;
+  SendState(mirror_.polygonMode, mode, [&] { gl_.PolygonMode(GL_FRONT_AND_BACK, mode); });
+  const float size = std::max(1.0f, BitsFloat(rs_[D3DRS_POINTSIZE]));
+  SendState(mirror_.pointSize, size, [&] { gl_.PointSize(size); });
+}
+
+void DeviceImpl::ApplyStencil() {
+  const bool on = rs_[D3DRS_STENCILENABLE] && depthStencil_ && (depthStencil_->format().uses & kUseStencil);
+  Enable(GL_STENCIL_TEST, &mirror_.stencil, on);
+  if (!on) return;
+  const GLenum f = GlCompare(rs_[D3DRS_STENCILFUNC]);
+  const GLint ref = static_cast<GLint>(rs_[D3DRS_STENCILREF] & 0xff);
+  const GLuint mask = rs_[D3DRS_STENCILMASK];
+  SendState(std::tie(mirror_.stencilFunc, mirror_.stencilRef, mirror_.stencilMask), std::make_tuple(f, ref, mask),
+            [&] { gl_.StencilFunc(f, ref, mask); });
+  const GLenum sf = GlStencilOp(rs_[D3DRS_STENCILFAIL]), zf = GlStencilOp(rs_[D3DRS_STENCILZFAIL]),
+               zp = GlStencilOp(rs_[D3DRS_STENCILPASS]);
+  SendState(std::tie(mirror_.stencilFail, mirror_.stencilZFail, mirror_.stencilPass), std::make_tuple(sf, zf, zp),
+            [&] { gl_.StencilOp(sf, zf, zp); });
+  SetStencilWriteMask(rs_[D3DRS_STENCILWRITEMASK]);
 }
 
 void DeviceImpl::BuildKey(const FvfLayout& layout, D3DPRIMITIVETYPE type, FfpKey* key) const {
@@ -598,49 +585,44 @@ void DeviceImpl::ApplyTextures() {
   for (int s = 0; s < key_.stageCount; ++s) {
     if (!key_.stage[s].sampled) continue;
     TextureImpl* tex = textures_[s];
-    const GLuint name = tex->glTexture();
-    if (mirror_.texture[s] != name) {
-      ActiveUnit(static_cast<GLuint>(s));
-      gl_.BindTexture(GL_TEXTURE_2D, name);
-      mirror_.texture[s] = name;
-      ++stats_.textureBinds;
-    }
-    if (mirror_.sampler[s] != samplers_[s]) {
-      gl_.BindSampler(static_cast<GLuint>(s), samplers_[s]);
-      mirror_.sampler[s] = samplers_[s];
-    }
-    const DWORD* sp = samp_[s];
-    SamplerMirror& m = samplerMirror_[s];
-    const GLuint so = samplers_[s];
-    const bool minLinear = sp[D3DSAMP_MINFILTER] >= D3DTEXF_LINEAR;
-    GLint minf;
-    switch (sp[D3DSAMP_MIPFILTER]) {
-      case D3DTEXF_NONE: minf = minLinear ? GL_LINEAR : GL_NEAREST; break;
-      case D3DTEXF_POINT: minf = minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST; break;
-      default: minf = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR; break;
-    }
-    const GLint magf = sp[D3DSAMP_MAGFILTER] >= D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST;
-    const GLint ws = GlAddress(sp[D3DSAMP_ADDRESSU], gl_.hasMirrorClamp);
-    const GLint wt = GlAddress(sp[D3DSAMP_ADDRESSV], gl_.hasMirrorClamp);
-    // MAXMIPLEVEL and the texture's LOD both name the most detailed level that may be used.
-    const float minLod = static_cast<float>(std::max(sp[D3DSAMP_MAXMIPLEVEL], tex->GetLOD()));
-    const float bias = BitsFloat(sp[D3DSAMP_MIPMAPLODBIAS]);
-    if (m.minFilter != minf) gl_.SamplerParameteri(so, GL_TEXTURE_MIN_FILTER, minf), m.minFilter = minf;
-    if (m.magFilter != magf) gl_.SamplerParameteri(so, GL_TEXTURE_MAG_FILTER, magf), m.magFilter = magf;
-    if (m.wrapS != ws) gl_.SamplerParameteri(so, GL_TEXTURE_WRAP_S, ws), m.wrapS = ws;
-    if (m.wrapT != wt) gl_.SamplerParameteri(so, GL_TEXTURE_WRAP_T, wt), m.wrapT = wt;
-    if (m.minLod != minLod) gl_.SamplerParameterf(so, GL_TEXTURE_MIN_LOD, minLod), m.minLod = minLod;
-    if (m.lodBias != bias) gl_.SamplerParameterf(so, GL_TEXTURE_LOD_BIAS, bias), m.lodBias = bias;
-    if (!m.borderValid || m.border != sp[D3DSAMP_BORDERCOLOR]) {
-      float c[4];
-      ColorToFloats(sp[D3DSAMP_BORDERCOLOR], c);
-      gl_.SamplerParameterfv(so, GL_TEXTURE_BORDER_COLOR, c);
-      m.border = sp[D3DSAMP_BORDERCOLOR];
-      m.borderValid = true;
-    }
+    const GLuint unit = static_cast<GLuint>(s);
+    BindTextureUnit(unit, tex->glTexture());
+    SendIfChanged(mirror_.sampler[s], samplers_[s], [&] { gl_.BindSampler(unit, samplers_[s]); });
+    ApplySampler(s, tex->GetLOD());
   }
   dirty_ &= ~kDirtyTextures;
   dirtySamplers_ = 0;
+}
+
+void DeviceImpl::ApplySampler(int s, DWORD textureLod) {
+  const DWORD* sp = samp_[s];
+  SamplerMirror& m = samplerMirror_[s];
+  const GLuint so = samplers_[s];
+  const GLint minf = GlMinFilter(sp[D3DSAMP_MINFILTER], sp[D3DSAMP_MIPFILTER]);
+  const GLint magf = sp[D3DSAMP_MAGFILTER] >= D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST;
+  const GLint ws = GlAddress(sp[D3DSAMP_ADDRESSU], gl_.hasMirrorClamp);
+  const GLint wt = GlAddress(sp[D3DSAMP_ADDRESSV], gl_.hasMirrorClamp);
+  // MAXMIPLEVEL and the texture's LOD both name the most detailed level that may be used.
+  const float minLod = static_cast<float>(std::max(sp[D3DSAMP_MAXMIPLEVEL], textureLod));
+  const float bias = BitsFloat(sp[D3DSAMP_MIPMAPLODBIAS]);
+  const DWORD border = sp[D3DSAMP_BORDERCOLOR];
+  auto parameter = [&](GLint* mirror, GLenum name, GLint value) {
+    SendIfChanged(*mirror, value, [&] { gl_.SamplerParameteri(so, name, value); });
+  };
+  auto parameterf = [&](float* mirror, GLenum name, float value) {
+    SendIfChanged(*mirror, value, [&] { gl_.SamplerParameterf(so, name, value); });
+  };
+  parameter(&m.minFilter, GL_TEXTURE_MIN_FILTER, minf);
+  parameter(&m.magFilter, GL_TEXTURE_MAG_FILTER, magf);
+  parameter(&m.wrapS, GL_TEXTURE_WRAP_S, ws);
+  parameter(&m.wrapT, GL_TEXTURE_WRAP_T, wt);
+  parameterf(&m.minLod, GL_TEXTURE_MIN_LOD, minLod);
+  parameterf(&m.lodBias, GL_TEXTURE_LOD_BIAS, bias);
+  SendIfChanged(std::tie(m.borderValid, m.border), std::make_tuple(true, border), [&] {
+    float c[4];
+    ColorToFloats(border, c);
+    gl_.SamplerParameterfv(so, GL_TEXTURE_BORDER_COLOR, c);
+  });
 }
 
 void DeviceImpl::ApplyLayout(const FvfLayout& layout, GLuint buffer, UINT offset) {
@@ -734,8 +716,7 @@ UINT DeviceImpl::StreamUp(const void* data, UINT bytes, UINT align, GLuint* buff
 
 HRESULT DeviceImpl::DrawPrimitive(D3DPRIMITIVETYPE type, UINT start, UINT count) {
   const GLenum mode = GlPrimitive(type);
-  if (VertexCount(type, 1) == 0) return D3DERR_INVALIDCALL;
-  if (count > 0x555555u) return D3DERR_INVALIDCALL;
+  if (!DrawableCount(type, count)) return D3DERR_INVALIDCALL;
   FvfLayout layout;
   if (!stream_ || !DecodeFvf(fvf_, &layout)) return D3DERR_INVALIDCALL;
   if (count == 0 || !Drawing()) return D3D_OK;
@@ -753,8 +734,7 @@ HRESULT DeviceImpl::DrawPrimitive(D3DPRIMITIVETYPE type, UINT start, UINT count)
 HRESULT DeviceImpl::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT minIndex, UINT numVertices,
                                          UINT startIndex, UINT count) {
   const GLenum mode = GlPrimitive(type);
-  if (VertexCount(type, 1) == 0) return D3DERR_INVALIDCALL;
-  if (count > 0x555555u) return D3DERR_INVALIDCALL;
+  if (!DrawableCount(type, count)) return D3DERR_INVALIDCALL;
   FvfLayout layout;
   if (!stream_ || !indices_ || !DecodeFvf(fvf_, &layout)) return D3DERR_INVALIDCALL;
   if (count == 0 || !Drawing()) return D3D_OK;
@@ -791,7 +771,7 @@ HRESULT DeviceImpl::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, 
 
 HRESULT DeviceImpl::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void* data, UINT stride) {
   const GLenum mode = GlPrimitive(type);
-  if (VertexCount(type, 1) == 0 || !data || stride == 0 || count > 0x555555u) return D3DERR_INVALIDCALL;
+  if (!DrawableCount(type, count) || !data || stride == 0) return D3DERR_INVALIDCALL;
   FvfLayout layout;
   if (!DecodeFvf(fvf_, &layout)) return D3DERR_INVALIDCALL;
   // Direct3D leaves stream 0 and the indices unset after a UP draw.
@@ -812,7 +792,7 @@ HRESULT DeviceImpl::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const voi
 HRESULT DeviceImpl::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UINT numVertices, UINT count,
                                            const void* indices, D3DFORMAT indexFormat, const void* data, UINT stride) {
   const GLenum mode = GlPrimitive(type);
-  if (VertexCount(type, 1) == 0 || !data || !indices || stride == 0 || count > 0x555555u) return D3DERR_INVALIDCALL;
+  if (!DrawableCount(type, count) || !data || !indices || stride == 0) return D3DERR_INVALIDCALL;
   if (indexFormat != D3DFMT_INDEX16 && indexFormat != D3DFMT_INDEX32) return D3DERR_INVALIDCALL;
   FvfLayout layout;
   if (!DecodeFvf(fvf_, &layout)) return D3DERR_INVALIDCALL;

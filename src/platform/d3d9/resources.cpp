@@ -23,8 +23,7 @@ ULONG Resource::DoAddRef() {
 }
 
 ULONG Resource::DoRelease() {
-  if (ref_ == 0) return 0;  // released more often than referenced: nothing left to drop
-  if (--ref_ > 0) return ref_;
+  if (!LastRelease(&ref_)) return ref_;
   DeviceImpl* device = device_;
   if (!implicit_ && bind_ == 0) delete this;
   // May destroy the device, which destroys what it still binds, this object included: nothing
@@ -33,20 +32,17 @@ ULONG Resource::DoRelease() {
   return 0;
 }
 
+HRESULT Resource::DeviceOut(IDirect3DDevice9** out) const {
+  if (!out) return D3DERR_INVALIDCALL;
+  return HandOut(device_, out);
+}
+
 void Resource::Unbind() {
   if (bind_ > 0) --bind_;
   if (bind_ == 0 && ref_ == 0 && !implicit_) delete this;
 }
 
 namespace {
-
-template <typename T>
-HRESULT GetDeviceOf(DeviceImpl* device, IDirect3DDevice9** out) {
-  if (!out) return D3DERR_INVALIDCALL;
-  device->AddRef();
-  *out = device;
-  return D3D_OK;
-}
 
 bool RectInside(const RECT& r, UINT width, UINT height) {
   return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom && static_cast<UINT>(r.right) <= width &&
@@ -130,18 +126,11 @@ TextureImpl::~TextureImpl() {
   }
 }
 
-HRESULT TextureImpl::QueryInterface(REFIID, void** ppv) {
-  if (ppv) *ppv = nullptr;
-  return E_NOINTERFACE;
-}
+HRESULT TextureImpl::QueryInterface(REFIID, void** ppv) { return NoInterface(ppv); }
 
-HRESULT TextureImpl::GetDevice(IDirect3DDevice9** out) { return GetDeviceOf<TextureImpl>(device_, out); }
+HRESULT TextureImpl::GetDevice(IDirect3DDevice9** out) { return DeviceOut(out); }
 
-DWORD TextureImpl::SetPriority(DWORD p) {
-  const DWORD old = priority_;
-  if (pool() == D3DPOOL_MANAGED) priority_ = p;
-  return old;
-}
+DWORD TextureImpl::SetPriority(DWORD p) { return pool() == D3DPOOL_MANAGED ? SwapPriority(p) : priority_; }
 
 DWORD TextureImpl::SetLOD(DWORD lod) {
   const DWORD old = lod_;
@@ -312,21 +301,14 @@ void SurfaceImpl::DestroyStorage() {
   memory_.clear();
 }
 
-HRESULT SurfaceImpl::QueryInterface(REFIID, void** ppv) {
-  if (ppv) *ppv = nullptr;
-  return E_NOINTERFACE;
-}
+HRESULT SurfaceImpl::QueryInterface(REFIID, void** ppv) { return NoInterface(ppv); }
 
 ULONG SurfaceImpl::AddRef() { return container_ ? container_->AddRef() : DoAddRef(); }
 ULONG SurfaceImpl::Release() { return container_ ? container_->Release() : DoRelease(); }
 
-HRESULT SurfaceImpl::GetDevice(IDirect3DDevice9** out) { return GetDeviceOf<SurfaceImpl>(device_, out); }
+HRESULT SurfaceImpl::GetDevice(IDirect3DDevice9** out) { return DeviceOut(out); }
 
-DWORD SurfaceImpl::SetPriority(DWORD p) {
-  const DWORD old = priority_;
-  priority_ = p;
-  return old;
-}
+DWORD SurfaceImpl::SetPriority(DWORD p) { return SwapPriority(p); }
 
 D3DPOOL SurfaceImpl::surfacePool() const { return container_ ? container_->pool() : pool(); }
 
@@ -494,23 +476,6 @@ void BufferCore::WholeIndexRange(UINT indexSize, UINT* lo, UINT* hi) {
   *hi = rangeHi_;
 }
 
-VertexBufferImpl::VertexBufferImpl(DeviceImpl* device, UINT size, DWORD usage, DWORD fvf, D3DPOOL pool)
-    : Resource(device, pool, D3DRTYPE_VERTEXBUFFER, 0, false), core_(device, size, usage), usage_(usage), fvf_(fvf) {}
-
-HRESULT VertexBufferImpl::QueryInterface(REFIID, void** ppv) {
-  if (ppv) *ppv = nullptr;
-  return E_NOINTERFACE;
-}
-HRESULT VertexBufferImpl::GetDevice(IDirect3DDevice9** out) { return GetDeviceOf<VertexBufferImpl>(device_, out); }
-DWORD VertexBufferImpl::SetPriority(DWORD p) {
-  const DWORD old = priority_;
-  priority_ = p;
-  return old;
-}
-HRESULT VertexBufferImpl::Lock(UINT offset, UINT size, void** data, DWORD flags) {
-  return core_.Lock(offset, size, data, flags);
-}
-HRESULT VertexBufferImpl::Unlock() { return core_.Unlock(); }
 HRESULT VertexBufferImpl::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
   if (!desc) return D3DERR_INVALIDCALL;
   desc->Format = D3DFMT_VERTEXDATA;
@@ -522,26 +487,6 @@ HRESULT VertexBufferImpl::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
   return D3D_OK;
 }
 
-IndexBufferImpl::IndexBufferImpl(DeviceImpl* device, UINT size, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-    : Resource(device, pool, D3DRTYPE_INDEXBUFFER, 0, false),
-      core_(device, size, usage),
-      usage_(usage),
-      format_(format) {}
-
-HRESULT IndexBufferImpl::QueryInterface(REFIID, void** ppv) {
-  if (ppv) *ppv = nullptr;
-  return E_NOINTERFACE;
-}
-HRESULT IndexBufferImpl::GetDevice(IDirect3DDevice9** out) { return GetDeviceOf<IndexBufferImpl>(device_, out); }
-DWORD IndexBufferImpl::SetPriority(DWORD p) {
-  const DWORD old = priority_;
-  priority_ = p;
-  return old;
-}
-HRESULT IndexBufferImpl::Lock(UINT offset, UINT size, void** data, DWORD flags) {
-  return core_.Lock(offset, size, data, flags);
-}
-HRESULT IndexBufferImpl::Unlock() { return core_.Unlock(); }
 HRESULT IndexBufferImpl::GetDesc(D3DINDEXBUFFER_DESC* desc) {
   if (!desc) return D3DERR_INVALIDCALL;
   desc->Format = format_;

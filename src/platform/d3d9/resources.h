@@ -10,6 +10,7 @@
 
 #include <d3d9.h>
 
+#include "direct3d9.h"
 #include "formats.h"
 #include "gl_api.h"
 
@@ -46,6 +47,13 @@ class Resource {
  protected:
   ULONG DoAddRef();
   ULONG DoRelease();
+  HRESULT DeviceOut(IDirect3DDevice9** out) const;  // GetDevice
+  // SetPriority: stores `p` and answers the old priority.
+  DWORD SwapPriority(DWORD p) {
+    const DWORD old = priority_;
+    priority_ = p;
+    return old;
+  }
 
   DeviceImpl* device_;
   DWORD priority_ = 0;
@@ -215,52 +223,55 @@ class BufferCore {
 // Smallest and largest of `count` indices of 2 or 4 bytes.
 void ScanIndices(const void* indices, UINT indexSize, UINT count, UINT* lo, UINT* hi);
 
-class VertexBufferImpl final : public IDirect3DVertexBuffer9, public Resource {
+// What vertex and index buffers share: the IUnknown and IDirect3DResource9 methods, the storage
+// and its locks. Interface is IDirect3DVertexBuffer9 or IDirect3DIndexBuffer9.
+template <typename Interface, D3DRESOURCETYPE kType>
+class BufferResource : public Interface, public Resource {
  public:
-  VertexBufferImpl(DeviceImpl* device, UINT size, DWORD usage, DWORD fvf, D3DPOOL pool);
+  BufferResource(DeviceImpl* device, UINT size, DWORD usage, D3DPOOL pool)
+      : Resource(device, pool, kType, 0, false), core_(device, size, usage), usage_(usage) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override { return NoInterface(ppv); }
   ULONG STDMETHODCALLTYPE AddRef() override { return DoAddRef(); }
   ULONG STDMETHODCALLTYPE Release() override { return DoRelease(); }
-  HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** ppDevice) override;
-  DWORD STDMETHODCALLTYPE SetPriority(DWORD p) override;
+  HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** ppDevice) override { return DeviceOut(ppDevice); }
+  DWORD STDMETHODCALLTYPE SetPriority(DWORD p) override { return SwapPriority(p); }
   DWORD STDMETHODCALLTYPE GetPriority() override { return priority_; }
   void STDMETHODCALLTYPE PreLoad() override {}
-  D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
-  HRESULT STDMETHODCALLTYPE Lock(UINT offset, UINT size, void** data, DWORD flags) override;
-  HRESULT STDMETHODCALLTYPE Unlock() override;
-  HRESULT STDMETHODCALLTYPE GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
+  D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return kType; }
+  HRESULT STDMETHODCALLTYPE Lock(UINT offset, UINT size, void** data, DWORD flags) override {
+    return core_.Lock(offset, size, data, flags);
+  }
+  HRESULT STDMETHODCALLTYPE Unlock() override { return core_.Unlock(); }
 
   BufferCore& core() { return core_; }
 
- private:
+ protected:
   BufferCore core_;
   DWORD usage_;
+};
+
+class VertexBufferImpl final : public BufferResource<IDirect3DVertexBuffer9, D3DRTYPE_VERTEXBUFFER> {
+ public:
+  VertexBufferImpl(DeviceImpl* device, UINT size, DWORD usage, DWORD fvf, D3DPOOL pool)
+      : BufferResource(device, size, usage, pool), fvf_(fvf) {}
+
+  HRESULT STDMETHODCALLTYPE GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
+
+ private:
   DWORD fvf_;
 };
 
-class IndexBufferImpl final : public IDirect3DIndexBuffer9, public Resource {
+class IndexBufferImpl final : public BufferResource<IDirect3DIndexBuffer9, D3DRTYPE_INDEXBUFFER> {
  public:
-  IndexBufferImpl(DeviceImpl* device, UINT size, DWORD usage, D3DFORMAT format, D3DPOOL pool);
+  IndexBufferImpl(DeviceImpl* device, UINT size, DWORD usage, D3DFORMAT format, D3DPOOL pool)
+      : BufferResource(device, size, usage, pool), format_(format) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-  ULONG STDMETHODCALLTYPE AddRef() override { return DoAddRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return DoRelease(); }
-  HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** ppDevice) override;
-  DWORD STDMETHODCALLTYPE SetPriority(DWORD p) override;
-  DWORD STDMETHODCALLTYPE GetPriority() override { return priority_; }
-  void STDMETHODCALLTYPE PreLoad() override {}
-  D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
-  HRESULT STDMETHODCALLTYPE Lock(UINT offset, UINT size, void** data, DWORD flags) override;
-  HRESULT STDMETHODCALLTYPE Unlock() override;
   HRESULT STDMETHODCALLTYPE GetDesc(D3DINDEXBUFFER_DESC* desc) override;
 
-  BufferCore& core() { return core_; }
   D3DFORMAT format() const { return format_; }
 
  private:
-  BufferCore core_;
-  DWORD usage_;
   D3DFORMAT format_;
 };
 
