@@ -36,7 +36,6 @@ std::u32string ToUtf32(std::string_view text) {
   return out;
 }
 
-namespace {
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out.push_back(static_cast<char>(c));
@@ -54,7 +53,6 @@ void AppendUtf8(std::string& out, char32_t c) {
     out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
   }
 }
-}  // namespace
 
 std::string ToUtf8(std::string_view text) {
   std::string out;
