@@ -20,6 +20,16 @@ std::size_t CharCount(std::string_view text) {
   return n;
 }
 
+std::size_t CodeBytes(unsigned code, char bytes[2]) {
+  if (code > 0xFF) {
+    bytes[0] = static_cast<char>(code >> 8);
+    bytes[1] = static_cast<char>(code & 0xFF);
+    return 2;
+  }
+  bytes[0] = static_cast<char>(code);
+  return 1;
+}
+
 std::u32string ToUtf32(std::string_view text) {
   std::u32string out;
   out.reserve(text.size());

@@ -40,4 +40,8 @@ void AppendUtf8(std::string& out, char32_t c);
 // does not map.
 char32_t CodeToUnicode(unsigned code);
 
+// The bytes of one character code (a byte, or lead * 256 + trail) into `bytes`: two for a code
+// above 0xFF (lead first), else one. Returns how many.
+std::size_t CodeBytes(unsigned code, char bytes[2]);
+
 }  // namespace sjis
