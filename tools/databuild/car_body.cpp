@@ -252,6 +252,24 @@ Mesh BodyHalf() {
   return m;
 }
 
+const Material kLidLining{{0.16, 0.16, 0.17, 1}, {0.2, 0.2, 0.2, 1}};
+enum class LidFace { Skin, Lining };
+
+// One face of a lid between u0 and u1, from its side line to the centre: the skin in paint, or the
+// lining (inside the seal, 0.012 under the skin, facing inward). Both halves, placed about the
+// lid's hinge `pivot`.
+Mesh LidPanel(double u0, double u1, LidFace face, V3 pivot) {
+  Mesh m;
+  if (face == LidFace::Skin) {
+    BodyPatch(m, u0, u1, Const(kBonnetSideV), Const(1.0), PaintFn());
+  } else {
+    BodyPatch(m, u0, u1, Const(kBonnetSideV + 0.006), Const(1.0), Solid(kLidLining), -0.012, true);
+  }
+  m.AddMirrorX();
+  m.Transform(M4::Translation(-pivot));
+  return m;
+}
+
 }  // namespace
 
 Mesh BuildBody() {
@@ -260,40 +278,15 @@ Mesh BuildBody() {
   return m;
 }
 
-Mesh BuildBonnetSkin() {
-  Mesh m;
-  BodyPatch(m, UOf(kBonnetFrontZ), UOf(kBonnetRearZ), Const(kBonnetSideV), Const(1.0), PaintFn());
-  m.AddMirrorX();
-  m.Transform(M4::Translation(-kBonnetPivot));
-  return m;
-}
+Mesh BuildBonnetSkin() { return LidPanel(UOf(kBonnetFrontZ), UOf(kBonnetRearZ), LidFace::Skin, kBonnetPivot); }
 
 Mesh BuildBonnetInner() {
-  Mesh m;
-  MatFn inner = [](V3, V3) { return Material{{0.16, 0.16, 0.17, 1}, {0.2, 0.2, 0.2, 1}}; };
-  BodyPatch(m, UOf(kBonnetFrontZ) + 0.003, UOf(kBonnetRearZ) - 0.002, Const(kBonnetSideV + 0.006), Const(1.0), inner,
-            -0.012, true);
-  m.AddMirrorX();
-  m.Transform(M4::Translation(-kBonnetPivot));
-  return m;
+  return LidPanel(UOf(kBonnetFrontZ) + 0.003, UOf(kBonnetRearZ) - 0.002, LidFace::Lining, kBonnetPivot);
 }
 
-Mesh BuildTrunkSkin() {
-  Mesh m;
-  BodyPatch(m, UOf(kTrunkFrontZ), 1.0, Const(kBonnetSideV), Const(1.0), PaintFn());
-  m.AddMirrorX();
-  m.Transform(M4::Translation(-kTrunkPivot));
-  return m;
-}
+Mesh BuildTrunkSkin() { return LidPanel(UOf(kTrunkFrontZ), 1.0, LidFace::Skin, kTrunkPivot); }
 
-Mesh BuildTrunkInner() {
-  Mesh m;
-  MatFn inner = [](V3, V3) { return Material{{0.16, 0.16, 0.17, 1}, {0.2, 0.2, 0.2, 1}}; };
-  BodyPatch(m, UOf(kTrunkFrontZ) + 0.002, UOf(1.27), Const(kBonnetSideV + 0.006), Const(1.0), inner, -0.012, true);
-  m.AddMirrorX();
-  m.Transform(M4::Translation(-kTrunkPivot));
-  return m;
-}
+Mesh BuildTrunkInner() { return LidPanel(UOf(kTrunkFrontZ) + 0.002, UOf(1.27), LidFace::Lining, kTrunkPivot); }
 
 Mesh BuildTrunkGlass() {
   Mesh m;
