@@ -28,39 +28,40 @@ const char kTooLargeText[] = "BMPの幅と高さがデータの大きさに見�
 
 bool SupportedSide(std::int32_t side) { return side > 0 && side <= kMaxBitmapSide; }
 
-// Copies the picture into the locked level; every failure is logged here.
-void CopyPicture(TStream& stream, D3DFORMAT format, std::uint32_t dstBpp, UINT areaWidth, UINT areaHeight,
-                 const D3DLOCKED_RECT& locked) {
+// Reads the headers at the stream's position and checks that this loader reads the picture into
+// `format`; with a palette (8-bit pixels) reads it into `palette`. Leaves the stream at the first
+// pixel row. False, logged here, when the picture cannot be read.
+bool ReadPictureHeaders(TStream& stream, D3DFORMAT format, BitmapHeaders& h,
+                        std::uint8_t (&palette)[kBitmapColorTableSize]) {
   const std::int64_t start = stream.Position();
   std::uint8_t headers[kBitmapFileHeaderSize + kBitmapInfoHeaderSize];
   if (stream.Read(headers, kBitmapFileHeaderSize) != kBitmapFileHeaderSize) {
     DebugLog("ビットマップの読みこみ中に、エラーが発生しました");
-    return;
+    return false;
   }
   if (Le16(headers) != kBitmapType) {
     DebugLog("不正なBMPファイルです");
-    return;
+    return false;
   }
   if (stream.Read(headers + kBitmapFileHeaderSize, kBitmapInfoHeaderSize) != kBitmapInfoHeaderSize) {
     DebugLog(kReadError);
-    return;
+    return false;
   }
-  const BitmapHeaders h = DecodeBitmapHeaders(headers);
+  h = DecodeBitmapHeaders(headers);
   if (h.bitCount < 8 || h.bitCount > 32) {
     CheckResult(1, "色数が8ビット～32ビットの範囲のビットマップを、LoadBMPには指定してください");
-    return;
+    return false;
   }
   // Layouts this loader would misread: refused instead.
   if (h.bitCount % 8 != 0 || h.compression != 0 || h.infoSize < kBitmapInfoHeaderSize || !SupportedSide(h.width) ||
       !SupportedSide(h.height)) {
     CheckResult(1, kReadError);
-    return;
+    return false;
   }
   const std::uint32_t srcBpp = h.bitCount / 8u;
-  std::uint8_t palette[kBitmapColorTableSize] = {};  // entries the file does not give are black
   if (format == D3DFMT_P8 && srcBpp > 1) {
     CheckResult(1, "8ビットパレット付きテクスチャに対して16ビット以上のBMPをロードする事は出来ません");
-    return;
+    return false;
   }
   if (srcBpp == 1) {
     // After the info header, whose length the header itself gives (40, 108, 124 bytes).
@@ -68,10 +69,34 @@ void CopyPicture(TStream& stream, D3DFORMAT format, std::uint32_t dstBpp, UINT a
     stream.SetPosition(start + ColorTableOffset(h));
     if (stream.Read(palette, tableBytes) != tableBytes) {
       DebugLog(kReadError);
-      return;
+      return false;
     }
   }
   stream.SetPosition(start + h.pixelOffset);
+  return true;
+}
+
+// One source pixel of `srcBpp` bytes (1: an index into the palette's B, G, R, 0 entries) packed
+// into `format`.
+std::uint32_t ConvertPixel(const std::uint8_t* s, std::uint32_t srcBpp, const std::uint8_t* palette, D3DFORMAT format) {
+  switch (srcBpp) {
+    case 1: {
+      const std::uint8_t* entry = palette + 4u * s[0];
+      return PackColor(255, entry[2], entry[1], entry[0], format);
+    }
+    case 2: return PackARGB(BMP16ToARGB(Le16(s)), format);
+    case 3: return PackColor(255, s[2], s[1], s[0], format);
+    default: return PackARGB(Le32(s), format);
+  }
+}
+
+// Copies the picture into the locked level; every failure is logged here.
+void CopyPicture(TStream& stream, D3DFORMAT format, std::uint32_t dstBpp, UINT areaWidth, UINT areaHeight,
+                 const D3DLOCKED_RECT& locked) {
+  BitmapHeaders h;
+  std::uint8_t palette[kBitmapColorTableSize] = {};  // entries the file does not give are black
+  if (!ReadPictureHeaders(stream, format, h, palette)) return;
+  const std::uint32_t srcBpp = h.bitCount / 8u;
 
   const auto width = static_cast<std::uint32_t>(h.width);
   const auto height = static_cast<std::uint32_t>(h.height);
@@ -102,18 +127,7 @@ void CopyPicture(TStream& stream, D3DFORMAT format, std::uint32_t dstBpp, UINT a
       const std::uint8_t* s = src.data();
       std::uint8_t* d = dst.data();
       for (std::uint32_t x = 0; x < cols; ++x, s += srcBpp, d += dstBpp) {
-        std::uint32_t pixel = 0;
-        switch (srcBpp) {
-          case 1: {
-            const std::uint8_t* entry = palette + 4u * s[0];
-            pixel = PackColor(255, entry[2], entry[1], entry[0], format);
-            break;
-          }
-          case 2: pixel = PackARGB(BMP16ToARGB(Le16(s)), format); break;
-          case 3: pixel = PackColor(255, s[2], s[1], s[0], format); break;
-          default: pixel = PackARGB(Le32(s), format); break;
-        }
-        StoreLe(d, pixel, dstBpp);
+        StoreLe(d, ConvertPixel(s, srcBpp, palette, format), dstBpp);
       }
       std::memcpy(target, dst.data(), copy);
     }

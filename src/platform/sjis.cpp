@@ -20,6 +20,16 @@ std::size_t CharCount(std::string_view text) {
   return n;
 }
 
+std::size_t CodeBytes(unsigned code, char bytes[2]) {
+  if (code > 0xFF) {
+    bytes[0] = static_cast<char>(code >> 8);
+    bytes[1] = static_cast<char>(code & 0xFF);
+    return 2;
+  }
+  bytes[0] = static_cast<char>(code);
+  return 1;
+}
+
 std::u32string ToUtf32(std::string_view text) {
   std::u32string out;
   out.reserve(text.size());
@@ -36,7 +46,6 @@ std::u32string ToUtf32(std::string_view text) {
   return out;
 }
 
-namespace {
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out.push_back(static_cast<char>(c));
@@ -54,7 +63,6 @@ void AppendUtf8(std::string& out, char32_t c) {
     out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
   }
 }
-}  // namespace
 
 std::string ToUtf8(std::string_view text) {
   std::string out;

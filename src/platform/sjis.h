@@ -32,8 +32,16 @@ std::u32string ToUtf32(std::string_view text);
 std::string ToUtf8(std::string_view text);
 std::string FromUtf8(std::string_view utf8);
 
+// Appends the UTF-8 bytes (one to four) of code point `c`; `c` is not checked (a surrogate or a
+// value past U+10FFFF is written in the same pattern).
+void AppendUtf8(std::string& out, char32_t c);
+
 // Unicode code point of one character code (a byte, or lead * 256 + trail); 0x30FB when the code
 // does not map.
 char32_t CodeToUnicode(unsigned code);
+
+// The bytes of one character code (a byte, or lead * 256 + trail) into `bytes`: two for a code
+// above 0xFF (lead first), else one. Returns how many.
+std::size_t CodeBytes(unsigned code, char bytes[2]);
 
 }  // namespace sjis

@@ -5,6 +5,25 @@
 #include "scene/png.h"
 
 namespace scene {
+namespace {
+
+// A 5- or 6-bit channel widened to 8 bits, its high bits repeated in the low ones.
+std::uint8_t Widen(unsigned value, unsigned bits) {
+  return static_cast<std::uint8_t>((value << (8 - bits)) | (value >> (2 * bits - 8)));
+}
+
+// A row of 16-bit pixels: blue in bits 0-4, green in the `greenBits` above it, red in the five
+// bits above green.
+void Convert16(const std::uint8_t* row, int width, std::uint8_t* out, unsigned greenBits) {
+  for (int x = 0; x < width; ++x, row += 2, out += 3) {
+    const unsigned v = row[0] | (row[1] << 8);
+    out[0] = Widen((v >> (5 + greenBits)) & 31, 5);
+    out[1] = Widen((v >> 5) & ((1u << greenBits) - 1), greenBits);
+    out[2] = Widen(v & 31, 5);
+  }
+}
+
+}  // namespace
 
 bool ConvertRow(D3DFORMAT format, const std::uint8_t* row, int width, std::uint8_t* out) {
   switch (format) {
@@ -16,25 +35,9 @@ bool ConvertRow(D3DFORMAT format, const std::uint8_t* row, int width, std::uint8
         out[2] = row[0];
       }
       return true;
-    case D3DFMT_R5G6B5:
-      for (int x = 0; x < width; ++x, row += 2, out += 3) {
-        const unsigned v = row[0] | (row[1] << 8);
-        const unsigned r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
-        out[0] = static_cast<std::uint8_t>((r << 3) | (r >> 2));
-        out[1] = static_cast<std::uint8_t>((g << 2) | (g >> 4));
-        out[2] = static_cast<std::uint8_t>((b << 3) | (b >> 2));
-      }
-      return true;
+    case D3DFMT_R5G6B5: Convert16(row, width, out, 6); return true;
     case D3DFMT_X1R5G5B5:
-    case D3DFMT_A1R5G5B5:
-      for (int x = 0; x < width; ++x, row += 2, out += 3) {
-        const unsigned v = row[0] | (row[1] << 8);
-        const unsigned r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
-        out[0] = static_cast<std::uint8_t>((r << 3) | (r >> 2));
-        out[1] = static_cast<std::uint8_t>((g << 3) | (g >> 2));
-        out[2] = static_cast<std::uint8_t>((b << 3) | (b >> 2));
-      }
-      return true;
+    case D3DFMT_A1R5G5B5: Convert16(row, width, out, 5); return true;
     default: return false;
   }
 }

@@ -22,19 +22,11 @@
 #include <string_view>
 #include <vector>
 
+#include "dg/fwd.h"
 #include "platform/font.h"
 #include "platform/system.h"
 #include "scene/random.h"
-
-namespace dg {
-class TDGCarad;
-class TDGTexture;
-}  // namespace dg
-
-namespace sx {
-class TSXScene;
-class TSXTextWriter;
-}  // namespace sx
+#include "sx/fwd.h"
 
 namespace scene {
 

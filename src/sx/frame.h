@@ -23,20 +23,12 @@
 #include <functional>
 #include <vector>
 
+#include "dg/fwd.h"
 #include "dg/object.h"
-#include "platform/d3d.h"
+#include "sx/fwd.h"
 #include "sx/mathpack.h"
 
-namespace dg {
-class TDGCarad;
-class TDGTexture;
-}  // namespace dg
-
 namespace sx {
-
-class TSXFrame;
-class TSXMesh;
-class TSXScene;
 
 // An ordered list of frame references; owns nothing.
 class TSXFrameList {

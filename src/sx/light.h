@@ -19,17 +19,12 @@
 #include <string>
 #include <vector>
 
+#include "dg/fwd.h"
 #include "dg/object.h"
-#include "platform/d3d.h"
+#include "sx/fwd.h"
 #include "sx/mathpack.h"
 
-namespace dg {
-class TDGCarad;
-}
-
 namespace sx {
-
-class TSXFrame;
 
 class TSXLight : public dg::TObject {
  public:

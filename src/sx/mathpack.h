@@ -5,6 +5,7 @@
 // layout of D3DMATRIX; points are row vectors, p' = p x M, the translation is row 3, and A x B
 // applies A first. Angles are AngleUnit: 4096 units a full turn (1024 = 90 degrees), only the low
 // 12 bits count (-1 means 4095). Every operation returns its result by value and allocates nothing.
+// The records it makes are Direct3D's (D3DMATERIAL9, D3DLIGHT9, ...), so it brings platform/d3d.h with it.
 #pragma once
 
 #include <array>

@@ -30,14 +30,10 @@
 #include <string>
 
 #include "dg/buffers.h"
+#include "dg/fwd.h"
 #include "dg/object.h"
 #include "dg/stream.h"
-#include "platform/d3d.h"
 #include "sx/mathpack.h"
-
-namespace dg {
-class TDGCarad;
-}
 
 namespace sx {
 

@@ -18,19 +18,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "dg/fwd.h"
 #include "dg/object.h"
-#include "platform/d3d.h"
+#include "sx/fwd.h"
 #include "sx/mathpack.h"
 
-namespace dg {
-class TDGCarad;
-class TDGTexture;
-}  // namespace dg
-
 namespace sx {
-
-class TSXFrame;
-class TSXScene;
 
 constexpr DWORD kSpriteFVF = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1;  // 0x1C4
 constexpr std::uint32_t kInitialQueueCapacity = 32;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "dg/carad.h"
+#include "sx/frame.h"
 #include "sx/mesh.h"
 
 namespace sx {

@@ -25,17 +25,12 @@
 #include <string>
 #include <vector>
 
+#include "dg/fwd.h"
 #include "dg/object.h"
-#include "platform/d3d.h"
-#include "sx/frame.h"
+#include "sx/fwd.h"
 #include "sx/mathpack.h"
 #include "sx/queue.h"
 #include "sx/staterestorer.h"
-
-namespace dg {
-class TDGCarad;
-class TDGTexture;
-}  // namespace dg
 
 namespace sx {
 

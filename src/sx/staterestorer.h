@@ -8,12 +8,9 @@
 #include <bitset>
 #include <cstdint>
 
+#include "dg/fwd.h"
 #include "dg/object.h"
 #include "platform/d3d.h"
-
-namespace dg {
-class TDGCarad;
-}
 
 namespace sx {
 

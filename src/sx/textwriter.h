@@ -23,16 +23,11 @@
 #include <string_view>
 #include <vector>
 
+#include "dg/fwd.h"
 #include "dg/object.h"
 #include "platform/d3d.h"
-#include "platform/font.h"
 #include "platform/glyphs.h"
 #include "sx/fontcache.h"
-
-namespace dg {
-class TDGCarad;
-class TDGTexture;
-}  // namespace dg
 
 namespace sx {
 

@@ -122,58 +122,46 @@ void DoorJambs(Mesh& m) {
   Strip(m, a, b, {0, 1, 0}, kSatinBlack);
 }
 
-// Engine bay under the bonnet: ledges from the shut lines, walls, floor, front wall, firewall.
-void EngineBay(Mesh& m) {
-  const Material wall = kSatinBlack;
-  std::vector<V3> edge, ledge, foot, floorEdge, centre;
-  for (double u : Within(BodyUSteps(), UOf(kBayFrontZ), UOf(kFirewallZ))) {
+// An open compartment under a lid, between two cross sections: a ledge down from the shut line
+// along each side, the side wall, the floor, and an end wall at each end.
+struct Compartment {
+  double frontZ, rearZ, wallX, floorY;
+  Material side, floor, ends;   // the ledge is satin black
+  double endDrop, endDropHigh;  // how far the end walls start below the body (below v 7/8, above)
+};
+
+void AddCompartment(Mesh& m, const Compartment& c) {
+  std::vector<V3> edge, ledge, foot, centre;
+  for (double u : Within(BodyUSteps(), UOf(c.frontZ), UOf(c.rearZ))) {
     V3 p = Body(u, kBonnetSideV - kSeal);
     edge.push_back({p.x, p.y - 0.002, p.z});
-    ledge.push_back({kBayWallX, p.y - 0.03, p.z});
-    foot.push_back({kBayWallX, kBayFloorY, p.z});
-    floorEdge.push_back({kBayWallX, kBayFloorY, p.z});
-    centre.push_back({0, kBayFloorY, p.z});
+    ledge.push_back({c.wallX, p.y - 0.03, p.z});
+    foot.push_back({c.wallX, c.floorY, p.z});
+    centre.push_back({0, c.floorY, p.z});
   }
-  Strip(m, edge, ledge, {0, 1, 0}, wall);
-  Strip(m, ledge, foot, {-1, 0, 0}, wall);
-  Strip(m, floorEdge, centre, {0, 1, 0}, kDarkMetal);
+  Strip(m, edge, ledge, {0, 1, 0}, kSatinBlack);
+  Strip(m, ledge, foot, {-1, 0, 0}, c.side);
+  Strip(m, foot, centre, {0, 1, 0}, c.floor);
   for (int end = 0; end < 2; ++end) {
-    double z = end ? kFirewallZ : kBayFrontZ, u = UOf(z);
+    double z = end ? c.rearZ : c.frontZ, u = UOf(z);
     std::vector<V3> top, bottom;
-    for (double v : Within(BodyVSteps(), BodyVAtWidthUpper(u, kBayWallX), 1.0)) {
+    for (double v : Within(BodyVSteps(), BodyVAtWidthUpper(u, c.wallX), 1.0)) {
       V3 p = Body(u, v);
-      top.push_back({p.x, p.y - (v < 7.0 / 8 ? 0.03 : 0.022), z});
-      bottom.push_back({p.x, kBayFloorY, z});
+      top.push_back({p.x, p.y - (v < 7.0 / 8 ? c.endDrop : c.endDropHigh), z});
+      bottom.push_back({p.x, c.floorY, z});
     }
-    Strip(m, top, bottom, {0, 0, end ? -1.0 : 1.0}, wall);
+    Strip(m, top, bottom, {0, 0, end ? -1.0 : 1.0}, c.ends);
   }
 }
 
-// Luggage compartment under the trunk lid.
+// Engine bay under the bonnet, from the front wall to the firewall.
+void EngineBay(Mesh& m) {
+  AddCompartment(m, {kBayFrontZ, kFirewallZ, kBayWallX, kBayFloorY, kSatinBlack, kDarkMetal, kSatinBlack, 0.03, 0.022});
+}
+
+// Luggage compartment under the trunk lid, carpeted.
 void TrunkTub(Mesh& m) {
-  const Material wall = kSatinBlack;
-  std::vector<V3> edge, ledge, foot, floorEdge, centre;
-  for (double u : Within(BodyUSteps(), UOf(kTubFrontZ), UOf(kTubRearZ))) {
-    V3 p = Body(u, kBonnetSideV - kSeal);
-    edge.push_back({p.x, p.y - 0.002, p.z});
-    ledge.push_back({kTubWallX, p.y - 0.03, p.z});
-    foot.push_back({kTubWallX, kTubFloorY, p.z});
-    floorEdge.push_back({kTubWallX, kTubFloorY, p.z});
-    centre.push_back({0, kTubFloorY, p.z});
-  }
-  Strip(m, edge, ledge, {0, 1, 0}, wall);
-  Strip(m, ledge, foot, {-1, 0, 0}, kCarpet);
-  Strip(m, floorEdge, centre, {0, 1, 0}, kCarpet);
-  for (int end = 0; end < 2; ++end) {
-    double z = end ? kTubRearZ : kTubFrontZ, u = UOf(z);
-    std::vector<V3> top, bottom;
-    for (double v : Within(BodyVSteps(), BodyVAtWidthUpper(u, kTubWallX), 1.0)) {
-      V3 p = Body(u, v);
-      top.push_back({p.x, p.y - 0.025, z});
-      bottom.push_back({p.x, kTubFloorY, z});
-    }
-    Strip(m, top, bottom, {0, 0, end ? -1.0 : 1.0}, kCarpet);
-  }
+  AddCompartment(m, {kTubFrontZ, kTubRearZ, kTubWallX, kTubFloorY, kCarpet, kCarpet, kCarpet, 0.025, 0.025});
 }
 
 // Parts that look lit: their normals lean far toward straight up, which the saver's lights turn
@@ -264,6 +252,24 @@ Mesh BodyHalf() {
   return m;
 }
 
+const Material kLidLining{{0.16, 0.16, 0.17, 1}, {0.2, 0.2, 0.2, 1}};
+enum class LidFace { Skin, Lining };
+
+// One face of a lid between u0 and u1, from its side line to the centre: the skin in paint, or the
+// lining (inside the seal, 0.012 under the skin, facing inward). Both halves, placed about the
+// lid's hinge `pivot`.
+Mesh LidPanel(double u0, double u1, LidFace face, V3 pivot) {
+  Mesh m;
+  if (face == LidFace::Skin) {
+    BodyPatch(m, u0, u1, Const(kBonnetSideV), Const(1.0), PaintFn());
+  } else {
+    BodyPatch(m, u0, u1, Const(kBonnetSideV + 0.006), Const(1.0), Solid(kLidLining), -0.012, true);
+  }
+  m.AddMirrorX();
+  m.Transform(M4::Translation(-pivot));
+  return m;
+}
+
 }  // namespace
 
 Mesh BuildBody() {
@@ -272,40 +278,15 @@ Mesh BuildBody() {
   return m;
 }
 
-Mesh BuildBonnetSkin() {
-  Mesh m;
-  BodyPatch(m, UOf(kBonnetFrontZ), UOf(kBonnetRearZ), Const(kBonnetSideV), Const(1.0), PaintFn());
-  m.AddMirrorX();
-  m.Transform(M4::Translation(-kBonnetPivot));
-  return m;
-}
+Mesh BuildBonnetSkin() { return LidPanel(UOf(kBonnetFrontZ), UOf(kBonnetRearZ), LidFace::Skin, kBonnetPivot); }
 
 Mesh BuildBonnetInner() {
-  Mesh m;
-  MatFn inner = [](V3, V3) { return Material{{0.16, 0.16, 0.17, 1}, {0.2, 0.2, 0.2, 1}}; };
-  BodyPatch(m, UOf(kBonnetFrontZ) + 0.003, UOf(kBonnetRearZ) - 0.002, Const(kBonnetSideV + 0.006), Const(1.0), inner,
-            -0.012, true);
-  m.AddMirrorX();
-  m.Transform(M4::Translation(-kBonnetPivot));
-  return m;
+  return LidPanel(UOf(kBonnetFrontZ) + 0.003, UOf(kBonnetRearZ) - 0.002, LidFace::Lining, kBonnetPivot);
 }
 
-Mesh BuildTrunkSkin() {
-  Mesh m;
-  BodyPatch(m, UOf(kTrunkFrontZ), 1.0, Const(kBonnetSideV), Const(1.0), PaintFn());
-  m.AddMirrorX();
-  m.Transform(M4::Translation(-kTrunkPivot));
-  return m;
-}
+Mesh BuildTrunkSkin() { return LidPanel(UOf(kTrunkFrontZ), 1.0, LidFace::Skin, kTrunkPivot); }
 
-Mesh BuildTrunkInner() {
-  Mesh m;
-  MatFn inner = [](V3, V3) { return Material{{0.16, 0.16, 0.17, 1}, {0.2, 0.2, 0.2, 1}}; };
-  BodyPatch(m, UOf(kTrunkFrontZ) + 0.002, UOf(1.27), Const(kBonnetSideV + 0.006), Const(1.0), inner, -0.012, true);
-  m.AddMirrorX();
-  m.Transform(M4::Translation(-kTrunkPivot));
-  return m;
-}
+Mesh BuildTrunkInner() { return LidPanel(UOf(kTrunkFrontZ) + 0.002, UOf(1.27), LidFace::Lining, kTrunkPivot); }
 
 Mesh BuildTrunkGlass() {
   Mesh m;
@@ -379,7 +360,6 @@ Mesh BuildDoorInner(bool left) {
 Mesh BuildDoorGlass(bool left) {
   Mesh m;
   GlassPatch(m, -0.225, 0.455, 0.035, 0.465, [](V3, V3) { return GlassTint(0.42, 0.45, 0.48); });
-  for (Vertex& v : m.vertices) v.n = GlassNormal();
   if (!left) m.MirrorX();
   for (Vertex& v : m.vertices) v.n = GlassNormal();
   m.Transform(M4::Translation(-(left ? kLeftDoorPivot : kRightDoorPivot)));
@@ -397,11 +377,8 @@ Mesh BuildRoof() {
   m.AddMirrorX();
   // Wipers resting on the base of the windscreen (outside the glass).
   for (double x : {-0.38, 0.02}) {
-    V3 a = Glasshouse(kScreenBaseZ + 0.02, 0.0), dir{1, 0, 0};
     double z = kScreenBaseZ + 0.022;
-    V3 p0{x, car::RoofHeight(z) * 0 + Glasshouse(z, 0.9).y + 0.008, z}, p1{x + 0.34, p0.y + 0.01, z + 0.018};
-    (void)a;
-    (void)dir;
+    V3 p0{x, Glasshouse(z, 0.9).y + 0.008, z}, p1{x + 0.34, p0.y + 0.01, z + 0.018};
     AddTube(m, {p0, p1}, 0.005, 5, kSatinBlack);
   }
   return m;

@@ -146,7 +146,6 @@ void Exhaust(Mesh& m, bool detailed) {
       AddTube(m, {a, b}, 0.026, 12, kChrome, false);
       // Dark inside of the tip.
       AddCylinder(m, b - V3{0, 0, 0.012}, b - V3{0, 0, 0.010}, 0.023, 12, kRubberSeal);
-      (void)detailed;
     }
   }
   if (detailed) AddRoundedBox(m, {-0.30, -0.20, 0.56}, {0.30, 0.08, 0.80}, 0.04, 2, kSatinBlack);  // fuel tank

@@ -54,7 +54,9 @@ M4 Flatten() {
   return f;
 }
 
-std::vector<PreviewLight> Lights(V3 carAtSetUp, V3 topTarget, bool night) {
+// The saver's three lights: two opposite directional ones and one from high above toward
+// `topTarget`, off at night.
+std::vector<PreviewLight> Lights(V3 topTarget, bool night) {
   std::vector<PreviewLight> l(3);
   l[0].direction = Normalize(V3{-5, -10, -5});
   l[0].specular = {0.2, 0.2, 0.3};
@@ -63,7 +65,6 @@ std::vector<PreviewLight> Lights(V3 carAtSetUp, V3 topTarget, bool night) {
   l[2].specular = {0.2, 0.2, 0.3};
   l[2].ambient = night ? V3{0, 0, 0} : V3{0.03, 0.03, 0.03};
   l[2].enabled = !night;
-  (void)carAtSetUp;
   return l;
 }
 
@@ -115,7 +116,7 @@ Image RenderCar(const PreviewData& data, const CarView& view, int width, int hei
   PreviewRenderer r(width * scale, height * scale);
   r.Clear(view.skeleton ? 0xFFFFFFFF : view.driving ? 0xFFBBBBFF : 0xFF000000);
   M4 car = M4::RotY(car::AngleRad(view.turn)) * M4::Translation(view.carPos);
-  std::vector<PreviewLight> lights = Lights(view.carPos, view.carPos, view.night);
+  std::vector<PreviewLight> lights = Lights(view.carPos, view.night);
   if (view.bright) lights[2].ambient = {0.45, 0.45, 0.45};
   r.SetLights(lights);
   if (view.freeCamera)
@@ -157,7 +158,7 @@ Image RenderScenery(const PreviewData& data, const ScenePass& pass, int width, i
   else
     cam = {carPos.x + 1.5 - sweep, carPos.y + 0.8, carPos.z + 2.0 - sweep};
   r.SetCamera(cam, carPos);
-  r.SetLights(Lights({4, 0.32, 50}, {0, 0, 0}, pass.night));
+  r.SetLights(Lights({0, 0, 0}, pass.night));
   const M4 id;
   const int shadowBlend = 0;
   auto draw = [&](const char* name, const M4& w, int blend, bool spec, const char* tex = nullptr) {

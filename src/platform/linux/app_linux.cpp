@@ -14,6 +14,7 @@
 
 #include "platform/app.h"
 #include "platform/form_close.h"
+#include "platform/form_loop.h"
 #include "platform/linux/keymap.h"
 #include "platform/linux/sdl_video.h"
 #include "platform/linux/x11_child.h"
@@ -312,17 +313,8 @@ class LinuxApplication final : public Application {
   void SetIdleHandler(IdleHandler handler) override { idle_ = std::move(handler); }
 
   int Run() override {
-    if (!form_) return 1;
-    if (!form_->Closed()) form_->Show();
-    while (!form_->Closed()) {
-      if (HandleOneMessage()) continue;
-      bool done = true;
-      if (idle_) idle_(done);
-      if (form_->Closed()) break;
-      if (done) WaitForInput(UINT32_MAX);
-    }
-    form_->Destroy();
-    return 0;
+    return RunFormLoop(
+        form_.get(), idle_, [this] { return HandleOneMessage(); }, [this] { WaitForInput(UINT32_MAX); });
   }
 
   void WaitForInput(std::uint32_t timeoutMs) override {

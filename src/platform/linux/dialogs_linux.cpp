@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/dialogs.h"
+#include "platform/setup_visibility.h"
 #include "platform/sjis.h"
 #include "platform/system.h"
 
@@ -408,14 +409,10 @@ class GtkSetupView final : public SetupDialogView {
   }
 
   void SetVisible(SetupControl control, bool visible) override {
-    const auto i = static_cast<unsigned>(control);
-    if (i < kControlCount) hidden_[i] = !visible;
+    visibility_.Set(control, visible);
     ApplyVisibility();
   }
-  bool Visible(SetupControl control) const override {
-    const auto i = static_cast<unsigned>(control);
-    return i < kControlCount && !hidden_[i];
-  }
+  bool Visible(SetupControl control) const override { return visibility_.Visible(control); }
 
   int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
     GtkWidget* d = gtk_dialog_new();
@@ -526,8 +523,6 @@ class GtkSetupView final : public SetupDialogView {
   }
 
  private:
-  static constexpr unsigned kControlCount = static_cast<unsigned>(SetupControl::CancelBtn) + 1;
-
   // Programmatic changes raise no events.
   struct Quiet {
     explicit Quiet(GtkSetupView& v) : v_(v), was_(v.quiet_) { v.quiet_ = true; }
@@ -682,9 +677,8 @@ class GtkSetupView final : public SetupDialogView {
 
   // Panel3 covers CheckBox2: the box is reachable only while the panel is hidden.
   void ApplyVisibility() {
-    const auto shown = [this](SetupControl c) { return !hidden_[static_cast<unsigned>(c)]; };
-    gtk_widget_set_visible(panel3_, shown(SetupControl::Panel3));
-    gtk_widget_set_visible(check2_, shown(SetupControl::CheckBox2) && !shown(SetupControl::Panel3));
+    gtk_widget_set_visible(panel3_, visibility_.Panel3Shown());
+    gtk_widget_set_visible(check2_, visibility_.CheckBox2Shown());
   }
 
   std::vector<GtkWidget*> Widgets(SetupControl c) const {
@@ -749,7 +743,7 @@ class GtkSetupView final : public SetupDialogView {
   GtkWidget *ok_ = nullptr, *cancel_ = nullptr;
   UpDown upDown_;
   std::deque<Handler> handlers_;  // stable addresses for the signal data
-  bool hidden_[kControlCount] = {};
+  SetupVisibility visibility_;
   bool quiet_ = false;
   bool closed_ = false;
   SetupDialogEvents* events_ = nullptr;

@@ -72,24 +72,6 @@ Text DecodeCaller(const std::string& s) { return DecodeAnsi(std::string_view(s.c
 
 bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
-
 // UTF-16 to Shift-JIS; a character the code page lacks becomes '?', one per UTF-16 unit.
 std::string EncodeAnsi(const Text& text) {
   std::string out;
@@ -113,7 +95,7 @@ std::string EncodeAnsi(const Text& text) {
       continue;
     }
     std::string utf8;
-    AppendUtf8(utf8, c);
+    sjis::AppendUtf8(utf8, c);
     out += sjis::FromUtf8(utf8);
   }
   return out;
@@ -171,7 +153,7 @@ std::string EncodeUtf8(const Text& text) {
     } else if (IsSurrogate(c)) {
       c = kReplacement;
     }
-    AppendUtf8(out, c);
+    sjis::AppendUtf8(out, c);
   }
   return out;
 }

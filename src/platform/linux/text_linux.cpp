@@ -47,15 +47,7 @@ Converter& FromUcs4() {
 
 char32_t CodeToUnicode(unsigned code) {
   char in[2];
-  std::size_t inLen;
-  if (code > 0xFF) {
-    in[0] = static_cast<char>(code >> 8);
-    in[1] = static_cast<char>(code & 0xFF);
-    inLen = 2;
-  } else {
-    in[0] = static_cast<char>(code);
-    inLen = 1;
-  }
+  const std::size_t inLen = CodeBytes(code, in);
   unsigned char out[8];
   std::size_t outLen = 0;
   if (!ToUcs4().ok() || !ToUcs4().Run(in, inLen, reinterpret_cast<char*>(out), sizeof out, &outLen) || outLen != 4) {

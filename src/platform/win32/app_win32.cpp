@@ -11,6 +11,7 @@
 
 #include "platform/app.h"
 #include "platform/form_close.h"
+#include "platform/form_loop.h"
 
 namespace platform {
 
@@ -277,26 +278,19 @@ class Win32Application final : public Application {
   void SetIdleHandler(IdleHandler handler) override { idle_ = std::move(handler); }
 
   int Run() override {
-    if (!form_) return 1;
-    if (!form_->Closed()) form_->Show();
-    MSG msg;
-    while (!form_->Closed()) {
-      if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-          form_->ForceClose();
-          break;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-        continue;
+    // A quit message closes the form without a query, which ends the loop.
+    const auto handleOneMessage = [this] {
+      MSG msg;
+      if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+      if (msg.message == WM_QUIT) {
+        form_->ForceClose();
+        return true;
       }
-      bool done = true;
-      if (idle_) idle_(done);
-      if (form_->Closed()) break;
-      if (done) WaitMessage();
-    }
-    form_->Destroy();
-    return 0;
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+      return true;
+    };
+    return RunFormLoop(form_.get(), idle_, handleOneMessage, [] { WaitMessage(); });
   }
 
   void WaitForInput(std::uint32_t timeoutMs) override {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/dialogs.h"
+#include "platform/setup_visibility.h"
 #include "platform/system.h"
 #include "platform/win32/dialogs_res.h"
 
@@ -319,14 +320,10 @@ class Win32SetupView final : public SetupDialogView {
   }
 
   void SetVisible(SetupControl control, bool visible) override {
-    const auto i = static_cast<unsigned>(control);
-    if (i < kControlCount) hidden_[i] = !visible;
+    visibility_.Set(control, visible);
     ApplyVisibility();
   }
-  bool Visible(SetupControl control) const override {
-    const auto i = static_cast<unsigned>(control);
-    return i < kControlCount && !hidden_[i];
-  }
+  bool Visible(SetupControl control) const override { return visibility_.Visible(control); }
 
   int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
     return MessageBoxA(hwnd_, text.c_str(), caption.c_str(), flags);
@@ -373,8 +370,6 @@ class Win32SetupView final : public SetupDialogView {
   }
 
  private:
-  static constexpr unsigned kControlCount = static_cast<unsigned>(SetupControl::CancelBtn) + 1;
-
   HWND Item(int id) const { return hwnd_ ? GetDlgItem(hwnd_, id) : nullptr; }
   static int BoxId(SetupControl box) {
     return box == SetupControl::CheckBox1   ? IDC_SETUP_CHECKBOX1
@@ -385,10 +380,8 @@ class Win32SetupView final : public SetupDialogView {
   // Panel3 covers CheckBox2: the box is shown only while the panel is hidden.
   void ApplyVisibility() {
     if (!hwnd_) return;
-    const auto shown = [this](SetupControl c) { return !hidden_[static_cast<unsigned>(c)]; };
-    ShowWindow(Item(IDC_SETUP_PANEL3), shown(SetupControl::Panel3) ? SW_SHOW : SW_HIDE);
-    ShowWindow(Item(IDC_SETUP_CHECKBOX2),
-               shown(SetupControl::CheckBox2) && !shown(SetupControl::Panel3) ? SW_SHOW : SW_HIDE);
+    ShowWindow(Item(IDC_SETUP_PANEL3), visibility_.Panel3Shown() ? SW_SHOW : SW_HIDE);
+    ShowWindow(Item(IDC_SETUP_CHECKBOX2), visibility_.CheckBox2Shown() ? SW_SHOW : SW_HIDE);
   }
 
   void Destroy() {
@@ -493,7 +486,7 @@ class Win32SetupView final : public SetupDialogView {
   HWND parent_;
   HWND hwnd_ = nullptr;
   HFONT bold_ = nullptr;
-  bool hidden_[kControlCount] = {};
+  SetupVisibility visibility_;
   bool quiet_ = false;
   bool closed_ = false;
   SetupDialogEvents* events_ = nullptr;

@@ -7,15 +7,7 @@ namespace sjis {
 
 char32_t CodeToUnicode(unsigned code) {
   char in[2];
-  int inLen;
-  if (code > 0xFF) {
-    in[0] = static_cast<char>(code >> 8);
-    in[1] = static_cast<char>(code & 0xFF);
-    inLen = 2;
-  } else {
-    in[0] = static_cast<char>(code);
-    inLen = 1;
-  }
+  const int inLen = static_cast<int>(CodeBytes(code, in));
   wchar_t out[2];
   const int n = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, in, inLen, out, 2);
   if (n != 1) return 0x30FB;
