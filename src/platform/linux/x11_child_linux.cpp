@@ -46,9 +46,17 @@ std::string Hex(std::uintptr_t id) {
 // While a child window lives, drawing into it may race with its parent going away (the preview's
 // host quits while a frame is presented through SDL's connection): those errors are ignored
 // instead of ending the process through Xlib's default handler; others go to the old handler.
+// GLX reports a drawable that went with its window as its own error (GLXBadDrawable on
+// glXSwapBuffers): the extension's opcode and first error, read when the child is made, tell it.
 XErrorHandler g_beforeChild = nullptr;
+int g_glxOpcode = -1, g_glxFirstError = 0;
+constexpr int kGlxBadDrawable = 2, kGlxBadCurrentWindow = 5, kGlxBadWindow = 12;  // the GLX protocol's numbers
 int IgnoreGoneWindows(Display* d, XErrorEvent* e) {
   if (e->error_code == BadWindow || e->error_code == BadDrawable) return 0;
+  if (g_glxOpcode >= 0 && e->request_code == g_glxOpcode &&
+      (e->error_code == g_glxFirstError + kGlxBadDrawable || e->error_code == g_glxFirstError + kGlxBadWindow ||
+       e->error_code == g_glxFirstError + kGlxBadCurrentWindow))
+    return 0;
   return g_beforeChild ? g_beforeChild(d, e) : 0;
 }
 
@@ -63,6 +71,8 @@ std::unique_ptr<ChildWindow> ChildWindow::Create(std::uintptr_t parent, std::str
   std::unique_ptr<ChildWindow> w(new ChildWindow());
   w->display_ = d;
   w->parent_ = parent;
+  int firstEvent = 0;
+  if (!XQueryExtension(d, "GLX", &g_glxOpcode, &firstEvent, &g_glxFirstError)) g_glxOpcode = -1;
   g_beforeChild = XSetErrorHandler(IgnoreGoneWindows);
   ErrorTrap trap(d);
   XWindowAttributes attr{};
