@@ -548,8 +548,8 @@ class GtkSetupView final : public SetupDialogView {
     GtkWidget* b = gtk_button_new_with_mnemonic(Mnemonic(sjisCaption).c_str());
     Place(fixed_, b, x, y, w, h);
     handlers_.push_back(Handler{this, handler});
-    g_signal_connect(b, "clicked", G_CALLBACK(+[](GtkButton*, gpointer h) {
-                       auto* hd = static_cast<Handler*>(h);
+    g_signal_connect(b, "clicked", G_CALLBACK(+[](GtkButton*, gpointer data) {
+                       auto* hd = static_cast<Handler*>(data);
                        hd->view->Raise(hd->handler);
                      }),
                      &handlers_.back());

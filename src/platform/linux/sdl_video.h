@@ -22,8 +22,8 @@ bool Headless();  // valid after a successful Ensure
 void SetHeadlessSize(int width, int height);
 Size HeadlessSize();
 
-// The screen: the host window of a --root run, the headless size, or the desktop mode of display
-// 0. Needs a successful Ensure.
+// The screen: the host window of a --root run, the headless size, or the desktop mode of the
+// first display (SDL's display 0). Needs a successful Ensure.
 Size ScreenSize();
 
 // The host window's size of a --root run (XScreenSaver's window for one monitor), which is the

@@ -132,7 +132,7 @@ std::vector<Rendered> RenderAll(dg::TDGCarad& carad) {
         r.lines.push_back(row);
       }
       std::string list = "colours";
-      for (std::uint32_t c : colours) list += Line(" %06X", c);
+      for (std::uint32_t colour : colours) list += Line(" %06X", colour);
       r.lines.push_back(list);
       t->UnlockRect();
     } else {

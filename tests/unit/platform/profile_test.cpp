@@ -366,7 +366,7 @@ TEST_P(IniTable, CallsAndFileBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Wine, IniTable, ::testing::ValuesIn(Cases()),
-                         [](const ::testing::TestParamInfo<IniCase>& info) { return info.param.id; });
+                         [](const ::testing::TestParamInfo<IniCase>& c) { return c.param.id; });
 
 // Files that cannot be written: the write reports false, nothing changes, reading still works.
 TEST(IniUnwritable, ReadOnlyFile) {

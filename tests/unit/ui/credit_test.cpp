@@ -15,7 +15,7 @@ constexpr bool kWindows = false;
 
 class FakeTimer final : public platform::Timer {
  public:
-  explicit FakeTimer(std::function<void()> tick, bool enabled) : tick(std::move(tick)), enabled(enabled) {}
+  explicit FakeTimer(std::function<void()> onTick, bool on) : tick(std::move(onTick)), enabled(on) {}
   void SetEnabled(bool e) override {
     enabled = e;
     if (e) ++starts;

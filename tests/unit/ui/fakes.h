@@ -42,7 +42,7 @@ class FakeSystem final : public platform::System {
 
 class FakeDescription final : public platform::DescriptionView {
  public:
-  FakeDescription(platform::DescriptionEvents& events, int& alive) : events(events), alive_(alive) { ++alive_; }
+  FakeDescription(platform::DescriptionEvents& e, int& alive) : events(e), alive_(alive) { ++alive_; }
   ~FakeDescription() override { --alive_; }
   void SetText(const std::vector<std::string>& l) override { lines = l; }
   void Show() override { visible = true; }
