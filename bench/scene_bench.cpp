@@ -20,26 +20,8 @@
 #include "scene/car_scene.h"
 #include "shell/settings.h"
 #include "shell/ssform.h"
+#include "support/alloc_counter.h"
 #include "support/d3d9_null.h"
-
-namespace {
-
-long g_allocations = 0;
-
-void* Allocate(std::size_t size) {
-  ++g_allocations;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -90,7 +72,7 @@ struct Run {
 };
 
 void Measure(benchmark::State& state, Run& run) {
-  const long allocations = g_allocations, draws = run.device->draws, states = run.device->states;
+  const long allocations = alloccount::Count(), draws = run.device->draws, states = run.device->states;
   long frames = 0;
   for (auto _ : state) {
     run.Frame();
@@ -101,7 +83,7 @@ void Measure(benchmark::State& state, Run& run) {
     }
   }
   const auto per = [&](long n) { return benchmark::Counter(static_cast<double>(n) / static_cast<double>(frames)); };
-  state.counters["allocs"] = per(g_allocations - allocations);
+  state.counters["allocs"] = per(alloccount::Count() - allocations);
   state.counters["draws"] = per(run.device->draws - draws);
   state.counters["states"] = per(run.device->states - states);
 }
