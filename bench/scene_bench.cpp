@@ -11,9 +11,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
-#include <new>
 
 #include "fakes/platform_fakes.h"
 #include "platform/app.h"

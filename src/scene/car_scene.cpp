@@ -471,7 +471,7 @@ dg::TDGTexture* CarScene::BillboardTexture(int kind) const {
   return billboardTextures_[static_cast<std::size_t>(kind)].get();
 }
 
-// The text writer, the specification text, the line textures and the place of the block.
+// The text writer, the data sheet, the line textures and the place of the block.
 void CarScene::SetUpOverlay() {
   RunState& s = state;
   overlay_ = std::make_unique<OverlayTextures>(*dg_, *scene_, s.overlayFont);

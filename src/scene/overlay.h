@@ -1,4 +1,4 @@
-// The text overlay: the car's specification sheet (kestor.txt) typed over the picture a block of
+// The text overlay: the car's data sheet (kestor.txt) typed over the picture a block of
 // N lines at a time, one step per processed frame, in the settings' font and colour at a random
 // place; a finished block is held for 10 s, then the next N lines follow at a new place, and after
 // the last line the text starts again. With a data file missing the same machinery types the
@@ -78,7 +78,7 @@ class OverlaySurface {
 };
 
 struct OverlayState {
-  bool notice = false;  // the missing-data notice instead of the specification text
+  bool notice = false;  // the missing-data notice instead of the data sheet
   bool preview = false;
   std::int32_t lines = 1;    // N, 1..5
   std::uint32_t colour = 0;  // ARGB vertex colour
@@ -94,11 +94,11 @@ struct OverlayState {
   std::int32_t x = 0, y = 0;
 
   std::int32_t SpecLineCount() const { return static_cast<std::int32_t>(spec.size()); }
-  // The N lines of the current block: the specification lines from specLineIndex, or the notice.
+  // The N lines of the current block: the data sheet's lines from specLineIndex, or the notice.
   std::vector<std::string> Block() const;
 };
 
-// The rest of the overlay's set-up, once the clocks have started and the specification lines are
+// The rest of the overlay's set-up, once the clocks have started and the data sheet's lines are
 // in `state.spec`: the longest line of the first block, seven spaces in every line texture, the
 // longest line's texture, the place (a preview's notice at (0, 0)).
 void SetUpOverlayTexts(OverlayState& state, OverlaySurface& surface, RandomGenerator& random, std::uint32_t now,

@@ -42,7 +42,7 @@ struct RunState {
   DrivingState driving;
 
   // The text overlay: switched on, its font, and the typing state (lines per block, colour, the
-  // notice, the specification lines, the block being typed, its place).
+  // notice, the data sheet's lines, the block being typed, its place).
   bool overlayOn = false;
   platform::FontDesc overlayFont;
   OverlayState overlay;

@@ -1,5 +1,5 @@
 // The 52 data files of a run: the car's meshes and pictures (crmd_0 .. crmd_50) and the text of its
-// specification sheet (kestor.txt), all in the data folder (the Windows system folder; on Linux the
+// data sheet (kestor.txt), all in the data folder (the Windows system folder; on Linux the
 // installed data folder or --data-dir). The screen-saver window's check and the settings dialog's
 // uninstall use this one list.
 #pragma once
