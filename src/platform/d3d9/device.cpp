@@ -23,10 +23,14 @@ std::uint64_t TextureBytes(const FormatInfo& f, UINT width, UINT height, UINT le
 // back buffer).
 bool WithinLimit(UINT width, UINT height, UINT limit) { return width <= limit && height <= limit; }
 
-// Vertex and index buffers take a length, no shared handle and no scratch pool.
-HRESULT CheckBufferArgs(UINT length, D3DPOOL pool, HANDLE* shared) {
+// Vertex and index buffers take a length, no shared handle and no scratch pool; `layoutOk` is the
+// check of their vertex or index format, which Direct3D makes after those. `make` creates the buffer.
+template <class Buffer, class Make>
+HRESULT NewBuffer(Buffer** out, UINT length, D3DPOOL pool, HANDLE* shared, bool layoutOk, Make make) {
+  if (!ClearOut(out)) return D3DERR_INVALIDCALL;
   if (length == 0) return E_INVALIDARG;
-  if (shared || pool >= D3DPOOL_SCRATCH) return D3DERR_INVALIDCALL;
+  if (shared || pool >= D3DPOOL_SCRATCH || !layoutOk) return D3DERR_INVALIDCALL;
+  *out = make();
   return D3D_OK;
 }
 
@@ -254,16 +258,6 @@ DeviceImpl::~DeviceImpl() {
     SDL_GL_DeleteContext(context_);
   }
   d3d_->Release();
-}
-
-HRESULT DeviceImpl::QueryInterface(REFIID, void** ppv) { return NoInterface(ppv); }
-
-ULONG DeviceImpl::AddRef() { return ++ref_; }
-
-ULONG DeviceImpl::Release() {
-  if (!LastRelease(&ref_)) return ref_;
-  delete this;
-  return 0;
 }
 
 void DeviceImpl::MakeCurrent() {
@@ -503,27 +497,21 @@ HRESULT DeviceImpl::CreateTexture(UINT width, UINT height, UINT levels, DWORD us
 
 HRESULT DeviceImpl::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                        IDirect3DVertexBuffer9** buffer, HANDLE* shared) {
-  if (!ClearOut(buffer)) return D3DERR_INVALIDCALL;
-  const HRESULT args = CheckBufferArgs(length, pool, shared);
-  if (FAILED(args)) return args;
-  if (fvf) {
-    FvfLayout layout;
-    if (DecodeFvf(fvf, &layout) && length < layout.stride) return D3DERR_INVALIDCALL;
-  }
-  MakeCurrent();
-  *buffer = new VertexBufferImpl(this, length, usage, fvf, pool);
-  return D3D_OK;
+  FvfLayout layout;
+  const bool holdsOneVertex = !fvf || !DecodeFvf(fvf, &layout) || length >= layout.stride;
+  return NewBuffer(buffer, length, pool, shared, holdsOneVertex, [&] {
+    MakeCurrent();
+    return new VertexBufferImpl(this, length, usage, fvf, pool);
+  });
 }
 
 HRESULT DeviceImpl::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                       IDirect3DIndexBuffer9** buffer, HANDLE* shared) {
-  if (!ClearOut(buffer)) return D3DERR_INVALIDCALL;
-  const HRESULT args = CheckBufferArgs(length, pool, shared);
-  if (FAILED(args)) return args;
-  if (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32) return D3DERR_INVALIDCALL;
-  MakeCurrent();
-  *buffer = new IndexBufferImpl(this, length, usage, format, pool);
-  return D3D_OK;
+  const bool knownFormat = format == D3DFMT_INDEX16 || format == D3DFMT_INDEX32;
+  return NewBuffer(buffer, length, pool, shared, knownFormat, [&] {
+    MakeCurrent();
+    return new IndexBufferImpl(this, length, usage, format, pool);
+  });
 }
 
 HRESULT DeviceImpl::CreateRenderTarget(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE ms, DWORD,

@@ -108,17 +108,13 @@ struct LightSlot {
   bool enabled = false;
 };
 
-class DeviceImpl final : public IDirect3DDevice9 {
+class DeviceImpl final : public OwnedObject<IDirect3DDevice9> {
  public:
   // Validates the parameters, creates the GL context on the window and writes back the chosen
   // present parameters. The device holds a reference on d3d.
   static HRESULT Create(Direct3D9Impl* d3d, D3DDEVTYPE type, HWND focus, DWORD flags, D3DPRESENT_PARAMETERS* params,
                         IDirect3DDevice9** device);
 
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   // IDirect3DDevice9 (device.cpp)
   HRESULT STDMETHODCALLTYPE TestCooperativeLevel() override;
   UINT STDMETHODCALLTYPE GetAvailableTextureMem() override;
@@ -210,7 +206,7 @@ class DeviceImpl final : public IDirect3DDevice9 {
 
  private:
   DeviceImpl(Direct3D9Impl* d3d, D3DDEVTYPE type, HWND focus, DWORD flags);
-  ~DeviceImpl();
+  ~DeviceImpl() override;
 
   // device.cpp
   HRESULT Init(D3DPRESENT_PARAMETERS* params);
@@ -233,6 +229,10 @@ class DeviceImpl final : public IDirect3DDevice9 {
   void InitGlState();
   void InvalidateMirror();
   bool PrepareDraw(const FvfLayout& layout, D3DPRIMITIVETYPE type, GLuint vertexBuffer, UINT vertexOffset);
+  // What both user-pointer draws check and change first. False, with *result the call's answer, when
+  // nothing is to be drawn: a bad call, no primitives or a lost device.
+  bool StartUpDraw(D3DPRIMITIVETYPE type, UINT count, const void* data, UINT stride, FvfLayout* layout,
+                   HRESULT* result);
   void ApplyFramebuffer();
   // The fixed-function GL state, one step per dirty group.
   void ApplyFixedState();
@@ -271,7 +271,6 @@ class DeviceImpl final : public IDirect3DDevice9 {
 
   enum class LostState { kOk, kLost, kNotReset };
 
-  ULONG ref_ = 1;
   Direct3D9Impl* d3d_;
   D3DDEVTYPE deviceType_;
   HWND focusWindow_;

@@ -109,16 +109,6 @@ void FillCaps(D3DDEVTYPE type, UINT maxTextureSize, D3DCAPS9* c) {
 
 Direct3D9Impl::~Direct3D9Impl() { SDL_QuitSubSystem(SDL_INIT_VIDEO); }
 
-HRESULT Direct3D9Impl::QueryInterface(REFIID, void** ppv) { return NoInterface(ppv); }
-
-ULONG Direct3D9Impl::AddRef() { return ++ref_; }
-
-ULONG Direct3D9Impl::Release() {
-  if (!LastRelease(&ref_)) return ref_;
-  delete this;
-  return 0;
-}
-
 HRESULT Direct3D9Impl::GetAdapterIdentifier(UINT adapter, DWORD, D3DADAPTER_IDENTIFIER9* id) {
   if (!id || adapter != 0) return D3DERR_INVALIDCALL;
   std::memset(id, 0, sizeof *id);

@@ -15,16 +15,35 @@ inline HRESULT NoInterface(void** ppv) {
 }
 inline bool LastRelease(ULONG* ref) { return *ref != 0 && --*ref == 0; }
 
-class Direct3D9Impl final : public IDirect3D9 {
+// IUnknown of the objects that the application holds alone (the Direct3D object, the device): no
+// other interface, and the last Release deletes the object.
+template <typename Interface>
+class OwnedObject : public Interface {
+ public:
+  OwnedObject() = default;
+  OwnedObject(const OwnedObject&) = delete;
+  OwnedObject& operator=(const OwnedObject&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override { return NoInterface(ppv); }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++ref_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    if (!LastRelease(&ref_)) return ref_;
+    delete this;
+    return 0;
+  }
+
+ protected:
+  virtual ~OwnedObject() = default;
+
+ private:
+  ULONG ref_ = 1;
+};
+
+class Direct3D9Impl final : public OwnedObject<IDirect3D9> {
  public:
   Direct3D9Impl() = default;
-  Direct3D9Impl(const Direct3D9Impl&) = delete;
-  Direct3D9Impl& operator=(const Direct3D9Impl&) = delete;
-  ~Direct3D9Impl();
+  ~Direct3D9Impl() override;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   UINT STDMETHODCALLTYPE GetAdapterCount() override { return 1; }
   HRESULT STDMETHODCALLTYPE GetAdapterIdentifier(UINT adapter, DWORD flags, D3DADAPTER_IDENTIFIER9* id) override;
   UINT STDMETHODCALLTYPE GetAdapterModeCount(UINT adapter, D3DFORMAT format) override;
@@ -47,7 +66,6 @@ class Direct3D9Impl final : public IDirect3D9 {
   UINT MaxTextureSize();
 
  private:
-  ULONG ref_ = 1;
   bool probed_ = false;
   UINT maxTextureSize_ = 0;
 };

@@ -769,16 +769,23 @@ HRESULT DeviceImpl::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, 
   return D3D_OK;
 }
 
-HRESULT DeviceImpl::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void* data, UINT stride) {
-  const GLenum mode = GlPrimitive(type);
-  if (!DrawableCount(type, count) || !data || stride == 0) return D3DERR_INVALIDCALL;
-  FvfLayout layout;
-  if (!DecodeFvf(fvf_, &layout)) return D3DERR_INVALIDCALL;
+bool DeviceImpl::StartUpDraw(D3DPRIMITIVETYPE type, UINT count, const void* data, UINT stride, FvfLayout* layout,
+                             HRESULT* result) {
+  *result = D3DERR_INVALIDCALL;
+  if (!DrawableCount(type, count) || !data || stride == 0 || !DecodeFvf(fvf_, layout)) return false;
   // Direct3D leaves stream 0 and the indices unset after a UP draw.
   SetStreamSource(0, nullptr, 0, 0);
   SetIndices(nullptr);
-  if (count == 0 || !Drawing()) return D3D_OK;
-  layout.stride = stride;
+  *result = D3D_OK;
+  layout->stride = stride;
+  return count != 0 && Drawing();
+}
+
+HRESULT DeviceImpl::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void* data, UINT stride) {
+  FvfLayout layout;
+  HRESULT result;
+  if (!StartUpDraw(type, count, data, stride, &layout, &result)) return result;
+  const GLenum mode = GlPrimitive(type);
   const UINT verts = VertexCount(type, count);
   MakeCurrent();
   GLuint buffer = 0;
@@ -791,15 +798,11 @@ HRESULT DeviceImpl::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const voi
 
 HRESULT DeviceImpl::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UINT numVertices, UINT count,
                                            const void* indices, D3DFORMAT indexFormat, const void* data, UINT stride) {
-  const GLenum mode = GlPrimitive(type);
-  if (!DrawableCount(type, count) || !data || !indices || stride == 0) return D3DERR_INVALIDCALL;
-  if (indexFormat != D3DFMT_INDEX16 && indexFormat != D3DFMT_INDEX32) return D3DERR_INVALIDCALL;
+  if (!indices || (indexFormat != D3DFMT_INDEX16 && indexFormat != D3DFMT_INDEX32)) return D3DERR_INVALIDCALL;
   FvfLayout layout;
-  if (!DecodeFvf(fvf_, &layout)) return D3DERR_INVALIDCALL;
-  SetStreamSource(0, nullptr, 0, 0);
-  SetIndices(nullptr);
-  if (count == 0 || !Drawing()) return D3D_OK;
-  layout.stride = stride;
+  HRESULT result;
+  if (!StartUpDraw(type, count, data, stride, &layout, &result)) return result;
+  const GLenum mode = GlPrimitive(type);
   const UINT isize = indexFormat == D3DFMT_INDEX32 ? 4 : 2;
   const UINT icount = VertexCount(type, count);
   UINT lo, hi;

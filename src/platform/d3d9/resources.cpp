@@ -476,25 +476,4 @@ void BufferCore::WholeIndexRange(UINT indexSize, UINT* lo, UINT* hi) {
   *hi = rangeHi_;
 }
 
-HRESULT VertexBufferImpl::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
-  if (!desc) return D3DERR_INVALIDCALL;
-  desc->Format = D3DFMT_VERTEXDATA;
-  desc->Type = D3DRTYPE_VERTEXBUFFER;
-  desc->Usage = usage_;
-  desc->Pool = pool();
-  desc->Size = core_.size();
-  desc->FVF = fvf_;
-  return D3D_OK;
-}
-
-HRESULT IndexBufferImpl::GetDesc(D3DINDEXBUFFER_DESC* desc) {
-  if (!desc) return D3DERR_INVALIDCALL;
-  desc->Format = format_;
-  desc->Type = D3DRTYPE_INDEXBUFFER;
-  desc->Usage = usage_;
-  desc->Pool = pool();
-  desc->Size = core_.size();
-  return D3D_OK;
-}
-
 }  // namespace d3d9gl

@@ -223,13 +223,14 @@ class BufferCore {
 // Smallest and largest of `count` indices of 2 or 4 bytes.
 void ScanIndices(const void* indices, UINT indexSize, UINT count, UINT* lo, UINT* hi);
 
-// What vertex and index buffers share: the IUnknown and IDirect3DResource9 methods, the storage
-// and its locks. Interface is IDirect3DVertexBuffer9 or IDirect3DIndexBuffer9.
-template <typename Interface, D3DRESOURCETYPE kType>
+// What vertex and index buffers share: the IUnknown and IDirect3DResource9 methods, the storage,
+// its locks and the description. Interface is IDirect3DVertexBuffer9 or IDirect3DIndexBuffer9, Desc
+// its description; `layout` is the vertex buffer's FVF code or the index buffer's format.
+template <typename Interface, D3DRESOURCETYPE kType, typename Desc>
 class BufferResource : public Interface, public Resource {
  public:
-  BufferResource(DeviceImpl* device, UINT size, DWORD usage, D3DPOOL pool)
-      : Resource(device, pool, kType, 0, false), core_(device, size, usage), usage_(usage) {}
+  BufferResource(DeviceImpl* device, UINT size, DWORD usage, DWORD layout, D3DPOOL pool)
+      : Resource(device, pool, kType, 0, false), core_(device, size, usage), usage_(usage), layout_(layout) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override { return NoInterface(ppv); }
   ULONG STDMETHODCALLTYPE AddRef() override { return DoAddRef(); }
@@ -243,36 +244,42 @@ class BufferResource : public Interface, public Resource {
     return core_.Lock(offset, size, data, flags);
   }
   HRESULT STDMETHODCALLTYPE Unlock() override { return core_.Unlock(); }
+  HRESULT STDMETHODCALLTYPE GetDesc(Desc* desc) override {
+    if (!desc) return D3DERR_INVALIDCALL;
+    desc->Type = kType;
+    desc->Usage = usage_;
+    desc->Pool = pool();
+    desc->Size = core_.size();
+    DescribeLayout(desc);
+    return D3D_OK;
+  }
 
   BufferCore& core() { return core_; }
 
  protected:
   BufferCore core_;
   DWORD usage_;
-};
-
-class VertexBufferImpl final : public BufferResource<IDirect3DVertexBuffer9, D3DRTYPE_VERTEXBUFFER> {
- public:
-  VertexBufferImpl(DeviceImpl* device, UINT size, DWORD usage, DWORD fvf, D3DPOOL pool)
-      : BufferResource(device, size, usage, pool), fvf_(fvf) {}
-
-  HRESULT STDMETHODCALLTYPE GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
+  DWORD layout_;
 
  private:
-  DWORD fvf_;
+  void DescribeLayout(D3DVERTEXBUFFER_DESC* desc) const {
+    desc->Format = D3DFMT_VERTEXDATA;
+    desc->FVF = layout_;
+  }
+  void DescribeLayout(D3DINDEXBUFFER_DESC* desc) const { desc->Format = static_cast<D3DFORMAT>(layout_); }
 };
 
-class IndexBufferImpl final : public BufferResource<IDirect3DIndexBuffer9, D3DRTYPE_INDEXBUFFER> {
+class VertexBufferImpl final
+    : public BufferResource<IDirect3DVertexBuffer9, D3DRTYPE_VERTEXBUFFER, D3DVERTEXBUFFER_DESC> {
  public:
-  IndexBufferImpl(DeviceImpl* device, UINT size, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-      : BufferResource(device, size, usage, pool), format_(format) {}
+  using BufferResource::BufferResource;
+};
 
-  HRESULT STDMETHODCALLTYPE GetDesc(D3DINDEXBUFFER_DESC* desc) override;
+class IndexBufferImpl final : public BufferResource<IDirect3DIndexBuffer9, D3DRTYPE_INDEXBUFFER, D3DINDEXBUFFER_DESC> {
+ public:
+  using BufferResource::BufferResource;
 
-  D3DFORMAT format() const { return format_; }
-
- private:
-  D3DFORMAT format_;
+  D3DFORMAT format() const { return static_cast<D3DFORMAT>(layout_); }
 };
 
 }  // namespace d3d9gl
