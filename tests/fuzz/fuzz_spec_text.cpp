@@ -1,4 +1,4 @@
-// The specification-text reader and the overlay that types it, on any bytes as kestor.txt: the
+// The data-sheet reader and the overlay that types it, on any bytes as kestor.txt: the
 // lines split the way the window's memo holds them, set up and typed frame by frame through the
 // real text writer (the platform's glyphs) into textures of a recording device or measured by a
 // stand-in, with blocks

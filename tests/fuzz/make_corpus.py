@@ -213,7 +213,7 @@ def command_line_inputs():
     }
 
 
-# ---- specification texts: [lines at a time and font size][file] ----
+# ---- data-sheet texts (kestor.txt): [lines at a time and font size][file] ----
 
 def spec_text_inputs():
     sj = lambda s: s.encode('cp932')

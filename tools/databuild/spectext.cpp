@@ -1,4 +1,4 @@
-// The specification sheet of the fictional car. The figures match the model: 1 model unit is
+// The data sheet of the fictional car. The figures match the model: 1 model unit is
 // about 1.53 m (wheelbase 1.736 units = 2,650 mm, tyre radius 0.22 units = 336 mm).
 #include "spectext.h"
 

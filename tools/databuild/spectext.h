@@ -1,4 +1,4 @@
-// kestor.txt: the car's specification sheet, Shift-JIS lines ending in CR LF.
+// kestor.txt: the car's data sheet, Shift-JIS lines ending in CR LF.
 #pragma once
 
 #include <string>

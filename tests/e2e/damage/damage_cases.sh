@@ -98,7 +98,7 @@ check same "$work/cap/bmp8-cut-table/frame-00105.png" "$work/cap/bmp-magic/frame
 expect billboard-magic crmd_39 magic 1 goes-on '不正なBMPファイルです'
 expect billboard-zero crmd_39 zero 1 ends "crmd_39$bmp_read"
 
-# --- The specification text: nothing to show or odd bytes are no error; a line wider than any
+# --- The data sheet (kestor.txt): nothing to show or odd bytes are no error; a line wider than any
 # texture fails the text texture's creation, which the halt switch ends.
 expect text-zero kestor.txt zero 0 goes-on
 expect text-binary kestor.txt text-binary 0 goes-on

@@ -30,7 +30,7 @@ struct Rendered {
   std::vector<std::string> lines;
 };
 
-// The cases: lines of the car's specification sheet and mixed Latin / Japanese / half-width texts
+// The cases: lines of the car's data sheet and mixed Latin / Japanese / half-width texts
 // in "ＭＳ ゴシック" and "ＭＳ Ｐゴシック", 12 pt and 16 pt, regular and bold.
 std::vector<Case> Cases();
 

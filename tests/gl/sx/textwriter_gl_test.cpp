@@ -393,7 +393,7 @@ TEST_F(TextWriterTest, SpacesGiveATextureAsWideAsTheirAdvances) {
 
 // Every case renders white glyphs into a texture of its extent; the pictures are kept as PNG files
 // (build folder, textwriter-png/) for a look.
-TEST_F(TextWriterTest, SpecificationLinesRenderAndAreSavedAsPictures) {
+TEST_F(TextWriterTest, DataSheetLinesRenderAndAreSavedAsPictures) {
   const std::vector<twcases::Rendered> rendered = twcases::RenderAll(*carad_);
   ASSERT_EQ(rendered.size(), twcases::Cases().size());
   const char* env = std::getenv("KESTOR_BINARY_DIR");

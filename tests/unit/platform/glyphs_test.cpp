@@ -308,7 +308,7 @@ TEST_F(Glyphs, HugeSizesAreBounded) {
   EXPECT_LE(gm.blackBoxY, 2300u);
 }
 
-// Every glyph of a spec-sheet line in both faces, three sizes, four styles and both formats,
+// Every glyph of a data-sheet line in both faces, three sizes, four styles and both formats,
 // recorded from GDI under Wine (the Windows run of this test). Metrics, sizes and 1-bit bitmaps go
 // into a checksum that must match exactly. Grey levels are compared by their sum: Wine runs a
 // 32-bit FreeType whose curve rasterising differs from the 64-bit one by one level on a few pixels.

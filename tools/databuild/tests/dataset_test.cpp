@@ -136,7 +136,7 @@ std::vector<std::string> SjisLines(const Bytes& b, bool& doubleByte, bool& singl
   return lines;
 }
 
-TEST(DataSet, SpecificationTextIsShiftJisWithCrLf) {
+TEST(DataSet, DataSheetIsShiftJisWithCrLf) {
   const DataFile* f = Find(Files(), "kestor.txt");
   ASSERT_NE(f, nullptr);
   bool dbcs = false, sbcs = false;
