@@ -72,6 +72,20 @@ winpath() { printf 'Z:%s' "${1//\//\\}"; }
 # check WHAT ARGS...: a picture check of pngcheck.py that fails the test.
 check() { python3 "$e2e/saver/pngcheck.py" "$@" || fail "check '$*'"; }
 
+# preview_on_screen: waits (up to 30 s) until the screen over the preview hosts' 200 x 150 window at
+# (50, 60) shows the saver's picture: none of the host's grey, a car on black. The last
+# screenshot stays as $work/preview-screen.png.
+preview_on_screen() {
+  local shot=$work/preview-screen.png why
+  for _ in $(seq 60); do
+    import -window root -crop 200x150+50+60 +repage PNG24:"$shot" 2>/dev/null &&
+      why=$(python3 "$e2e/saver/pngcheck.py" share "$shot" 128 128 128 4 0 0.02 2>&1 &&
+        python3 "$e2e/saver/pngcheck.py" share "$shot" 0 0 0 8 0.05 0.95 2>&1) && return 0
+    sleep 0.5
+  done
+  fail "the preview's picture is not on the screen: $why"
+}
+
 # frame NAME N: the capture of frame N in the run NAME (the folder $work/NAME).
 frame() { printf '%s/%s/frame-%05d.png' "$work" "$1" "$2"; }
 

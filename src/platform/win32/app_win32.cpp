@@ -20,8 +20,15 @@ namespace {
 constexpr char kAppClass[] = "KestorApplication";
 constexpr char kFormClass[] = "KestorForm";
 constexpr char kPreviewClass[] = "KestorPreviewForm";
+constexpr UINT_PTR kHostWatchTimer = 1;
+constexpr UINT kHostWatchMs = 100;
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
+
+bool RunningUnderWine() {
+  const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
 
 unsigned ShiftNow() {
   unsigned s = 0;
@@ -69,8 +76,25 @@ class Win32Form final : public Form {
                      static_cast<unsigned long>(params.previewParent));
         return false;
       }
-      hwnd_ = CreateWindowExA(0, cls, params.caption.c_str(), WS_CHILD | WS_VISIBLE | WS_DISABLED, 0, 0,
-                              r.right - r.left, r.bottom - r.top, parent_, nullptr, Instance(), this);
+      const int width = r.right - r.left, height = r.bottom - r.top;
+      if (RunningUnderWine()) {
+        // Under Wine nothing drawn into a child of another process's window reaches the screen,
+        // neither Direct3D nor GDI: the child's pixels belong to that process's window surface.
+        // The preview is then a window of its own over the host's client area, owned by the
+        // host's window, so that it stays above it; WatchHost keeps it in place.
+        POINT at{0, 0};
+        ClientToScreen(parent_, &at);
+        overHost_ = true;
+        hwnd_ = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kFormClass, params.caption.c_str(),
+                                WS_POPUP | WS_DISABLED, at.x, at.y, width, height, parent_, nullptr, Instance(), this);
+        if (hwnd_) {
+          ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+          SetTimer(hwnd_, kHostWatchTimer, kHostWatchMs, nullptr);
+        }
+      } else {
+        hwnd_ = CreateWindowExA(0, cls, params.caption.c_str(), WS_CHILD | WS_VISIBLE | WS_DISABLED, 0, 0, width,
+                                height, parent_, nullptr, Instance(), this);
+      }
     } else {
       hwnd_ = CreateWindowExA(WS_EX_TOPMOST, cls, params.caption.c_str(), WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
                               0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), owner, nullptr,
@@ -86,7 +110,13 @@ class Win32Form final : public Form {
   bool Closed() const override { return close_.Closed(); }
 
   void SetBounds(int left, int top, int width, int height) override {
-    if (hwnd_) SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!hwnd_) return;
+    POINT at{left, top};  // a preview's bounds are in its host's client coordinates
+    if (overHost_) {
+      inHost_ = at;
+      ClientToScreen(parent_, &at);
+    }
+    SetWindowPos(hwnd_, nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
   Rect BoundsRect() const override {
@@ -162,6 +192,22 @@ class Win32Form final : public Form {
  private:
   bool AcceptsInput() const { return !preview_ && !Closed(); }
 
+  // A preview over its host's window follows that window, hides with it and ends when it goes:
+  // Wine does not destroy an owned window of another process with its owner.
+  void WatchHost() {
+    if (!IsWindow(parent_)) {
+      close_.Force(*this, events_);
+      return;
+    }
+    POINT at = inHost_;
+    ClientToScreen(parent_, &at);
+    RECT r{};
+    if (GetWindowRect(hwnd_, &r) && (r.left != at.x || r.top != at.y))
+      SetWindowPos(hwnd_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const bool shown = IsWindowVisible(parent_) != FALSE;
+    if (shown != (IsWindowVisible(hwnd_) != FALSE)) ShowWindow(hwnd_, shown ? SW_SHOWNOACTIVATE : SW_HIDE);
+  }
+
   MouseButton ButtonOf(UINT msg, WPARAM wp) const {
     switch (msg) {
       case WM_LBUTTONDOWN:
@@ -203,6 +249,10 @@ class Win32Form final : public Form {
           return static_cast<LRESULT>(result);
         break;
       }
+      case WM_TIMER:
+        if (wp != kHostWatchTimer) break;
+        WatchHost();
+        return 0;
       case WM_CLOSE: Close(); return 0;
       case WM_DESTROY:
         // Destroyed by someone else (the preview's parent went away): the run ends.
@@ -221,6 +271,8 @@ class Win32Form final : public Form {
   bool preview_;
   HWND hwnd_ = nullptr;
   HWND parent_ = nullptr;
+  bool overHost_ = false;  // a preview laid over its host's window, not inside it (Wine)
+  POINT inHost_{0, 0};     // where, in the host's client coordinates
   CloseState close_;
   bool destroyed_ = false, ownDestroy_ = false;
 };

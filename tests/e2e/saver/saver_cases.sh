@@ -153,10 +153,11 @@ if [ "$target" = x11 ]; then
     >"$LOG" 2>&1 || fail "the preview ended with $?"
   check size "$(frame preview 1)" 200 150
   check car "$(frame preview 120)" 0 0 0 0.05 0.9
-  # Without automation: input over the preview does nothing; the run ends with the host's window.
+  # Without automation: the picture is on the screen, input over the preview does nothing, and
+  # the run ends with the host's window.
   "$saver" /p "$((win))" --data-dir "$data" >"$LOG" 2>&1 &
   pid=$!
-  sleep 1.5
+  preview_on_screen
   xdotool mousemove 100 100 key q
   sleep 0.5
   running "input reached the preview"

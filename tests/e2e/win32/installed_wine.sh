@@ -176,8 +176,8 @@ want=$(printf '%s\n' "[Settings]" "Mode=2" "speed=0" "fx=0" "fy=-6000" "fz=-1300
   "font_name=ＭＳ ゴシック" "font_size=12" "font_color=16711680" "font_charset=128" "font_style=0" "column=1")
 [ "$got" = "$want" ] || fail "the settings file after OK: $got"
 
-# --- The preview inside another program's window: its size, the car from the first frame (no title); no
-# input reaches it; it ends when the window goes.
+# --- The preview inside another program's window: its size, the car from the first frame (no title), the
+# picture on the screen; no input reaches it; it ends when the window goes.
 "$wine" "$host" 30000 >"$work/host" 2>/dev/null &
 hostpid=$!
 pids+=("$hostpid")
@@ -192,7 +192,7 @@ check car "$(frame preview 120)" 0 0 0 0.05 0.9  # seen from the side
 share "$(frame preview 120)" 255 0 255 40 0 0  # no overlay in a preview
 kill "$hostpid" 2>/dev/null || true
 wait "$hostpid" 2>/dev/null || true
-"$wine" "$host" 4000 >"$work/host" 2>/dev/null &
+"$wine" "$host" 15000 >"$work/host" 2>/dev/null &
 hostpid=$!
 pids+=("$hostpid")
 wait_for "$work/host" "^[0-9]" 60
@@ -200,11 +200,11 @@ hwnd=$(head -1 "$work/host" | tr -d '\r')
 "$wine" "$scr" /p "$hwnd" >"$LOG" 2>&1 &
 pid=$!
 pids+=("$pid")
-sleep 1.5
+preview_on_screen  # Wine shows nothing drawn into another process's window: the saver lays its own over it
 xdotool mousemove 100 100 key q
 sleep 0.5
 running "input reached the preview"
-ends_within 30  # the host destroys its window after 4 s
+ends_within 40  # the host destroys its window after 15 s
 
 # --- /a on an NT-family system: Wine's MPR.DLL has the entry point; nothing is shown.
 "$wine" "$scr" /a 1234 >"$LOG" 2>&1 || fail "/a ended with $?"
