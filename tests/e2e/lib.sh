@@ -5,12 +5,14 @@ e2e=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 # xvfb_inner WxH ARGS...: runs this script again with ARGS on a private Xvfb of that size, unless
 # it runs on one already. A random first display number: parallel tests each start their own server.
+# -noreset: otherwise the server resets whenever its last client leaves, and a program that connects
+# meanwhile is refused ("cannot open display"); on a busy machine that was one connection in a dozen.
 xvfb_inner() {
   local screen=$1
   shift
   [ -z "${KESTOR_E2E_INNER:-}" ] || return 0
   export KESTOR_E2E_INNER=1
-  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 ${screen}x24 +extension GLX -nolisten tcp" bash "$0" "$@"
+  exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 ${screen}x24 +extension GLX -nolisten tcp -noreset" bash "$0" "$@"
 }
 
 fail() {
