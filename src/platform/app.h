@@ -3,10 +3,10 @@
 //
 // Supported: one main form per application, full screen (top-most, screen size, borderless, black)
 // or preview (a disabled child of a given parent window, the size of the parent; under Wine a
-// disabled window of its own laid over the parent's, since Wine does not show what another process
-// draws into a child); create / show / close query / close / destroy / key down / mouse move / mouse button down /
-// host resize events; WM_SYSCOMMAND through a hook; timers with a millisecond interval; a wait for
-// input with a time limit.
+// disabled window of its own laid over the parent's, since Wine does not show what another
+// process draws into a child); create / show / close query / close / destroy / key down / mouse
+// move / mouse button down / host resize events; WM_SYSCOMMAND through a hook; timers with a
+// millisecond interval; a wait for input with a time limit.
 // Deliberately missing: more than one form, modal loops of our own, key up, wheel, double clicks,
 // painting (Direct3D presents into the window), resizing by the user, menus. (Only Linux reports a
 // host's resize: a Windows preview pane keeps its size.)
